@@ -1,0 +1,109 @@
+#pragma once
+#include "params/CMLVParameter.h"
+#include "params/CMLVPreset.h"
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A value an algorithm publishes for displays (tuner note, gain-reduction lamp, learned threshold).
+struct CMLVReadout {
+    const char* symbol; // short identifier, [a-z_]
+    const char* name;
+    const char* unit; // "Hz", "dB", "cent", "" ...
+    float minValue, maxValue;
+};
+
+// Base of every effect algorithm: identity, sample rate, bypass, tempo, parameter and preset tables,
+// dirty flags. Process runs on the audio thread; everything else on the main thread unless noted.
+class CMLVDSPAlgInterface {
+  public:
+    CMLVDSPAlgInterface(double sampleRate, int maxBlockSize);
+    virtual ~CMLVDSPAlgInterface();
+
+    // Main thread.
+    virtual void SetTapState(float state) { tapState = state; }
+    virtual float GetTapState() { return tapState; }
+    virtual void OnHostEvent(int, int, int) {}
+    // Audio thread. Renders one block; always two input and two output channel pointers.
+    virtual int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) = 0;
+    // Audio thread (first block, after a parameter change). Returns 0, or 1 when buffers could not be had.
+    virtual int UpdateCoefficients(bool full) = 0;
+    // Audio thread. Clears delay lines, envelopes, counters.
+    virtual void Reset() {}
+    // Main thread (audio thread for the tempo follow). Returns the status text for the editor.
+    virtual std::string SetParameter(int index, float normalized) = 0;
+
+    // Extensions for the hosts of this system. Any thread; cheap reads.
+    // Samples of delay the algorithm adds (octaver, oversampled exciter).
+    virtual int GetLatency() const { return 0; }
+    // True for algorithms whose output depends on how the host cuts the signal into blocks.
+    virtual bool DependsOnBlockSize() const { return false; }
+    // Display values: a static table and the current values.
+    virtual int GetReadoutCount() const { return 0; }
+    virtual const CMLVReadout* GetReadoutInfo(int) const { return nullptr; }
+    virtual float GetReadoutValue(int) const { return 0.0f; }
+    // A finished measurement whose parameters the effect process pushes to the host (noise gate).
+    virtual bool HasMeasurementReport() const { return false; }
+    virtual void ClearMeasurementReport() {}
+
+    CMLVParameter* GetParameter(int index) const;
+    CMLVParameter* FindParameter(const std::string& name, int* index) const;
+    int GetParameterCount() const { return static_cast<int>(parameters.size()); }
+    void ResetCursors();
+    CMLVParameter* NextParameter(int* index);
+    const std::string& GetName(bool shortForm) const { return shortForm ? shortName : name; }
+    void RecallPreset(int number);
+    void RecallPreset(const std::string& presetName);
+    const std::map<int, std::unique_ptr<CMLVPreset>>& GetPresets() const { return presets; }
+    const CMLVPreset* GetPreset(int number) const;
+    // Adds a preset under the next free number (user presets from the preset file); returns the number.
+    int AppendPreset(const std::string& presetName, const std::vector<float>& values, int isFactory);
+
+    uint32_t pluginId;
+    int maxBlockSize;
+    double sampleRate;
+    std::atomic<bool> bypassed{false};
+    const CMLVPreset* currentPreset = nullptr;
+    double tempo = 120.0;
+    std::atomic<bool> parametersChanged{false};
+    std::atomic<bool> fullUpdatePending{false};
+    std::string name = "Marlevo Audio Plug-In";
+    std::string shortName = "DSP";
+    float tapState = 0.0f;
+    uint32_t tapTime = 0;
+    float* lastInPeak = nullptr;
+    float* lastOutPeak = nullptr;
+
+  protected:
+    // Construction helpers for the effects.
+    CMLVParameter* AddParameter(int index, const std::string& paramName, const std::string& unit, double minValue,
+                                double maxValue, double step, double defaultValue, CMLVParamType type);
+    CMLVParameter* AddParameter(int index, const std::string& paramName, const std::vector<std::string>& labels,
+                                double minValue, double maxValue, double step, double defaultValue,
+                                CMLVParamType type);
+    void AddPreset(int number, const std::string& presetName, const std::vector<float>& values);
+
+    // The shared head of Process: zeroes the peaks, brings coefficients up to date and handles bypass.
+    // Returns true when the block is finished (bypassed). coefficientsFirst selects the order used by
+    // the effects that update before testing bypass.
+    bool BeginBlock(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples,
+                    bool coefficientsFirst = false);
+    void UpdatePending();
+    static float Peak(const float* x, int n, float peak);
+
+    std::map<int, std::unique_ptr<CMLVParameter>> parameters;
+    std::map<int, std::unique_ptr<CMLVPreset>> presets;
+
+  private:
+    std::map<int, std::unique_ptr<CMLVParameter>>::const_iterator parameterCursor;
+    std::map<int, std::unique_ptr<CMLVPreset>>::const_iterator presetCursor;
+};
+
+// Four-character code, first character in the most significant byte.
+constexpr uint32_t FourCC(const char (&s)[5]) {
+    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) | (uint32_t(uint8_t(s[2])) << 8) |
+           uint32_t(uint8_t(s[3]));
+}

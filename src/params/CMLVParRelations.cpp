@@ -1,0 +1,108 @@
+#include "params/CMLVParRelations.h"
+#include "platform/TickCount.h"
+
+CMLVParRelations::CMLVParRelations(double sampleRate_, int maxBlockSize_)
+    : CMLVDSPAlgInterface(sampleRate_, maxBlockSize_), savedOnOff(bypassed) {}
+
+namespace {
+bool SyncActive(const CMLVDSPAlgInterface& alg) {
+    const CMLVParameter* sync = alg.FindParameter("Sync coeff", nullptr);
+    return sync && sync->GetValue() >= 1.0;
+}
+} // namespace
+
+std::string CMLVParRelations::SetParameter(int index, float n) {
+    if (index == 1) {
+        const CMLVParameter* tap = FindParameter("Tap", nullptr);
+        if (tap && tap->normalizedValue == 1.0) {
+            TapTempo();
+            return std::string();
+        }
+        savedOnOff = (n == 1.0f);
+        bypassed = savedOnOff;
+        return std::string();
+    }
+    if (index < 2 || index > 13) return std::string();
+    CMLVParameter* p = GetParameter(index);
+    if (!p) return std::string();
+    p->SetNormalizedValue(n);
+
+    if (p == FindParameter("Tap", nullptr)) {
+        if (p->normalizedValue == 1.0) {
+            SetTapState(0.5f);
+        } else {
+            SetTapState(0.0f);
+            bypassed = savedOnOff;
+        }
+    }
+    CMLVParameter* rateLike = FindParameter("Tempo", nullptr);
+    if (!rateLike) rateLike = FindParameter("Rate", nullptr);
+    if (p == rateLike && SyncActive(*this)) return p->FormatValue(true, true) + " (Sync !)";
+    return std::string();
+}
+
+void CMLVParRelations::TapTempo() {
+    if (tapState == 0.5f) {
+        tapTime = MLVGetTickCount();
+        tapState = 0.0f;
+        parametersChanged = true;
+        return;
+    }
+    float interval = static_cast<float>(MLVGetTickCount()) - static_cast<float>(tapTime);
+    tapTime = 0;
+    tapState = 0.5f;
+    // Two taps in the same millisecond (or a clock that went back) measure nothing.
+    if (interval > 0.0f) {
+        if (CMLVParameter* t = FindParameter("Tempo", nullptr)) t->SetValue(60000.0f / interval);
+        if (CMLVParameter* r = FindParameter("Rate", nullptr)) {
+            float beatsPerMinute = 60000.0f / interval;
+            r->SetValue(beatsPerMinute / 60.0f);
+        }
+    }
+    parametersChanged = true;
+}
+
+std::string CMLVBPMParRelations::SetParameter(int index, float n) {
+    if (index < 1 || index > 8) return std::string();
+    CMLVParameter* decay = GetParameter(kDecay);
+    CMLVParameter* tap = GetParameter(kTap);
+    if (index == 1) {
+        if (decay && decay->normalizedValue == 1.0) {
+            int s = GetHoldState();
+            SetHoldState(static_cast<float>(s < 3 ? s + 1 : 1));
+        } else if (tap && tap->normalizedValue == 1.0) {
+            TapTempo();
+        } else {
+            savedOnOff = (n != 0.0f);
+            bypassed = savedOnOff;
+        }
+        return std::string();
+    }
+    CMLVParameter* p = GetParameter(index);
+    if (!p) return std::string();
+    switch (index) {
+    case kTempo: {
+        p->SetNormalizedValue(n);
+        CMLVParameter* sync = GetParameter(kSyncCoeff);
+        if (sync && sync->GetValue() >= 1.0) return p->FormatValue(true, true) + " (Sync !)";
+        return std::string();
+    }
+    case kDecay:
+        p->SetNormalizedValue(n);
+        SetHoldState(n == 1.0f ? 1.0f : 0.0f);
+        if (GetHoldState() != 0 && tap) tap->SetNormalizedValue(0.0);
+        return std::string();
+    case kTap:
+        if (GetHoldState() == 0) p->SetNormalizedValue(n);
+        if (p->normalizedValue == 1.0) {
+            SetTapState(0.5f);
+        } else {
+            SetTapState(0.0f);
+            bypassed = savedOnOff;
+        }
+        return std::string();
+    default:
+        p->SetNormalizedValue(n);
+        return std::string();
+    }
+}
