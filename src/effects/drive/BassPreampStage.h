@@ -1,0 +1,43 @@
+#pragma once
+#include "effects/drive/FilterSection.h"
+
+// One channel of the bass preamp: first valve, tone network with the gain potentiometer and the two
+// voicing switches, second valve, each valve with a little local feedback. Setters run on the audio thread
+// inside UpdateCoefficients; Process runs on the audio thread, in place or not.
+class BassPreampStage {
+  public:
+    BassPreampStage();
+    void SetSampleRate(float fs); // clears the network state
+    void SetGain(float gainPercent);
+    void SetUltraLow(bool on);  // clears the network state
+    void SetUltraHigh(bool on); // clears the network state
+    void SetInputDrive(float d) { inputGain = 6.0f * d + 1.0f; }
+    void SetOutputGain(float g) { outputGain = g; }
+    void Clear();
+    void Process(const float* in, float* out, int n, float& inPeak, float& outPeak);
+
+    // Wiper position of the gain potentiometer (0 at ground, 1 at the top) for a Gain of 0..100 %:
+    // an audio taper, 0.041 (26.39^x - 1) / 1.041, about 16 % at mid rotation.
+    static double Wiper(double gainPercent);
+    // Digital network b[0..4] / a[0..4] (a[0] = 1): the analog network at this wiper position and these
+    // switches, mapped by the bilinear transform with c = 2 fs.
+    static void DesignNetwork(double wiper, bool ultraLow, bool ultraHigh, double fs, double b[5],
+                              double a[5]);
+
+    const double* Numerator() const { return b; }
+    const double* Denominator() const { return a; }
+
+  private:
+    void Design();
+
+    float gainControl = 50.0f;
+    float outputGain = 0.01f;
+    float inputGain = 1.0f;
+    double w = 0, w1 = 0, w2 = 0, w3 = 0, w4 = 0;
+    double kf1 = static_cast<double>(-0.0075f), kf2 = static_cast<double>(-0.0075f);
+    float sampleRate = 48000.0f;
+    double b[5] = {0, 0, 0, 0, 0}, a[5] = {1, 0, 0, 0, 0};
+    bool ultraLow = false, ultraHigh = false;
+    double f1 = 0, f2 = 0;
+    FilterSection h1, h2;
+};

@@ -1,0 +1,61 @@
+#include "effects/drive/CMLVBassPreampDSP.h"
+#include "shell/AlgorithmRegistry.h"
+#include <cmath>
+
+CMLVBassPreampDSP::CMLVBassPreampDSP(double sampleRate_, int maxBlockSize_)
+    : CMLVParRelations(sampleRate_, maxBlockSize_) {
+    name = "PRB - Bass Preamp";
+    shortName = "PRB";
+    pluginId = FourCC("prb1");
+    AddPreset(0, "Default", {50, 0, 0, 50});
+    AddPreset(1, "Low Bass", {50, 0, 1, 50});
+    AddPreset(2, "Hi Bass", {50, 1, 0, 64});
+    AddPreset(3, "Loudness", {53, 0, 0, 50});
+    AddPreset(4, "UltrAmp", {80, 0, 0, 25});
+    AddParameter(2, "Gain", "%", 0, 100, 1, 50, Linear);
+    AddParameter(3, "Ultra Low", std::vector<std::string>{"On", "Off"}, 0, 1, 1, 0, List);
+    AddParameter(4, "Ultra High", std::vector<std::string>{"On", "Off"}, 0, 1, 1, 0, List);
+    AddParameter(5, "Output", "%", 0, 100, 1, 50, Linear);
+    RecallPreset("Default");
+    UpdateCoefficients(true);
+}
+
+int CMLVBassPreampDSP::UpdateCoefficients(bool full) {
+    if (full) {
+        for (BassPreampStage& s : stage) {
+            s = BassPreampStage();
+            s.SetSampleRate(static_cast<float>(sampleRate));
+        }
+        Reset();
+        fullUpdatePending = false;
+    }
+    // Output follows the normalised control: -40 dB at 0 %, -20 dB at 100 %.
+    const double u = GetParameter(5)->normalizedValue;
+    const float output = static_cast<float>(std::pow(10.0, (u * 20.0 - 40.0) / 20.0));
+    const bool ultraLow = GetParameter(3)->GetValue() == 0.0; // list value 0 is "On"
+    const bool ultraHigh = GetParameter(4)->GetValue() == 0.0;
+    const float gain = static_cast<float>(GetParameter(2)->GetValue());
+    for (BassPreampStage& s : stage) {
+        s.SetGain(gain);
+        s.SetOutputGain(output);
+        s.SetUltraHigh(ultraHigh);
+        s.SetUltraLow(ultraLow);
+        s.SetInputDrive(1.0f);
+    }
+    parametersChanged = false;
+    return 0;
+}
+
+void CMLVBassPreampDSP::Reset() {
+    for (BassPreampStage& s : stage)
+        s.Clear();
+}
+
+int CMLVBassPreampDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    for (int c = 0; c < 2; ++c)
+        stage[c].Process(in[c], out[c], n, inPeak[c], outPeak[c]);
+    return 0;
+}
+
+MLV_REGISTER_ALGORITHM(145, CMLVBassPreampDSP)

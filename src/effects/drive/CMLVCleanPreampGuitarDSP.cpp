@@ -1,0 +1,50 @@
+#include "effects/drive/CMLVCleanPreampGuitarDSP.h"
+#include "shell/AlgorithmRegistry.h"
+#include <cmath>
+
+CMLVCleanPreampGuitarDSP::CMLVCleanPreampGuitarDSP(double sampleRate_, int maxBlockSize_)
+    : CMLVParRelations(sampleRate_, maxBlockSize_) {
+    name = "CLG - Guitar Clean Preamp";
+    shortName = "CLG";
+    pluginId = FourCC("clg1");
+    AddPreset(0, "Default", {50, 5, 70});
+    AddPreset(1, "Low Hot", {45, 0, 100});
+    AddPreset(2, "Low Bright", {45, 15, 100});
+    AddPreset(3, "High Hot", {85, 0, 71});
+    AddPreset(4, "High Bright", {85, 15, 61});
+    AddParameter(2, "Gain", "%", 0, 100, 1, 50, Linear);
+    AddParameter(3, "Bright", "dB", 0, 15, 0.1, 5, Linear);
+    AddParameter(4, "Output", "%", 0, 100, 1, 70, Linear);
+    RecallPreset("Default");
+    UpdateCoefficients(true);
+}
+
+int CMLVCleanPreampGuitarDSP::UpdateCoefficients(bool full) {
+    const double gain = GetParameter(2)->GetValue();
+    const float preGain = static_cast<float>(5.0 * std::pow(10.0, (gain / 100.0 * 60.0 - 40.0) / 20.0));
+    const float bright = static_cast<float>(GetParameter(3)->GetValue());
+    const float output = PreampOutputGain(GetParameter(4)->GetValue());
+    for (CleanPreampStage& s : stage) {
+        if (full) s.SetSampleRate(static_cast<float>(sampleRate));
+        s.SetPreGain(preGain);
+        s.SetBright(bright);
+        s.SetOutputGain(output);
+    }
+    parametersChanged = false;
+    fullUpdatePending = false;
+    return 0;
+}
+
+void CMLVCleanPreampGuitarDSP::Reset() {
+    for (CleanPreampStage& s : stage)
+        s.Clear();
+}
+
+int CMLVCleanPreampGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    for (int c = 0; c < 2; ++c)
+        stage[c].Process(in[c], out[c], n, inPeak[c], outPeak[c]);
+    return 0;
+}
+
+MLV_REGISTER_ALGORITHM(30, CMLVCleanPreampGuitarDSP)

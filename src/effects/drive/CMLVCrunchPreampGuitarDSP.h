@@ -1,0 +1,19 @@
+#pragma once
+#include "effects/drive/GuitarPreampStages.h"
+#include "params/CMLVParRelations.h"
+
+// Crunch preamp: three clipping stages with a mid boost after the first.
+class CMLVCrunchPreampGuitarDSP : public CMLVParRelations {
+  public:
+    // Main thread.
+    CMLVCrunchPreampGuitarDSP(double sampleRate, int maxBlockSize);
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread.
+    void Reset() override;
+
+  private:
+    CrunchPreampStage stage[2];
+};

@@ -1,0 +1,19 @@
+#pragma once
+#include "effects/drive/GuitarPreampStages.h"
+#include "params/CMLVParRelations.h"
+
+// High-gain preamp: variable low cut ahead of three clipping stages.
+class CMLVHiGainPreampGuitarDSP : public CMLVParRelations {
+  public:
+    // Main thread.
+    CMLVHiGainPreampGuitarDSP(double sampleRate, int maxBlockSize);
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread.
+    void Reset() override;
+
+  private:
+    HiGainPreampStage stage[2];
+};

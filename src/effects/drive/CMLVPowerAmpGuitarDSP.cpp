@@ -1,0 +1,56 @@
+#include "effects/drive/CMLVPowerAmpGuitarDSP.h"
+#include "shell/AlgorithmRegistry.h"
+
+CMLVPowerAmpGuitarDSP::CMLVPowerAmpGuitarDSP(double sampleRate_, int maxBlockSize_)
+    : CMLVParRelations(sampleRate_, maxBlockSize_) {
+    name = "PAG - Guitar Power Amp";
+    shortName = "PAG";
+    pluginId = FourCC("pag1");
+    AddPreset(0, "Default", {50, 50, 2});
+    AddPreset(1, "Crunch", {60, 30, 0});
+    AddPreset(2, "Rock", {60, 50, 1});
+    AddPreset(3, "Clean", {50, 100, 2});
+    AddPreset(4, "Metal", {40, 75, 3});
+    AddParameter(2, "Volume", "%", 0, 100, 1, 50, Linear);
+    AddParameter(3, "Presence", "%", 0, 100, 1, 50, Linear);
+    AddParameter(4, "Type",
+                 std::vector<std::string>{"EL34 Amp 50 W", "EL34 Amp 100 W", "6L6 Amp 50 W", "6L6 Amp 100 W"},
+                 0, 3, 1, 2, List);
+    RecallPreset("Default");
+    UpdateCoefficients(true);
+}
+
+int CMLVPowerAmpGuitarDSP::UpdateCoefficients(bool full) {
+    if (full) {
+        for (PowerAmpStage& s : stage) {
+            s = PowerAmpStage();
+            s.SetSampleRate(static_cast<float>(sampleRate));
+        }
+        Reset();
+        fullUpdatePending = false;
+    }
+    const int type = static_cast<int>(GetParameter(4)->GetValue());
+    const float presence = static_cast<float>(GetParameter(3)->GetValue() / 100.0);
+    const float volume = static_cast<float>(GetParameter(2)->GetValue());
+    for (PowerAmpStage& s : stage) {
+        s.SetType(type);
+        s.SetPresence(presence);
+        s.SetVolume(volume);
+    }
+    parametersChanged = false;
+    return 0;
+}
+
+void CMLVPowerAmpGuitarDSP::Reset() {
+    for (PowerAmpStage& s : stage)
+        s.Clear();
+}
+
+int CMLVPowerAmpGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    for (int c = 0; c < 2; ++c)
+        stage[c].Process(in[c], out[c], n, inPeak[c], outPeak[c]);
+    return 0;
+}
+
+MLV_REGISTER_ALGORITHM(125, CMLVPowerAmpGuitarDSP)

@@ -1,0 +1,51 @@
+#pragma once
+#include "effects/drive/AmpModelTables.h"
+#include "effects/drive/FilterSection.h"
+
+// One channel of the push-pull power amp: presence peak, high-pass, phase splitter, two output valves,
+// difference and output transformer. Setters run on the audio thread inside UpdateCoefficients; Process
+// runs on the audio thread, in place or not.
+class PowerAmpStage {
+  public:
+    PowerAmpStage();
+    void SetSampleRate(float fs);
+    void SetPresence(float p); // 0..1: a peak of 0..13 dB at 4100 Hz
+    void SetVolume(float v);   // 0..100 %
+    void SetType(int t);       // 0..3: EL34 50 W, EL34 100 W, 6L6 50 W, 6L6 100 W
+    void SetOutputLevel(float o);
+    void SetDrive(float b); // only 0 < b <= 1.3
+    void Clear();
+    void Process(const float* in, float* out, int n, float& inPeak, float& outPeak);
+
+    // Difference gain for drive value b, before the 6L6 scaling.
+    static float DifferenceGain(float b);
+
+    float InputGain() const { return inputGain; }
+    float DifferenceGainInUse() const { return kd; }
+    float OutputGain() const { return outputGain; }
+    const FilterSection& PresenceSection() const { return presenceSection; }
+
+  private:
+    // Section coefficients as the audio loop reads them.
+    struct Coefficients {
+        float a1, a2, b1, b2, g;
+    };
+    void Recompute();
+    void CopyCoefficients();
+    static Coefficients Copy(const FilterSection& f);
+
+    float inputGain = 0.0f;
+    float level = 1.0f;
+    float outputGain = 1.0f;
+    float presence = 0.0f;
+    int type = 0;
+    float sampleRate = 48000.0f;
+    float drive = 1.0f;
+    float invDrive = 1.0f;
+    float kd = 0.5076357f;
+    float typeScale = 1.0f;
+    FilterSection presenceSection, h1, h2, h3;
+    const AmpModel::PowerValve* valve = &AmpModel::kEL34;
+    Coefficients ch1{}, ch2{}, ch3{}, cpres{};
+    float st[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+};
