@@ -1,0 +1,475 @@
+// The six amplifier effects against double-precision references written from the circuit descriptions:
+// analog prototypes mapped by the bilinear transform (s = k (1 - z^-1) / (1 + z^-1)), waveshapers and
+// tables evaluated in double, run on a short two-tone signal. Plus the behaviours of single controls.
+#include "effects/drive/AmpModelTables.h"
+#include "effects/drive/CMLVBassPreampDSP.h"
+#include "effects/drive/CMLVBluesDriveGuitarDSP.h"
+#include "effects/drive/CMLVPowerAmpGuitarDSP.h"
+#include "shell/AlgorithmRegistry.h"
+#include <cmath>
+#include <complex>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+const double kPi = 3.14159265358979323846;
+
+// Direct form I biquad in double.
+struct Bq {
+    double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    double operator()(double x) {
+        const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1, x1 = x, y2 = y1, y1 = y;
+        return y;
+    }
+    Bq& Scale(double g) {
+        b0 *= g, b1 *= g, b2 *= g;
+        return *this;
+    }
+};
+
+// (B2 s^2 + B1 s + B0) / (A2 s^2 + A1 s + A0) with s = k (1 - z^-1) / (1 + z^-1).
+Bq Bilinear(double B2, double B1, double B0, double A2, double A1, double A0, double k) {
+    const double n0 = B2 * k * k + B1 * k + B0, n1 = 2 * (B0 - B2 * k * k), n2 = B2 * k * k - B1 * k + B0;
+    const double d0 = A2 * k * k + A1 * k + A0, d1 = 2 * (A0 - A2 * k * k), d2 = A2 * k * k - A1 * k + A0;
+    Bq q;
+    q.b0 = n0 / d0, q.b1 = n1 / d0, q.b2 = n2 / d0, q.a1 = d1 / d0, q.a2 = d2 / d0;
+    return q;
+}
+double Warp(double f, double fs) {
+    return std::tan(kPi * f / fs);
+}
+// Butterworth high-pass, pre-warped; the "unit leading coefficient" form is the same times 1 + sqrt2 K + K^2.
+Bq HighPass(double f, double fs) {
+    const double k = Warp(f, fs);
+    return Bilinear(1, 0, 0, 1, std::sqrt(2.0) * k, k * k, 1);
+}
+Bq HighPassUnit(double f, double fs) {
+    const double k = Warp(f, fs);
+    return HighPass(f, fs).Scale(1 + std::sqrt(2.0) * k + k * k);
+}
+double C2(double fs) {
+    return static_cast<float>(2 * fs);
+}
+std::function<double(double)> Shaper(double lo, double hi, double ylo, double yhi, double c1, double c2,
+                                     double c3, double c4 = 0) {
+    return [=](double v) {
+        return v < lo ? ylo : v > hi ? yhi : c1 * v + c2 * v * v + c3 * v * v * v + c4 * v * v * v * v;
+    };
+}
+double Out(double percent) {
+    return std::pow(10.0, (percent / 100 * 60 - 40) / 20);
+}
+
+// Piecewise cubic table: index floor(trunc(scale v) / div) + offset.
+double Table(const float (*t)[4], int stride, int count, double v, double scale, int div, int offset,
+             double below, double above) {
+    if (!(std::fabs(v) < 1e6)) return v > 0 ? above : below;
+    const long i = static_cast<long>(std::floor(std::trunc(scale * v) / div)) + offset;
+    if (i < 0) return below;
+    if (i >= count) return above;
+    const float* c = t[0] + stride * i;
+    return ((c[0] * v + c[1]) * v + c[2]) * v + c[3];
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// References, one per effect. p[] are the parameter values in index order from 2.
+
+std::vector<double> RefBluesDrive(const std::vector<float>& x, double fs, const std::vector<double>& p) {
+    const double c = C2(fs), d = p[0] / 100, t = p[1] / 100;
+    Bq hp = HighPassUnit(70, fs);
+    const double r = 1e5 * d;
+    Bq drive = Bilinear(1.551e-9 + 8e-13 * r, 1.27e-4 + 1e-8 * r, 1, 1.551e-9, 1.27e-4, 1, c);
+    // Tone network: m1 s + m0 over L s^2 + S1 s + S0; its zero's (1 + z^-1) factor is replaced by its DC
+    // value.
+    const double ra = 25000 * t, rb = 25000 - ra, m1 = ra * 1e-3, m0 = 1e5;
+    const double l = 6.8e-8 * (ra + rb) + 1e-11 * ra * rb + 6.8e-5 + 1e-8 * ra;
+    const double s1 = (6.8e-5 + 1e-3) * (ra + rb) + 1e-3 * rb + 1e-8 * ra * rb + 8.868 + 1e-5 * ra;
+    const double s0 = rb + 107800;
+    Bq tone = Bilinear(l, s1, s0, l, s1, s0, c); // denominator only, numerator replaced below
+    const double d0 = l * c * c + s1 * c + s0;
+    tone.b0 = m1 == 0 ? 4 * m0 / d0 : 2 * (m1 * c + m0) / d0;
+    tone.b1 = m1 == 0 ? 0 : 2 * (m0 - m1 * c) / d0;
+    tone.b2 = 0;
+    auto clip = [](double v) {
+        if (v > 0.85193) return 0.04664 * std::exp(-16 * (v - 0.85193)) - 1;
+        if (v < -0.85193) return 1 - 0.04664 * std::exp(16 * (v + 0.85193));
+        return -1.11906 * v;
+    };
+    std::vector<double> y;
+    for (float xi : x)
+        y.push_back(Out(p[2]) * tone(clip(drive(20 * d * hp(xi)))));
+    return y;
+}
+
+std::vector<double> RefClean(const std::vector<float>& x, double fs, const std::vector<double>& p) {
+    Bq h1 = HighPass(40, fs), h2 = HighPass(40, fs), h4 = HighPass(30, fs);
+    const double k = Warp(2000, fs), v0 = std::pow(10.0, p[1] / 20);
+    Bq shelf = Bilinear(v0, std::sqrt(2 * v0) * k, k * k, 1, std::sqrt(2.0) * k, k * k, 1);
+    auto sat1 = Shaper(-3.931192, 3.5, -0.66659313, 1.0, 0.2819329931, 0.01403408101, -0.003701060478);
+    auto sat2 = Shaper(-2.425192775, 5.0, -0.2077921, 1.0, 0.1555719892, 0.02230833481, -0.00268454653);
+    const double gc = 5 * Out(p[0]);
+    std::vector<double> y;
+    for (float xi : x)
+        y.push_back(Out(p[2]) * h4(sat2(-gc * shelf(h2(sat1(h1(xi)))))));
+    return y;
+}
+
+std::vector<double> RefCrunch(const std::vector<float>& x, double fs, const std::vector<double>& p) {
+    const double k = Warp(2000, fs), q = 0.2, v = std::pow(10.0, p[1] / 20);
+    Bq peak = Bilinear(1, v / q * k, k * k, 1, k / q, k * k, 1);
+    Bq net = Bilinear(1, 4526.935265, 0, 1, 6700.049385, 205769.7848, C2(fs));
+    Bq hp = HighPassUnit(100, fs);
+    auto sat1 = Shaper(-2.939192752, 3.75, -0.37826452, 0.9999991, 0.2274823, 0.0234331, -0.0034624);
+    auto sat2 = Shaper(-1.876194887, 3.75, -0.18074624, 0.99999958, 0.179489, 0.0372926, -0.0037454);
+    auto sat3 = Shaper(-3.92348276, 3.85, -0.5513311, 0.99999458, 0.1964888, 0.0041427, 0.0003329, 0.0007424);
+    const double g2 = 7 * std::pow(10.0, p[0] / 100 * 30 / 20);
+    std::vector<double> y;
+    for (float xi : x) {
+        const double v0 = xi == 0 ? 1e-8 : xi;
+        y.push_back(Out(p[2]) * hp(sat3(-18 * sat2(-g2 * net(peak(sat1(v0)))))));
+    }
+    return y;
+}
+
+std::vector<double> RefHiGain(const std::vector<float>& x, double fs, const std::vector<double>& p) {
+    Bq lowCut = HighPassUnit(std::max(50.0, p[1]), fs), hp = HighPassUnit(50, fs);
+    auto satA = Shaper(-3.533191442489624, 3.75, -0.5189148, 0.99999893, 0.2506817877292633,
+                       0.017196299508213997, -0.0034489999525249004);
+    auto satB = Shaper(-2.9487593, 3.8499999046325684, -0.34767684, 0.9999912, 0.1629542, 0.0031404,
+                       0.0001475, 0.0014458);
+    const double ga = std::pow(10.0, p[0] / 100 * 60 / 20), gb = std::pow(10.0, 0.85), gc = 10;
+    std::vector<double> y;
+    for (float xi : x) {
+        const double v0 = xi == 0 ? 1e-8 : xi;
+        const double v =
+            -(0.8689607381820679 * v0 + 0.13882417976856232 * v0 * v0 - 0.007784927263855934 * v0 * v0 * v0);
+        y.push_back(Out(p[2]) * hp(satA(-gc * satB(gb * satA(ga * lowCut(v))))));
+    }
+    return y;
+}
+
+// (sum beta_k s^k) / (sum alpha_k s^k), k to 4, mapped with s = c (1 - z^-1) / (1 + z^-1).
+void Bilinear4(const double* beta, const double* alpha, double c, double* b, double* a) {
+    double n[5] = {0}, d[5] = {0};
+    for (int k = 0; k < 5; ++k) {
+        double poly[5] = {1, 0, 0, 0, 0}; // (1 - z)^k (1 + z)^(4 - k)
+        for (int m = 0; m < 4; ++m) {
+            const double sign = m < k ? -1 : 1;
+            for (int j = 4; j > 0; --j)
+                poly[j] += sign * poly[j - 1];
+        }
+        for (int j = 0; j < 5; ++j) {
+            n[j] += beta[k] * std::pow(c, k) * poly[j];
+            d[j] += alpha[k] * std::pow(c, k) * poly[j];
+        }
+    }
+    for (int j = 0; j < 5; ++j)
+        b[j] = n[j] / d[0], a[j] = d[j] / d[0];
+}
+
+std::vector<double> RefBassPreamp(const std::vector<float>& x, double fs, const std::vector<double>& p) {
+    const bool low = p[1] == 0, high = p[2] == 0;
+    const double w = 0.041 * (std::pow(1 + 1.041 / 0.041, p[0] / 100) - 1) / 1.041;
+    double beta[5], alpha[5], b[5], a[5];
+    for (int k = 0; k < 5; ++k) {
+        const double* nb = AmpModel::kBassNetwork[low][high][k];
+        const double* db = AmpModel::kBassNetwork[low][high][5 + k];
+        beta[k] = nb[0] + nb[1] * w + nb[2] * w * w;
+        alpha[k] = db[0] + db[1] * w + db[2] * w * w;
+    }
+    Bilinear4(beta, alpha, C2(fs), b, a);
+    Bq h1 = HighPass(20, fs), h2 = HighPass(20, fs);
+    const double kf = -0.0075, out = std::pow(10.0, (p[3] / 100 * 20 - 40) / 20);
+    double f1 = 0, f2 = 0, xs[5] = {0}, ys[5] = {0};
+    std::vector<double> y;
+    for (float xi : x) {
+        f1 = h1(Table(AmpModel::kBassValveA, 4, 64, 7 * xi + kf * f1, 32, 16, 32, 146.40207, -226.10023));
+        // Direct form I of the network, the local feedback added after it.
+        for (int j = 4; j > 0; --j)
+            xs[j] = xs[j - 1], ys[j] = ys[j - 1];
+        xs[0] = f1;
+        ys[0] = b[0] * xs[0];
+        for (int j = 1; j < 5; ++j)
+            ys[0] += b[j] * xs[j] - a[j] * ys[j];
+        f2 = h2(0.1 * Table(AmpModel::kBassValveB, 4, 64, ys[0] + kf * f2, 32, 32, 32, 82.548637, -281.785));
+        y.push_back(out * f2);
+    }
+    return y;
+}
+
+std::vector<double> RefPowerAmp(const std::vector<float>& x, double fs, const std::vector<double>& p) {
+    const int type = static_cast<int>(p[2]);
+    const bool l6 = type >= 2;
+    const double scale = l6 ? 0.92 : 1.0, level[] = {0.6, 1.2, 0.8, 1.2}, drive[] = {1.3, 0.6, 0.9, 0.1};
+    const double bb = drive[type];
+    const double poly = ((((((1.1704899072647095 * bb - 4.312889575958252) * bb + 6.1597747802734375) * bb -
+                            3.736875295639038) *
+                               bb +
+                           0.9755793213844299) *
+                              bb +
+                          0.249567911028862) *
+                             bb +
+                         0.0019886582158505917);
+    const double kd = l6 ? 0.9444444179534912 * poly : poly;
+    const double out = (l6 ? 1.058823585510254 : 1.0) * level[type] / bb;
+    const double in = (1 - std::log10(101 - p[0]) / std::log10(101.0)) * 10 * scale;
+    // Presence: 1 + (V0 - 1) / 2 (1 - allpass), bandwidth f / Q around 4100 Hz.
+    const double v0 = std::pow(10.0, 13 * p[1] / 100 / 20), kb = Warp(4100 / 1.55, fs);
+    const double ab = (kb - 1) / (kb + 1), dd = -std::cos(2 * kPi * 4100 / fs);
+    Bq allpass;
+    allpass.b0 = -ab, allpass.b1 = dd * (1 - ab), allpass.b2 = 1, allpass.a1 = dd * (1 - ab),
+    allpass.a2 = -ab;
+    Bq h1 = HighPass(20, fs), h2 = HighPass(20, fs), h3 = HighPass(20, fs);
+    const float(*valve)[4] = l6 ? AmpModel::kValve6L6 : AmpModel::kValveEL34;
+    const double vb = l6 ? 4.3225289e-5 : 8.612871e-7, va = l6 ? 0.8954548 : 0.8434333;
+    std::vector<double> y;
+    for (float xi : x) {
+        const double u = in * xi;
+        const double h = h1(u + (v0 - 1) / 2 * (u - allpass(u)));
+        const double pp = Table(reinterpret_cast<const float(*)[4]>(AmpModel::kPhaseSplitter), 8, 32, h, 32,
+                                32, 16, 141.77133, -192.00670);
+        const double qq = Table(reinterpret_cast<const float(*)[4]>(AmpModel::kPhaseSplitter[0] + 4), 8, 32,
+                                h, 32, 32, 16, -192.22488, 141.77165);
+        const double a = Table(valve, 4, 64, h2(pp), 1, 4, 14, vb, va);
+        const double b = Table(valve, 4, 64, 0.95 * h3(qq), 1, 4, 14, vb, va);
+        y.push_back(out * Table(AmpModel::kOutputTransformer, 4, 16, (a - b) * kd, 256, 32, 8, -1.3, 1.3));
+    }
+    return y;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+
+std::unique_ptr<CMLVDSPAlgInterface> Make(int type, double fs) {
+    std::unique_ptr<CMLVDSPAlgInterface> alg(AlgorithmRegistry::Create(type, fs, 256));
+    alg->fullUpdatePending = true;
+    return alg;
+}
+
+// Stereo run in blocks of `block`, both channels fed the same signal; returns channel 0 (channel 1 must
+// match).
+std::vector<float> RunAmp(CMLVDSPAlgInterface& alg, const std::vector<float>& x, int block = 256) {
+    std::vector<float> l(x), r(x);
+    for (size_t i = 0; i < x.size(); i += block) {
+        const int n = static_cast<int>(std::min<size_t>(block, x.size() - i));
+        float* in[2] = {&l[i], &r[i]};
+        float ip[2], op[2];
+        alg.Process(in, in, ip, op, n);
+    }
+    EXPECT_EQ(l, r);
+    return l;
+}
+
+std::vector<float> TwoTone(double fs, int n, double amp) {
+    std::vector<float> x(n);
+    for (int i = 0; i < n; ++i)
+        x[i] = static_cast<float>(
+            amp * (0.7 * std::sin(2 * kPi * 196 * i / fs) + 0.3 * std::sin(2 * kPi * 1250 * i / fs)));
+    return x;
+}
+
+struct RefCase {
+    std::string name;
+    int type;
+    std::vector<double> params;
+    double amp;
+    std::function<std::vector<double>(const std::vector<float>&, double, const std::vector<double>&)> ref;
+    double tol; // relative to the reference's peak
+};
+
+void PrintTo(const RefCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class AmpReference : public ::testing::TestWithParam<RefCase> {};
+
+TEST_P(AmpReference, MatchesDoublePrecisionModel) {
+    const RefCase& c = GetParam();
+    for (double fs : {44100.0, 48000.0, 96000.0}) {
+        auto alg = Make(c.type, fs);
+        for (size_t k = 0; k < c.params.size(); ++k)
+            alg->GetParameter(static_cast<int>(k) + 2)->SetValue(c.params[k]);
+        const std::vector<float> x = TwoTone(fs, 4000, c.amp);
+        const std::vector<float> y = RunAmp(*alg, x, 173);
+        const std::vector<double> ref = c.ref(x, fs, c.params);
+        double peak = 0, err = 0;
+        for (size_t i = 0; i < y.size(); ++i) {
+            peak = std::max(peak, std::fabs(ref[i]));
+            err = std::max(err, std::fabs(y[i] - ref[i]));
+        }
+        EXPECT_GT(peak, 1e-3) << c.name;
+        EXPECT_LT(err, c.tol * peak) << c.name << " at " << fs << " Hz";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Amps, AmpReference,
+    ::testing::Values(RefCase{"BLG_Default", 25, {50, 50, 50}, 0.3, RefBluesDrive, 2e-3},
+                      RefCase{"BLG_KickTheAmp", 25, {5, 90, 85}, 0.3, RefBluesDrive, 2e-3},
+                      RefCase{"BLG_DarkTone", 25, {70, 0, 50}, 0.3, RefBluesDrive, 2e-3},
+                      RefCase{"CLG_Default", 30, {50, 5, 70}, 0.5, RefClean, 2e-3},
+                      RefCase{"CLG_HighBright", 30, {85, 15, 61}, 0.5, RefClean, 2e-3},
+                      RefCase{"CPG_Default", 40, {50, 8, 66}, 0.3, RefCrunch, 2e-3},
+                      RefCase{"CPG_Clean", 40, {0, 2, 66}, 0.05, RefCrunch, 2e-3},
+                      RefCase{"HGG_Default", 85, {75, 200, 50}, 0.3, RefHiGain, 4e-3},
+                      RefCase{"HGG_LowGainBright", 85, {10, 620, 50}, 0.3, RefHiGain, 4e-3},
+                      RefCase{"PRB_Default", 145, {50, 0, 0, 50}, 0.2, RefBassPreamp, 2e-3},
+                      RefCase{"PRB_HiBass", 145, {50, 1, 0, 64}, 0.2, RefBassPreamp, 2e-3},
+                      RefCase{"PRB_UltrAmp", 145, {80, 1, 1, 25}, 0.2, RefBassPreamp, 2e-3},
+                      RefCase{"PAG_Default", 125, {50, 50, 2}, 0.5, RefPowerAmp, 2e-3},
+                      RefCase{"PAG_Crunch", 125, {60, 30, 0}, 0.5, RefPowerAmp, 2e-3},
+                      RefCase{"PAG_Rock", 125, {60, 50, 1}, 0.5, RefPowerAmp, 2e-3},
+                      RefCase{"PAG_Metal", 125, {40, 75, 3}, 0.5, RefPowerAmp, 2e-3}),
+    [](const auto& info) { return info.param.name; });
+
+// ---------------------------------------------------------------------------------------------------------
+// Every effect, every corner of its controls, awkward rates and block sizes: finite output, and the same
+// output in place and out of place.
+
+class AmpRobustness : public ::testing::TestWithParam<int> {};
+
+TEST_P(AmpRobustness, FiniteAndInPlaceSafe) {
+    for (double fs : {32000.0, 192000.0}) {
+        auto probe = Make(GetParam(), fs);
+        const int count = probe->GetParameterCount();
+        for (int corner = 0; corner < (1 << count); ++corner) {
+            auto a = Make(GetParam(), fs), b = Make(GetParam(), fs);
+            for (int k = 0; k < count; ++k) {
+                a->SetParameter(k + 2, (corner >> k) & 1 ? 1.0f : 0.0f);
+                b->SetParameter(k + 2, (corner >> k) & 1 ? 1.0f : 0.0f);
+            }
+            std::vector<float> x(5000);
+            uint32_t seed = 12345u + corner;
+            for (float& v : x)
+                v = ((seed = seed * 1664525u + 1013904223u) >> 8) * (8.0f / 16777216.0f) - 4.0f;
+            std::vector<float> l1(x), r1(x), l2(x.size()), r2(x.size());
+            size_t pos = 0;
+            for (int n : {0, 1, 7, 256, 4096, 1, 0, 639}) {
+                float* in[2] = {&l1[pos], &r1[pos]};
+                float* out[2] = {&l2[pos], &r2[pos]};
+                std::vector<float> il(l1.begin() + pos, l1.begin() + pos + n),
+                    ir(r1.begin() + pos, r1.begin() + pos + n);
+                float* src[2] = {il.data(), ir.data()};
+                float ip[2], op[2], ip2[2], op2[2];
+                b->Process(src, out, ip2, op2, n);
+                a->Process(in, in, ip, op, n);
+                for (int c = 0; c < 2; ++c) {
+                    EXPECT_EQ(ip[c], ip2[c]);
+                    EXPECT_EQ(op[c], op2[c]);
+                }
+                pos += n;
+            }
+            ASSERT_EQ(l1, l2) << "corner " << corner;
+            for (float v : l1)
+                ASSERT_TRUE(std::isfinite(v)) << "corner " << corner << " fs " << fs;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Amps, AmpRobustness, ::testing::Values(25, 30, 40, 85, 125, 145));
+
+// ---------------------------------------------------------------------------------------------------------
+
+// The output level glides over three blocks: 1/3, 1/2 and all of the remaining way, measured against a
+// twin instance held at the target level (the level is a plain factor at the very end).
+TEST(BluesDrive, OutputReachesItsTargetOnTheThirdBlock) {
+    const double fs = 48000;
+    auto moving = Make(25, fs), fixed = Make(25, fs);
+    fixed->GetParameter(4)->SetValue(80);
+    const std::vector<float> x = TwoTone(fs, 256 * 6, 0.3);
+    std::vector<float> warm(x.begin(), x.begin() + 256);
+    RunAmp(*moving, warm);
+    RunAmp(*fixed, warm);
+    moving->GetParameter(4)->SetValue(80); // from 50
+    const double expected[] = {60, 65, 80, 80, 80};
+    for (int blk = 0; blk < 5; ++blk) {
+        std::vector<float> chunk(x.begin() + 256 * (blk + 1), x.begin() + 256 * (blk + 2));
+        const std::vector<float> ym = RunAmp(*moving, chunk), yf = RunAmp(*fixed, chunk);
+        double num = 0, den = 0;
+        for (int i = 0; i < 256; ++i)
+            num += ym[i] * yf[i], den += yf[i] * yf[i];
+        EXPECT_NEAR(20 * std::log10(num / den), (expected[blk] - 80) / 100 * 60, 1e-4) << "block " << blk;
+    }
+}
+
+TEST(BluesDrive, ZeroGainIsSilent) {
+    auto alg = Make(25, 48000);
+    alg->GetParameter(2)->SetValue(0);
+    for (float v : RunAmp(*alg, TwoTone(48000, 1000, 0.5)))
+        ASSERT_EQ(v, 0.0f);
+}
+
+TEST(HiGainPreamp, LowCutBelow50HzActsAs50Hz) {
+    const std::vector<float> x = TwoTone(48000, 3000, 0.2);
+    std::vector<std::vector<float>> y;
+    for (double cut : {20.0, 50.0, 120.0}) {
+        auto alg = Make(85, 48000);
+        alg->GetParameter(3)->SetValue(cut);
+        y.push_back(RunAmp(*alg, x));
+    }
+    EXPECT_EQ(y[0], y[1]);
+    EXPECT_NE(y[1], y[2]);
+}
+
+TEST(HiGainPreamp, SilenceIsProcessedAsATinyConstant) {
+    auto alg = Make(85, 48000);
+    // 1e-8 through the input curve, then a high-pass: the output settles to (nearly) zero, never NaN.
+    const std::vector<float> y = RunAmp(*alg, std::vector<float>(48000, 0.0f));
+    EXPECT_LT(std::fabs(y.back()), 1e-6);
+}
+
+// Presence 100 % is a 13 dB peak at 4100 Hz; 0 % is flat.
+TEST(PowerAmp, PresenceSection) {
+    for (double fs : {44100.0, 48000.0, 96000.0}) {
+        for (auto [presence, peakDb] : {std::pair<double, double>{100, 13}, {0, 0}, {50, 6.5}}) {
+            CMLVPowerAmpGuitarDSP alg(fs, 256);
+            alg.fullUpdatePending = true;
+            alg.GetParameter(3)->SetValue(presence);
+            alg.UpdateCoefficients(true);
+            const FilterSection& s = alg.Stage(0).PresenceSection();
+            auto db = [&](double f) {
+                const std::complex<double> zi = std::polar(1.0, -2 * kPi * f / fs);
+                return 20 *
+                       std::log10(std::abs(double(s.g) * (1.0 + double(s.b1) * zi + double(s.b2) * zi * zi) /
+                                           (1.0 + double(s.a1) * zi + double(s.a2) * zi * zi)));
+            };
+            EXPECT_NEAR(db(4100), peakDb, 0.01);
+            EXPECT_NEAR(db(30), 0, 0.05);
+            EXPECT_LT(db(1000), peakDb + 1e-3);
+        }
+    }
+}
+
+TEST(PowerAmp, VolumeEnds) {
+    for (int type = 0; type < 4; ++type) {
+        CMLVPowerAmpGuitarDSP alg(48000, 256);
+        alg.GetParameter(4)->SetValue(type);
+        alg.GetParameter(2)->SetValue(100);
+        alg.UpdateCoefficients(true);
+        EXPECT_NEAR(alg.Stage(1).InputGain(), type < 2 ? 10.0 : 9.2, 1e-5);
+        alg.GetParameter(2)->SetValue(0);
+        alg.fullUpdatePending = false;
+        // Only the splitter's resting offset stepping through the high-passes is left, far below -80 dB.
+        for (float v : RunAmp(alg, TwoTone(48000, 500, 0.5)))
+            ASSERT_LT(std::fabs(v), 1e-4f);
+    }
+}
+
+TEST(BassPreamp, OutputAtZeroStillPasses) {
+    auto quiet = Make(145, 48000), loud = Make(145, 48000);
+    quiet->GetParameter(5)->SetValue(0);
+    loud->GetParameter(5)->SetValue(100);
+    const std::vector<float> x = TwoTone(48000, 2000, 0.2);
+    const std::vector<float> q = RunAmp(*quiet, x), l = RunAmp(*loud, x);
+    for (size_t i = 100; i < q.size(); ++i)
+        ASSERT_NEAR(q[i], 0.1f * l[i], 1e-6f + 1e-5f * std::fabs(l[i]));
+    float peak = 0;
+    for (float v : q)
+        peak = std::max(peak, std::fabs(v));
+    EXPECT_GT(peak, 1e-3f);
+}
+} // namespace
