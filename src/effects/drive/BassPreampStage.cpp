@@ -79,28 +79,3 @@ void BassPreampStage::Clear() {
     h1.Clear();
     h2.Clear();
 }
-
-void BassPreampStage::Process(const float* in, float* out, int n, float& inPeak, float& outPeak) {
-    const double b0 = b[0], b1 = b[1], b2 = b[2], b3 = b[3], b4 = b[4];
-    const double a1 = a[1], a2 = a[2], a3 = a[3], a4 = a[4];
-    float ip = inPeak, op = outPeak;
-    for (int i = 0; i < n; ++i) {
-        const float x = in[i];
-        ip = std::fmax(ip, std::fabs(x));
-        const double v = static_cast<double>(inputGain * x) + kf1 * f1;
-        f1 = h1.Process(AmpModel::BassValveA(static_cast<float>(v)));
-        w4 = w3;
-        w3 = w2;
-        w2 = w1;
-        w1 = w;
-        w = f1 - a1 * w1 - a2 * w2 - a3 * w3 - a4 * w4;
-        if (std::fabs(w) < 1e-30) w = 0.0; // no subnormal doubles in the recursion after long silence
-        const double y = b0 * w + b1 * w1 + b2 * w2 + b3 * w3 + b4 * w4 + kf2 * f2;
-        f2 = h2.Process(0.1f * AmpModel::BassValveB(static_cast<float>(y)));
-        const float o = outputGain * static_cast<float>(f2);
-        out[i] = o;
-        op = std::fmax(op, std::fabs(o));
-    }
-    inPeak = ip;
-    outPeak = op;
-}

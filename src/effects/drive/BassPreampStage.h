@@ -1,9 +1,11 @@
 #pragma once
+#include "effects/drive/AmpModelTables.h"
 #include "effects/drive/FilterSection.h"
+#include <cmath>
 
 // One channel of the bass preamp: first valve, tone network with the gain potentiometer and the two
 // voicing switches, second valve, each valve with a little local feedback. Setters run on the audio thread
-// inside UpdateCoefficients; Process runs on the audio thread, in place or not.
+// inside UpdateCoefficients; Tick runs one sample on the audio thread.
 class BassPreampStage {
   public:
     BassPreampStage();
@@ -14,7 +16,19 @@ class BassPreampStage {
     void SetInputDrive(float d) { inputGain = 6.0f * d + 1.0f; }
     void SetOutputGain(float g) { outputGain = g; }
     void Clear();
-    void Process(const float* in, float* out, int n, float& inPeak, float& outPeak);
+    float Tick(float x) {
+        const double v = static_cast<double>(inputGain * x) + kf1 * f1;
+        f1 = h1.Process(AmpModel::BassValveA(static_cast<float>(v)));
+        w4 = w3;
+        w3 = w2;
+        w2 = w1;
+        w1 = w;
+        w = f1 - a[1] * w1 - a[2] * w2 - a[3] * w3 - a[4] * w4;
+        if (std::fabs(w) < 1e-30) w = 0.0; // no subnormal doubles in the recursion after long silence
+        const double y = b[0] * w + b[1] * w1 + b[2] * w2 + b[3] * w3 + b[4] * w4 + kf2 * f2;
+        f2 = h2.Process(0.1f * AmpModel::BassValveB(static_cast<float>(y)));
+        return outputGain * static_cast<float>(f2);
+    }
 
     // Wiper position of the gain potentiometer (0 at ground, 1 at the top) for a Gain of 0..100 %:
     // an audio taper, 0.041 (26.39^x - 1) / 1.041, about 16 % at mid rotation.

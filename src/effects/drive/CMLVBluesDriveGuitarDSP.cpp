@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVBluesDriveGuitarDSP.h"
+#include "effects/drive/StagePair.h"
 #include "shell/AlgorithmRegistry.h"
 
 CMLVBluesDriveGuitarDSP::CMLVBluesDriveGuitarDSP(double sampleRate_, int maxBlockSize_)
@@ -58,8 +59,7 @@ int CMLVBluesDriveGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2
     updatedThisBlock = false;
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     if (!updatedThisBlock && rampCount < rampSteps) UpdateCoefficients(false);
-    for (int c = 0; c < 2; ++c)
-        stage[c].Process(in[c], out[c], n, inPeak[c], outPeak[c]);
+    ProcessStagePair(stage, in, out, inPeak, outPeak, n);
     return 0;
 }
 

@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVCrunchPreampGuitarDSP.h"
+#include "effects/drive/StagePair.h"
 #include "shell/AlgorithmRegistry.h"
 #include <cmath>
 
@@ -48,8 +49,7 @@ void CMLVCrunchPreampGuitarDSP::Reset() {
 int CMLVCrunchPreampGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2],
                                        int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    for (int c = 0; c < 2; ++c)
-        stage[c].Process(in[c], out[c], n, inPeak[c], outPeak[c]);
+    ProcessStagePair(stage, in, out, inPeak, outPeak, n);
     return 0;
 }
 

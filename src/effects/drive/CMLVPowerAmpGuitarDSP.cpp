@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVPowerAmpGuitarDSP.h"
+#include "effects/drive/StagePair.h"
 #include "shell/AlgorithmRegistry.h"
 
 CMLVPowerAmpGuitarDSP::CMLVPowerAmpGuitarDSP(double sampleRate_, int maxBlockSize_)
@@ -48,8 +49,7 @@ void CMLVPowerAmpGuitarDSP::Reset() {
 
 int CMLVPowerAmpGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    for (int c = 0; c < 2; ++c)
-        stage[c].Process(in[c], out[c], n, inPeak[c], outPeak[c]);
+    ProcessStagePair(stage, in, out, inPeak, outPeak, n);
     return 0;
 }
 

@@ -12,10 +12,6 @@ inline void Assign(FilterSection& f, const CoefficientSet& c) {
     f.a1 = c.a1;
     f.a2 = c.a2;
 }
-
-inline float PeakOf(float peak, float x) {
-    return std::fmax(peak, std::fabs(x));
-}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -87,40 +83,6 @@ void BluesDriveStage::Design() {
     }
 }
 
-float BluesDriveStage::Clip(float v) {
-    if (v > 0.85193f) return 0.04664f * std::exp(-16.0f * (v - 0.85193f)) - 1.0f;
-    if (v < -0.85193f) return 1.0f - 0.04664f * std::exp(16.0f * (v + 0.85193f));
-    return -1.11906f * v;
-}
-
-void BluesDriveStage::Process(const float* in, float* out, int n, float& inPeak, float& outPeak) {
-    const float k = driveConstant * drive;
-    float s0 = s[0], s1 = s[1], s2 = s[2], s3 = s[3], s4 = s[4], s5 = s[5];
-    float ip = inPeak, op = outPeak;
-    for (int i = 0; i < n; ++i) {
-        const float x = in[i];
-        ip = PeakOf(ip, x);
-        const float u = inputGain * x;
-        float w = s0 + u;
-        s0 = hb1 * u + s1 - ha1 * w;
-        s1 = hb2 * u - ha2 * w;
-        float v = k * (g1 * w);
-        w = s2 + v;
-        s2 = db1 * v + s3 - da1 * w;
-        s3 = db2 * v - da2 * w;
-        v = g3 * Clip(w);
-        w = s4 + v;
-        s4 = tb1 * v + s5 - ta1 * w;
-        s5 = tb2 * v - ta2 * w;
-        const float y = outputGain * w;
-        out[i] = y;
-        op = PeakOf(op, y);
-    }
-    s[0] = s0, s[1] = s1, s[2] = s2, s[3] = s3, s[4] = s4, s[5] = s5;
-    inPeak = ip;
-    outPeak = op;
-}
-
 // ---------------------------------------------------------------------------------------------------------
 // Clean preamp
 
@@ -154,23 +116,6 @@ void CleanPreampStage::SetBright(float dB) {
 void CleanPreampStage::Clear() {
     for (FilterSection* f : {&s1, &s2, &s3, &s4})
         f->Clear();
-}
-
-void CleanPreampStage::Process(const float* in, float* out, int n, float& inPeak, float& outPeak) {
-    const float gc = -preGain;
-    float ip = inPeak, op = outPeak;
-    for (int i = 0; i < n; ++i) {
-        const float x = in[i];
-        ip = PeakOf(ip, x);
-        float v = kShaper1(s1.Process(x));
-        v = s3.Process(s2.Process(v));
-        v = kShaper2(gc * v);
-        const float y = outputGain * s4.Process(v);
-        out[i] = y;
-        op = PeakOf(op, y);
-    }
-    inPeak = ip;
-    outPeak = op;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -237,26 +182,6 @@ void CrunchPreampStage::Clear() {
     highPass.Clear();
 }
 
-void CrunchPreampStage::Process(const float* in, float* out, int n, float& inPeak, float& outPeak) {
-    const float g2 = -secondGain, g3 = -thirdGain;
-    float ip = inPeak, op = outPeak;
-    for (int i = 0; i < n; ++i) {
-        const float x = in[i];
-        ip = PeakOf(ip, x);
-        float v = inputGain * x;
-        if (v != v || v == 0.0f) v = 1e-8f; // keeps the chain away from exact zeros
-        v = FlushDenormal(kShaper1(v));
-        v = network.Process(peak.Process(v));
-        v = kShaper2(g2 * v);
-        v = FlushDenormal(kShaper3(g3 * v));
-        const float y = outputGain * highPass.Process(v);
-        out[i] = y;
-        op = PeakOf(op, y);
-    }
-    inPeak = ip;
-    outPeak = op;
-}
-
 // ---------------------------------------------------------------------------------------------------------
 // High-gain preamp
 
@@ -289,26 +214,4 @@ void HiGainPreampStage::SetLowCut(float f) {
 void HiGainPreampStage::Clear() {
     lowCut.Clear();
     highPass.Clear();
-}
-
-void HiGainPreampStage::Process(const float* in, float* out, int n, float& inPeak, float& outPeak) {
-    const float ga = gainA, gb = gainB, gc = -gainC;
-    float ip = inPeak, op = outPeak;
-    for (int i = 0; i < n; ++i) {
-        float x = in[i];
-        ip = PeakOf(ip, x);
-        if (x != x || x == 0.0f) x = 1e-8f;
-        // Soft, unclamped input curve; the 1 is the low-cut set's leading coefficient.
-        float v = -(((-0.007784927263855934f * x + 0.13882417976856232f) * x + 0.8689607381820679f) * x);
-        v = FlushDenormal(v);
-        v = lowCut.Process(v);
-        v = kShaperA(ga * v);
-        v = kShaperB(gb * v);
-        v = FlushDenormal(kShaperA(gc * v));
-        const float y = outputGain * highPass.Process(v);
-        out[i] = y;
-        op = PeakOf(op, y);
-    }
-    inPeak = ip;
-    outPeak = op;
 }

@@ -6,8 +6,8 @@
 
 // Per-channel models of the four guitar preamps: fixed chains of second-order sections and waveshapers.
 // Setters run on the audio thread inside UpdateCoefficients and redesign only what their value affects;
-// a setter given the value it already holds does nothing. Process runs on the audio thread, in place or
-// not, and reports the block's input and output peaks.
+// a setter given the value it already holds does nothing. Tick runs one sample on the audio thread; the
+// effects run both channels' stages side by side (ProcessStagePair).
 
 // Output control of the four preamps: 0..100 % spans -40 dB to +20 dB.
 inline float PreampOutputGain(double percent) {
@@ -23,10 +23,28 @@ class BluesDriveStage {
     void SetTone(float t);
     void SetOutputGain(float g) { outputGain = g; }
     void Clear();
-    void Process(const float* in, float* out, int n, float& inPeak, float& outPeak);
+    float Tick(float x) {
+        const float u = inputGain * x;
+        float w = s[0] + u;
+        s[0] = hb1 * u + s[1] - ha1 * w;
+        s[1] = hb2 * u - ha2 * w;
+        float v = (g1 * w) * (driveConstant * drive);
+        w = s[2] + v;
+        s[2] = db1 * v + s[3] - da1 * w;
+        s[3] = db2 * v - da2 * w;
+        v = g3 * Clip(w);
+        w = s[4] + v;
+        s[4] = tb1 * v + s[5] - ta1 * w;
+        s[5] = tb2 * v - ta2 * w;
+        return outputGain * w;
+    }
 
     // The inverting clipper: linear in the middle, exponential towards +-1.
-    static float Clip(float v);
+    static float Clip(float v) {
+        if (v > 0.85193f) return 0.04664f * std::exp(-16.0f * (v - 0.85193f)) - 1.0f;
+        if (v < -0.85193f) return 1.0f - 0.04664f * std::exp(16.0f * (v + 0.85193f));
+        return -1.11906f * v;
+    }
 
   private:
     void Design();
@@ -54,7 +72,12 @@ class CleanPreampStage {
     void SetPreGain(float g) { preGain = g; }
     void SetOutputGain(float g) { outputGain = g; }
     void Clear();
-    void Process(const float* in, float* out, int n, float& inPeak, float& outPeak);
+    float Tick(float x) {
+        float v = kShaper1(s1.Process(x));
+        v = s3.Process(s2.Process(v));
+        v = kShaper2(-preGain * v);
+        return outputGain * s4.Process(v);
+    }
 
     static const ClampedPolyShaper kShaper1, kShaper2;
 
@@ -79,7 +102,15 @@ class CrunchPreampStage {
     void SetPeakGain(float dB);
     void SetOutputGain(float g) { outputGain = g; }
     void Clear();
-    void Process(const float* in, float* out, int n, float& inPeak, float& outPeak);
+    float Tick(float x) {
+        float v = inputGain * x;
+        if (v != v || v == 0.0f) v = 1e-8f; // keeps the chain away from exact zeros
+        v = FlushDenormal(kShaper1(v));
+        v = network.Process(peak.Process(v));
+        v = kShaper2(-secondGain * v);
+        v = FlushDenormal(kShaper3(-thirdGain * v));
+        return outputGain * highPass.Process(v);
+    }
 
     static const ClampedPolyShaper kShaper1, kShaper2, kShaper3;
     // The fixed interstage network at sample rate fs, {g, b1, b2, a1, a2}.
@@ -105,7 +136,16 @@ class HiGainPreampStage {
     void SetLowCut(float f);
     void SetOutputGain(float g) { outputGain = g; }
     void Clear();
-    void Process(const float* in, float* out, int n, float& inPeak, float& outPeak);
+    float Tick(float x) {
+        if (x != x || x == 0.0f) x = 1e-8f;
+        // Soft, unclamped input curve; the low-cut set's leading coefficient is 1.
+        float v = -(((-0.007784927263855934f * x + 0.13882417976856232f) * x + 0.8689607381820679f) * x);
+        v = lowCut.Process(FlushDenormal(v));
+        v = kShaperA(gainA * v);
+        v = kShaperB(gainB * v);
+        v = FlushDenormal(kShaperA(-gainC * v));
+        return outputGain * highPass.Process(v);
+    }
 
     static const ClampedPolyShaper kShaperA, kShaperB;
 

@@ -3,8 +3,8 @@
 #include "effects/drive/FilterSection.h"
 
 // One channel of the push-pull power amp: presence peak, high-pass, phase splitter, two output valves,
-// difference and output transformer. Setters run on the audio thread inside UpdateCoefficients; Process
-// runs on the audio thread, in place or not.
+// difference and output transformer. Setters run on the audio thread inside UpdateCoefficients; Tick runs
+// one sample on the audio thread.
 class PowerAmpStage {
   public:
     PowerAmpStage();
@@ -15,7 +15,32 @@ class PowerAmpStage {
     void SetOutputLevel(float o);
     void SetDrive(float b); // only 0 < b <= 1.3
     void Clear();
-    void Process(const float* in, float* out, int n, float& inPeak, float& outPeak);
+    float Tick(float x) {
+        // Presence peak, flushing like every filter section.
+        const Coefficients& p = cpres;
+        float u = FlushDenormal(p.g * FlushDenormal(inputGain * x));
+        float w = FlushDenormal(st[6] + u);
+        st[6] = p.b1 * u - p.a1 * w + st[7];
+        st[7] = p.b2 * u - p.a2 * w;
+        // The high-passes run without flushing.
+        u = ch1.g * w;
+        w = st[0] + u;
+        st[0] = ch1.b1 * u - ch1.a1 * w + st[1];
+        st[1] = ch1.b2 * u - ch1.a2 * w;
+        float pp, qq;
+        AmpModel::PhaseSplitter(w, pp, qq);
+        u = ch2.g * pp;
+        const float wp = st[2] + u;
+        st[2] = ch2.b1 * u - ch2.a1 * wp + st[3];
+        st[3] = ch2.b2 * u - ch2.a2 * wp;
+        u = ch3.g * qq;
+        const float wq = st[4] + u;
+        st[4] = ch3.b1 * u - ch3.a1 * wq + st[5];
+        st[5] = ch3.b2 * u - ch3.a2 * wq;
+        const float v =
+            (AmpModel::PowerValveLookup(*valve, wp) - AmpModel::PowerValveLookup(*valve, wq)) * kd;
+        return outputGain * AmpModel::OutputTransformer(v);
+    }
 
     // Difference gain for drive value b, before the 6L6 scaling.
     static float DifferenceGain(float b);
