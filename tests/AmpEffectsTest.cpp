@@ -65,14 +65,14 @@ double Out(double percent) {
     return std::pow(10.0, (percent / 100 * 60 - 40) / 20);
 }
 
-// Piecewise cubic table: index floor(trunc(scale v) / div) + offset.
+// Piecewise cubic table: index floor(trunc(scale v) / div) + offset, entries 0..count-1 stored from row 1.
 double Table(const float (*t)[4], int stride, int count, double v, double scale, int div, int offset,
              double below, double above) {
     if (!(std::fabs(v) < 1e6)) return v > 0 ? above : below;
     const long i = static_cast<long>(std::floor(std::trunc(scale * v) / div)) + offset;
     if (i < 0) return below;
     if (i >= count) return above;
-    const float* c = t[0] + stride * i;
+    const float* c = t[0] + stride * (i + 1);
     return ((c[0] * v + c[1]) * v + c[2]) * v + c[3];
 }
 

@@ -15,7 +15,9 @@ Two kinds of data come out of here.
    Hermite (when the slope ratio allows it) or as 1 - (1 - u)^m. Each table entry is then the Hermite
    interpolant of that curve over the entry's interval, corrected by a quadratic that vanishes at both ends
    when an anchor lies strictly inside the entry, so the table passes exactly through every anchor and is
-   continuous at every join. Entries whose cubic is fixed in advance are copied unchanged.
+   continuous at every join. Entries whose cubic is fixed in advance are copied unchanged. Each table is
+   written with one extra constant row at either end, the values beyond the range, so a lookup only has
+   to clamp its index.
 2. The tone network between the two valves of the bass preamp, see NETWORK below: the analog numerator and
    denominator (powers s^0..s^4) of each of the four switch states as quadratics in the gain potentiometer's
    wiper position.
@@ -228,18 +230,22 @@ def fmt(v):
     return s + "f"
 
 
-def emit_table(name, entries):
-    print(f"const float {name}[{len(entries)}][4] = {{")
-    for i, c in enumerate(entries):
+def emit_table(name, entries, below, above):
+    """Entry k of the range is row k + 1; rows 0 and N + 1 are constants for inputs beyond the range."""
+    rows = [[0.0, 0.0, 0.0, below]] + entries + [[0.0, 0.0, 0.0, above]]
+    print(f"const float {name}[{len(rows)}][4] = {{")
+    for i, c in enumerate(rows):
         print(f"    {{{', '.join(fmt(v) for v in c)}}}, // {i}")
     print("};")
     print()
 
 
-def emit_pairs(name, p_entries, q_entries):
-    print(f"const float {name}[{len(p_entries)}][8] = {{")
-    for i, (p, q) in enumerate(zip(p_entries, q_entries)):
-        print(f"    {{{', '.join(fmt(v) for v in p + q)}}}, // {i}")
+def emit_pairs(name, p_entries, q_entries, p_ends, q_ends):
+    rows = [[0.0, 0.0, 0.0, p_ends[0], 0.0, 0.0, 0.0, q_ends[0]]] + [p + q for p, q in zip(p_entries, q_entries)]
+    rows.append([0.0, 0.0, 0.0, p_ends[1], 0.0, 0.0, 0.0, q_ends[1]])
+    print(f"const float {name}[{len(rows)}][8] = {{")
+    for i, c in enumerate(rows):
+        print(f"    {{{', '.join(fmt(v) for v in c)}}}, // {i}")
     print("};")
     print()
 
@@ -416,12 +422,12 @@ def main():
     print()
     print("namespace AmpModel {")
     print()
-    emit_table("kBassValveA", bass_a)
-    emit_table("kBassValveB", bass_b)
-    emit_pairs("kPhaseSplitter", split_p, split_q)
-    emit_table("kValveEL34", el34)
-    emit_table("kValve6L6", l6)
-    emit_table("kOutputTransformer", ot)
+    emit_table("kBassValveA", bass_a, BASS_A["below"], BASS_A["above"])
+    emit_table("kBassValveB", bass_b, BASS_B["below"], BASS_B["above"])
+    emit_pairs("kPhaseSplitter", split_p, split_q, SPLIT_P_ENDS, SPLIT_Q_ENDS)
+    emit_table("kValveEL34", el34, EL34["below"], EL34["above"])
+    emit_table("kValve6L6", l6, L6["below"], L6["above"])
+    emit_table("kOutputTransformer", ot, *OT_ENDS)
     p = NETWORK
     print("// Components of the tone network (ohms, farads).")
     print("const BassNetworkParts kBassNetworkParts = {")
