@@ -23,6 +23,12 @@ class BluesDriveStage {
     void SetTone(float t);
     void SetOutputGain(float g) { outputGain = g; }
     void Clear();
+    // Zeroes subnormal state values: the sections run unflushed, so silence would otherwise leave them
+    // decaying through (or cycling in) the slow subnormal range. Audio thread, once per block.
+    void FlushState() {
+        for (float& v : s)
+            v = FlushDenormal(v);
+    }
     float Tick(float x) {
         const float u = inputGain * x;
         float w = s[0] + u;

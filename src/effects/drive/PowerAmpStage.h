@@ -15,6 +15,13 @@ class PowerAmpStage {
     void SetOutputLevel(float o);
     void SetDrive(float b); // only 0 < b <= 1.3
     void Clear();
+    // Zeroes subnormal state values. The high-passes run unflushed, and in silence their rounding can
+    // otherwise settle into a subnormal limit cycle that costs a lot of time and changes nothing audible.
+    // Audio thread, once per block.
+    void FlushState() {
+        for (float& s : st)
+            s = FlushDenormal(s);
+    }
     float Tick(float x) {
         // Presence peak, flushing like every filter section.
         const Coefficients& p = cpres;
