@@ -22,4 +22,6 @@ void CMLVPlugInInterface::SavePreset(const std::string& presetName) {
     algorithm->AppendPreset(presetName, GetParameterValues(), 0);
 }
 
-std::string CMLVPlugInInterface::GetPresetFilePathText() const { return std::string(); }
+std::string CMLVPlugInInterface::GetPresetFilePathText() const {
+    return std::string();
+}
