@@ -44,9 +44,10 @@ int CMLVAutoPanDSP::UpdateCoefficients(bool full) {
 }
 
 int CMLVAutoPanDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     const double mg = modGain, og = offsetGain;
     if (channelMode) {
-        return RunFrame(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+        return RunKernel(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
             const float gl = static_cast<float>(lfo.value() * mg + og);
             const float gr = 2.0f - gl;
             lfo.tick();
@@ -54,7 +55,7 @@ int CMLVAutoPanDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
             yr = xr * gr;
         });
     }
-    return RunFrame(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+    return RunKernel(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
         const float gl = static_cast<float>(lfo.value() * mg + og);
         const float gr = 2.0f - gl;
         lfo.tick();
