@@ -235,6 +235,26 @@ TEST(Flanger, WindowBelowMinimumIsPushedUp) {
     EXPECT_EQ(a.LowerDelay(), 576 - 262); // 50 % of 523 = 261.5, halves up
 }
 
+TEST(Flanger, ChannelsSweepAQuarterPeriodApart) {
+    const double sr = 48000;
+    CMLVFlangerDSP a(sr, 256);
+    Prepare(a, sr);
+    Set(a, "Rate", 2); // 24000 samples per sweep
+    Set(a, "Depth", 100);
+    Signal x = Sine(24000 + 30000, 1200, sr), ol, orr;
+    Render(a, x, x, ol, orr);
+    // The right channel follows the left one a quarter period later: right(n) = left(n - 6000).
+    int best = 0;
+    double bestErr = 1e30;
+    for (int lag = 0; lag < 24000; lag += 40) {
+        double e = 0;
+        for (int i = 24000; i < 28800; ++i)
+            e += std::fabs(orr[i] - ol[i - lag]);
+        if (e < bestErr) bestErr = e, best = lag;
+    }
+    EXPECT_NEAR(best, 6000, 40);
+}
+
 // ---------------------------------------------------------------- phaser
 
 class PhaserNotches : public ::testing::TestWithParam<double> {};

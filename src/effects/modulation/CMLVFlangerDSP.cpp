@@ -108,7 +108,8 @@ int CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
             const float p = osc[c].parabola;
             osc[c].tick();
             const float v = line.Read(c, p * h);
-            line.Write(c, static_cast<float>(fb * v + x[c]));
+            // The recirculating line decays into subnormals after the signal stops; flush them.
+            line.Write(c, FlushDenormal(static_cast<float>(fb * v + x[c])));
             const double wetDry = kDryGain * x[c] + kWetGain * v;
             y[c] = static_cast<float>(Split ? low[c] + wetDry : wetDry);
         }
