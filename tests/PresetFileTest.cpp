@@ -339,12 +339,14 @@ TEST_F(PresetFiles, InstancesKeepEachOthersEntries) {
     TestInterface uiA(&a), uiB(&b); // both read the empty file
     uiA.SavePreset("A1");
     uiB.SavePreset("B1");
-    uiA.SavePreset("A2");
+    uiA.SavePreset("  A2 &amp;  ");
+    uiB.SavePreset("B2"); // re-reads the entry above: blanks and text kept exactly
     std::vector<MLVUserPresetEntry> entries;
     ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
-    ASSERT_EQ(entries.size(), 3u);
-    const char* expected[][2] = {{"Preset 001", "A1"}, {"Preset 002", "B1"}, {"Preset 003", "A2"}};
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(entries.size(), 4u);
+    const char* expected[][2] = {
+        {"Preset 001", "A1"}, {"Preset 002", "B1"}, {"Preset 003", "  A2 &amp;  "}, {"Preset 004", "B2"}};
+    for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(entries[i].entryKey, expected[i][0]);
         EXPECT_EQ(entries[i].name, expected[i][1]);
     }

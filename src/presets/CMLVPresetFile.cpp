@@ -52,7 +52,7 @@ LoadStatus Load(const std::string& filePath, TiXmlDocument* doc) {
     if (S_ISDIR(st.st_mode)) return LoadStatus::Inaccessible;
     FILE* f = std::fopen(filePath.c_str(), "rb");
     if (!f) return errno == ENOENT ? LoadStatus::Missing : LoadStatus::Inaccessible;
-    bool parsed = doc->LoadFile(f, TIXML_DEFAULT_ENCODING);
+    bool parsed = LoadPresetDocument(f, doc);
     std::fclose(f);
     return parsed ? LoadStatus::Parsed : LoadStatus::Unreadable;
 }
@@ -185,6 +185,15 @@ std::string PluginIdText(uint32_t pluginId) {
         text.push_back(c);
     }
     return text;
+}
+
+bool LoadPresetDocument(FILE* f, TiXmlDocument* doc) {
+    // The library's switch is global; it is restored at once and only the main thread parses.
+    const bool condensed = TiXmlBase::IsWhiteSpaceCondensed();
+    TiXmlBase::SetCondenseWhiteSpace(false);
+    bool parsed = doc->LoadFile(f, TIXML_DEFAULT_ENCODING);
+    TiXmlBase::SetCondenseWhiteSpace(condensed);
+    return parsed;
 }
 
 std::string PresetDocumentBytes(const TiXmlDocument& doc) {

@@ -1,6 +1,7 @@
 #pragma once
 #include "params/CMLVDSPAlgInterface.h"
 #include "params/CMLVPreset.h"
+#include <cstdio>
 #include <memory>
 #include <string>
 
@@ -42,3 +43,6 @@ std::string PluginIdText(uint32_t pluginId);
 
 // The bytes the file holds for a document: TinyXML's printed form with CR LF line ends.
 std::string PresetDocumentBytes(const TiXmlDocument& doc);
+
+// Parses an open preset file keeping text exactly (names with runs of blanks survive being re-read).
+bool LoadPresetDocument(FILE* f, TiXmlDocument* doc);

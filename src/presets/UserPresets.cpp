@@ -1,4 +1,5 @@
 #include "presets/UserPresets.h"
+#include "presets/CMLVPresetFile.h"
 #include "presets/PresetFolder.h"
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +18,7 @@ bool ReadUserPresets(const std::string& filePath, std::vector<MLVUserPresetEntry
     FILE* f = std::fopen(filePath.c_str(), "rb");
     if (!f) return false;
     TiXmlDocument doc;
-    bool parsed = doc.LoadFile(f, TIXML_DEFAULT_ENCODING);
+    bool parsed = LoadPresetDocument(f, &doc);
     std::fclose(f);
     if (!parsed) return false;
     const TiXmlElement* library =
