@@ -48,7 +48,9 @@ inline double PeakAbs(const std::vector<float>& x, size_t from, size_t to) {
 }
 
 // Stores a plain value exactly, as a preset recall does (the host path rounds through a float 0..1).
-inline void Set(CMLVDSPAlgInterface& alg, int index, double plain) { alg.GetParameter(index)->SetValue(plain); }
+inline void Set(CMLVDSPAlgInterface& alg, int index, double plain) {
+    alg.GetParameter(index)->SetValue(plain);
+}
 
 // Samples between the first crossing of lo and the first later crossing of hi (or the reverse for a
 // falling curve), measured on g starting at index from.
