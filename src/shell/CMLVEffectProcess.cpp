@@ -319,6 +319,7 @@ CMLVEffectProcessSpecific::CMLVEffectProcessSpecific(int effectType, bool userFo
     fAlgorithm.reset(AlgorithmRegistry::Create(effectType, fSampleRate, fBlockSizeHint));
     if (!fAlgorithm) return;
     fAlgorithm->sampleRate = fSampleRate;
+    fAlgorithm->hostChannels = fContext.channels;
     fAlgorithm->fullUpdatePending = true;
     algorithm = fAlgorithm.get();
     fAlgorithm->RecallPreset(0);
