@@ -78,6 +78,16 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
                             bool bass, int defaultModel);
 
   private:
+    // Both channels side by side in one vector per section, in processing order (main, then horn).
+    typedef float Lanes __attribute__((vector_size(16)));
+    struct PackedSection {
+        Lanes g, b1, b2, a1, a2;
+    };
+    void Pack();
+
+    PackedSection packed[SpeakerStage::kMaxSections];
+    int packedIndex[SpeakerStage::kMaxSections] = {};
+    int packedMain = 0, packedHorn = 0;
     const SpeakerModel* models;
     int modelCount;
     bool bass;
