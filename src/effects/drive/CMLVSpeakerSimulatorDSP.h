@@ -63,7 +63,8 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
     // Audio thread.
     void Reset() override;
 
-    // Readout 0: 1 while the host rate is below 44.1 kHz and the signal passes through unprocessed.
+    // Any thread. Readout 0: 1 while the host rate is below 44.1 kHz and the signal passes through
+    // unprocessed.
     int GetReadoutCount() const override { return 1; }
     const CMLVReadout* GetReadoutInfo(int index) const override;
     float GetReadoutValue(int index) const override;
