@@ -1,5 +1,5 @@
 #include "effects/drive/CMLVLevelControlDSP.h"
-#include "params/CMLVParRelations.h"
+#include "effects/drive/CMLVOverDriveDSP.h"
 #include "platform/Registry.h"
 #include "presets/CMLVPresetFile.h"
 #include "presets/PresetFolder.h"
@@ -18,20 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Stands in for the Overdrive: its identifier, parameters and "Default".
-class ProbeOverdrive : public CMLVParRelations {
-  public:
-    ProbeOverdrive() : CMLVParRelations(48000, 256) {
-        pluginId = FourCC("odu1");
-        AddPreset(0, "Default", {74, 45, 80});
-        AddPreset(1, "Full drive", {76, 45, 100});
-        AddParameter(2, "Level", "%", 0, 100, 1, 74, Linear);
-        AddParameter(3, "Color", "%", 0, 100, 1, 45, Linear);
-        AddParameter(4, "Drive", "%", 0, 100, 1, 80, Linear);
-        RecallPreset(0);
-    }
-    int Process(float**, float**, float*, float*, int) override { return 0; }
-    int UpdateCoefficients(bool) override { return 0; }
+// The Overdrive at the sample rate of the tests.
+struct ProbeOverdrive : CMLVOverDriveDSP {
+    ProbeOverdrive() : CMLVOverDriveDSP(48000, 256) {}
 };
 
 class TestInterface : public CMLVPlugInInterface {
@@ -208,9 +197,9 @@ TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
     ASSERT_TRUE(FindUserPreset("lcu1", "Wide & <Loud>", &values));
     EXPECT_EQ(values, (std::vector<float>{-3.5f, 0.0f, 100.0f, 1.0f}));
     EXPECT_FALSE(FindUserPreset("odu1", "Wide & <Loud>", &values));
-    // The user presets follow the factory ones in the instance's list.
-    EXPECT_EQ(od.GetPreset(2)->name, "Mine");
-    EXPECT_EQ(od.GetPreset(2)->isFactory, 0);
+    // The user presets follow the five factory presets in the instance's list.
+    EXPECT_EQ(od.GetPreset(5)->name, "Mine");
+    EXPECT_EQ(od.GetPreset(5)->isFactory, 0);
 }
 
 TEST_F(PresetFiles, ListValuesRoundedLinearKept) {
@@ -297,7 +286,7 @@ TEST_F(PresetFiles, MissingRegistryValueLeavesPresetsInMemory) {
     EXPECT_EQ(ui.GetPresetFilePathText(), "");
     ui.SavePreset("Kept");
     EXPECT_FALSE(ui.LastSaveSucceeded());
-    EXPECT_EQ(od.GetPreset(2)->name, "Kept"); // still in the instance's list
+    EXPECT_EQ(od.GetPreset(5)->name, "Kept"); // still in the instance's list
     EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(root), {}),
               std::vector<fs::path>{root / "registry.ini"});
     // The value is read into 520 bytes: 259 characters and the terminator fit, one more does not.
