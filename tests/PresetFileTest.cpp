@@ -3,7 +3,6 @@
 #include "platform/Registry.h"
 #include "presets/CMLVPresetFile.h"
 #include "presets/PresetFolder.h"
-#include "presets/UserPresetExports.h"
 #include "presets/UserPresets.h"
 #include "shell/CMLVPlugInInterface.h"
 #include <cstdlib>
@@ -389,34 +388,3 @@ TEST_F(PresetFiles, TwoProcessesSavingAtOnceKeepAllEntries) {
 }
 
 } // namespace
-
-namespace {
-void Collect(void* context, const char* effectId, const char* entryKey, const char* name, const float* values,
-             int count) {
-    static_cast<std::vector<std::string>*>(context)->push_back(std::string(effectId) + "|" + entryKey + "|" +
-                                                               name + "|" + std::to_string(count) + "|" +
-                                                               std::to_string(values[count - 1]));
-}
-} // namespace
-
-TEST_F(PresetFiles, CEntryPointsForLoadingHosts) {
-    ProbeOverdrive od;
-    TestInterface ui(&od);
-    ui.SavePreset("Twice");
-    od.GetParameter(4)->SetValue(7);
-    ui.SavePreset("Twice"); // same name: a new entry, found first
-    float values[3] = {-1, -1, -1};
-    EXPECT_EQ(MLVFindUserPreset("odu1", "Twice", values, 2), 3);
-    EXPECT_EQ(values[0], 74.0f);
-    EXPECT_EQ(values[2], -1.0f);                                    // capacity respected
-    EXPECT_EQ(MLVFindUserPreset("odu1", "Default", values, 3), -1); // factory presets are not in the file
-    std::vector<std::string> seen;
-    EXPECT_EQ(MLVVisitUserPresets(Collect, &seen), 0);
-    EXPECT_EQ(seen, (std::vector<std::string>{"odu1|Preset 001|Twice|3|80.000000",
-                                              "odu1|Preset 002|Twice|3|7.000000"}));
-    char path[512];
-    EXPECT_EQ(MLVGetUserPresetFilePath(path, sizeof path), static_cast<int>(file.string().size()));
-    EXPECT_EQ(path, file.string());
-    EXPECT_EQ(MLVGetUserPresetFilePath(path, static_cast<int>(file.string().size())),
-              -1); // no room for the zero
-}
