@@ -267,7 +267,7 @@ int CMLVEffectProcess::GetPresetDescription(int i, PresetDescription* out) const
 int CMLVEffectProcess::HostSavePreset(const std::string& presetName) {
     if (!fAlgorithm) return kUnsupported;
     CMLVPlugInInterface::SavePreset(presetName);
-    return kNoErr;
+    return LastSaveSucceeded() ? kNoErr : kUnsupported;
 }
 
 std::string CMLVEffectProcess::ParameterValueText(int index, double normalized) const {
