@@ -16,9 +16,9 @@ class CEffectGroup {
 
     // Host side (main thread).
     int GetNumTypes() const { return static_cast<int>(fTypes.size()); }
-    const CEffectType* GetType(int i) const;
+    virtual const CEffectType* GetType(int i) const;
     // Creates a process of type i and numbers the instance.
-    CProcess* CreateProcess(int typeIndex, const HostProcessContext& context);
+    virtual CProcess* CreateProcess(int typeIndex, const HostProcessContext& context);
     const std::string& ManufacturerName() const { return fManufacturerName; }
     OSType ManufacturerID() const { return fManufacturerID; }
     const std::string& ProductName() const { return fProductName; }

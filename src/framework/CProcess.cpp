@@ -54,13 +54,15 @@ int CProcess::HostSetControlValue(int index, int32_t value) {
 
 int CProcess::TouchControl(int index) {
     if (!GetControl(index)) return kUnsupported;
-    if (fGestures[static_cast<size_t>(index - 1)]++ == 0 && fContext.listener) fContext.listener->GestureBegin(index);
+    if (fGestures[static_cast<size_t>(index - 1)]++ == 0 && fContext.listener)
+        fContext.listener->GestureBegin(index);
     return kNoErr;
 }
 
 int CProcess::ReleaseControl(int index) {
     if (!GetControl(index) || fGestures[static_cast<size_t>(index - 1)] == 0) return kUnsupported;
-    if (--fGestures[static_cast<size_t>(index - 1)] == 0 && fContext.listener) fContext.listener->GestureEnd(index);
+    if (--fGestures[static_cast<size_t>(index - 1)] == 0 && fContext.listener)
+        fContext.listener->GestureEnd(index);
     return kNoErr;
 }
 
@@ -68,14 +70,26 @@ int CProcess::GestureCount(int index) const {
     return GetControl(index) ? fGestures[static_cast<size_t>(index - 1)] : 0;
 }
 
-int CProcess::RenderAudio(float**, float**, int) { return kUnsupported; }
+int CProcess::RenderAudio(float**, float**, int) {
+    return kUnsupported;
+}
 
-int CProcess::RenderAudioSuite(AudioBufferDescriptor*, int, AudioBufferDescriptor*, int) { return kUnsupported; }
+int CProcess::RenderAudioSuite(AudioBufferDescriptor*, int, AudioBufferDescriptor*, int) {
+    return kUnsupported;
+}
 
-int CProcess::GetChunkSize(OSType, int32_t*) { return kUnsupported; }
-int CProcess::GetChunk(OSType, SFicPlugInChunkHeader*) { return kUnsupported; }
-int CProcess::SetChunk(OSType, const SFicPlugInChunkHeader*) { return kUnsupported; }
-int CProcess::CompareChunk(OSType, const SFicPlugInChunkHeader*, bool*) { return kUnsupported; }
+int CProcess::GetChunkSize(OSType, int32_t*) {
+    return kUnsupported;
+}
+int CProcess::GetChunk(OSType, SFicPlugInChunkHeader*) {
+    return kUnsupported;
+}
+int CProcess::SetChunk(OSType, const SFicPlugInChunkHeader*) {
+    return kUnsupported;
+}
+int CProcess::CompareChunk(OSType, const SFicPlugInChunkHeader*, bool*) {
+    return kUnsupported;
+}
 
 int CProcess::ConnectTempoService() {
     fTempoVersion = 0;

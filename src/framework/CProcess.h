@@ -21,11 +21,12 @@ class CProcess {
     virtual void EffectInit() {}
 
     // Controls.
+    // Hosts reach the process only through virtual operations and inline accessors.
     int GetNumControls() const { return static_cast<int>(fControls.size()); }
     // Main thread. Index from 1; nullptr outside the range.
-    CPluginControl* GetControl(int index) const;
-    int GetControlValue(int index, int32_t* value) const;
-    int GetControlDefaultValue(int index, int32_t* value) const;
+    virtual CPluginControl* GetControl(int index) const;
+    virtual int GetControlValue(int index, int32_t* value) const;
+    virtual int GetControlDefaultValue(int index, int32_t* value) const;
     // Main thread. The framework's control setter: stores the value and informs the host.
     virtual int SetControlValue(int index, int32_t value);
     // Main thread. A change the host makes (automation, its own UI, a chunk restore): stores the value
@@ -34,9 +35,9 @@ class CProcess {
     // Main thread. The notification itself; the effect process turns it into an algorithm write.
     virtual void UpdateControlValueInAlgorithm(int) {}
     // Main thread. Gestures are counted per control; the host hears the first begin and the last end.
-    int TouchControl(int index);
-    int ReleaseControl(int index);
-    int GestureCount(int index) const;
+    virtual int TouchControl(int index);
+    virtual int ReleaseControl(int index);
+    virtual int GestureCount(int index) const;
 
     // Audio thread. Real-time render: channel pointer arrays and a sample count.
     virtual int RenderAudio(float** inputs, float** outputs, int numSamples);

@@ -26,13 +26,13 @@ enum EffectKind : int { kRealTime = 0, kAudioSuite = 1 };
 // Chunk record: a 56-byte header followed by the data. Header fields are in the machine's byte order
 // (the host stores the record as it gets it); the data of the controls chunk is big-endian.
 struct SFicPlugInChunkHeader {
-    int32_t fSize;            // 56 + data size
-    int32_t fVersion;         // record layout version, 1
-    OSType fManufacturerID;   // 'Mlvx'
-    OSType fProductID;        // the effect type's product identifier
-    OSType fPlugInID;         // the effect type's identifier
-    OSType fChunkID;          // 'elck'
-    char fName[32];           // "Complete Controls State", zero-terminated
+    int32_t fSize;          // 56 + data size
+    int32_t fVersion;       // record layout version, 1
+    OSType fManufacturerID; // 'Mlvx'
+    OSType fProductID;      // the effect type's product identifier
+    OSType fPlugInID;       // the effect type's identifier
+    OSType fChunkID;        // 'elck'
+    char fName[32];         // "Complete Controls State", zero-terminated
 };
 static_assert(sizeof(SFicPlugInChunkHeader) == 56, "chunk header is 56 bytes");
 constexpr int kChunkHeaderSize = 56;

@@ -18,22 +18,31 @@ void CopyOut(char* buffer, int length, const std::string& text) {
     buffer[length] = 0;
 }
 
-bool IsEditKey(char key) { return key == '-' || key == '+' || key == 28 || key == 29 || key == 8; }
+bool IsEditKey(char key) {
+    return key == '-' || key == '+' || key == 28 || key == 29 || key == 8;
+}
 
-const PrefixEntry kParameterPrefixes[] = {{"", 1.0},  {"k", 1e3},  {"M", 1e6}, {"G", 1e9},
+const PrefixEntry kParameterPrefixes[] = {{"", 1.0},   {"k", 1e3},  {"M", 1e6}, {"G", 1e9},
                                           {"T", 1e12}, {"P", 1e15}, {"E", 1e18}};
 } // namespace
 
-const PrefixEntry* ParameterPrefixBegin() { return kParameterPrefixes; }
-const PrefixEntry* ParameterPrefixEnd() { return kParameterPrefixes + 7; }
+const PrefixEntry* ParameterPrefixBegin() {
+    return kParameterPrefixes;
+}
+const PrefixEntry* ParameterPrefixEnd() {
+    return kParameterPrefixes + 7;
+}
 
-void CPluginControl::NameText(char* buffer, int length, int32_t) const { CopyOut(buffer, length, fName); }
+void CPluginControl::NameText(char* buffer, int length, int32_t) const {
+    CopyOut(buffer, length, fName);
+}
 
 // Discrete
 
 CPluginControl_Discrete::CPluginControl_Discrete(uint32_t id, const std::string& name, int32_t minimum,
                                                  int32_t maximum, int32_t defaultValue, bool automatable)
-    : CPluginControl(id, name), fMin(minimum), fMax(maximum), fDefault(defaultValue), fAutomatable(automatable) {
+    : CPluginControl(id, name), fMin(minimum), fMax(maximum), fDefault(defaultValue),
+      fAutomatable(automatable) {
     fValue = GetControlValueFromDiscreteValue(defaultValue);
 }
 
@@ -99,7 +108,8 @@ int32_t CPluginControl_Continuous::ValueFromText(const char* text) const {
     if (!text) return ToControl(fMin);
     char* rest = nullptr;
     double v = std::strtod(text, &rest);
-    while (rest && *rest == ' ') ++rest;
+    while (rest && *rest == ' ')
+        ++rest;
     if (rest && *rest) {
         for (const PrefixEntry* e = fPrefixBegin; e && e != fPrefixEnd; ++e) {
             size_t n = std::strlen(e->prefix);
@@ -125,7 +135,8 @@ void CPluginControl_Continuous::ValueText(char* buffer, int length, int32_t cont
     std::string prefix;
     if (v != 0.0 && fPrefixBegin && fPrefixBegin != fPrefixEnd) {
         const PrefixEntry* chosen = fPrefixBegin;
-        for (const PrefixEntry* e = fPrefixBegin + 1; e != fPrefixEnd && std::fabs(v) >= e->scale; ++e) chosen = e;
+        for (const PrefixEntry* e = fPrefixBegin + 1; e != fPrefixEnd && std::fabs(v) >= e->scale; ++e)
+            chosen = e;
         divisor = chosen->scale;
         prefix = chosen->prefix;
     }
@@ -137,7 +148,8 @@ void CPluginControl_Continuous::ValueText(char* buffer, int length, int32_t cont
         return std::string(buf);
     };
     std::string number = fixed(p);
-    while (static_cast<int>(number.size() + prefix.size()) > length && p > 0) number = fixed(--p);
+    while (static_cast<int>(number.size() + prefix.size()) > length && p > 0)
+        number = fixed(--p);
 
     auto choose = [&](const std::string& num, bool blankWhateverUnits) -> std::string {
         const std::string forms[3] = {num + " " + prefix + fUnits, num + prefix + fUnits, num + prefix};
@@ -154,13 +166,16 @@ void CPluginControl_Continuous::ValueText(char* buffer, int length, int32_t cont
 
 // Linear
 
-CPluginControl_Linear::CPluginControl_Linear(uint32_t id, const std::string& name, double minimum, double maximum,
-                                             double step, double defaultValue, bool automatable,
-                                             const PrefixEntry* begin, const PrefixEntry* end)
-    : CPluginControl(id, name), CPluginControl_Continuous(minimum, maximum, defaultValue, automatable, begin, end) {
+CPluginControl_Linear::CPluginControl_Linear(uint32_t id, const std::string& name, double minimum,
+                                             double maximum, double step, double defaultValue,
+                                             bool automatable, const PrefixEntry* begin,
+                                             const PrefixEntry* end)
+    : CPluginControl(id, name),
+      CPluginControl_Continuous(minimum, maximum, defaultValue, automatable, begin, end) {
     double count = (maximum - minimum) / step + 1.0;
     // A step of 0 has no finite count: the integer indefinite value, as the hardware conversion gives.
-    fStepCount = std::isfinite(count) && std::fabs(count) < 2147483647.0 ? static_cast<int32_t>(count) : INT32_MIN;
+    fStepCount =
+        std::isfinite(count) && std::fabs(count) < 2147483647.0 ? static_cast<int32_t>(count) : INT32_MIN;
     fValue = ToControl(defaultValue);
 }
 

@@ -41,7 +41,9 @@ class CPluginControl_Discrete : public CPluginControl {
     CPluginControl_Discrete(uint32_t id, const std::string& name, int32_t minimum, int32_t maximum,
                             int32_t defaultValue, bool automatable);
     int32_t DefaultValue() const override { return GetControlValueFromDiscreteValue(fDefault); }
-    void SetDefault(int32_t controlValue) override { fDefault = GetDiscreteValueFromControlValue(controlValue); }
+    void SetDefault(int32_t controlValue) override {
+        fDefault = GetDiscreteValueFromControlValue(controlValue);
+    }
     int32_t StepCount() const override { return fMax - fMin + 1; }
     int32_t ValueFromText(const char* text) const override;
     bool AcceptsKey(char key) const override;

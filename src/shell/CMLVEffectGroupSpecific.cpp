@@ -6,7 +6,9 @@ namespace {
 constexpr int kStemProperty = 48, kChannelProperty = 55;
 
 // A view without resources; the editor draws into it once the editor exists.
-void* NewEffectView() { return nullptr; }
+void* NewEffectView() {
+    return nullptr;
+}
 } // namespace
 
 void CMLVEffectGroup::RegisterEffect(int effectType, OSType baseTypeID, OSType productID, int category,
@@ -17,8 +19,8 @@ void CMLVEffectGroup::RegisterEffect(int effectType, OSType baseTypeID, OSType p
     for (int variant = 0; variant < 3; ++variant) {
         std::unique_ptr<CEffectType> type;
         if (variant < 2)
-            type = std::make_unique<CEffectTypeRTAS>(baseTypeID + static_cast<OSType>(variant), productID, category,
-                                                     attribute);
+            type = std::make_unique<CEffectTypeRTAS>(baseTypeID + static_cast<OSType>(variant), productID,
+                                                     category, attribute);
         else
             type = std::make_unique<CEffectTypeAS>(baseTypeID + 2, productID, category, attribute);
         type->SetName(name);

@@ -14,7 +14,8 @@ constexpr OSType kBypassID = 0x62797061; // b y p a
 OSType ParameterControlID(const std::string& name) {
     OSType id = 0;
     for (int i = 0; i < 4; ++i) {
-        uint8_t c = i < static_cast<int>(name.size()) ? static_cast<uint8_t>(name[static_cast<size_t>(i)]) : 'x';
+        uint8_t c =
+            i < static_cast<int>(name.size()) ? static_cast<uint8_t>(name[static_cast<size_t>(i)]) : 'x';
         id |= static_cast<OSType>(c) << (8 * i);
     }
     return id;
@@ -31,14 +32,14 @@ CMLVEffectProcess::~CMLVEffectProcess() = default;
 
 void CMLVEffectProcess::EffectInit() {
     const std::string shortName = fAlgorithm ? fAlgorithm->shortName : std::string("DSP");
-    AddControl(std::make_unique<CPluginControl_OnOff>(kBypassID, shortName + " Bypass\n" + shortName + "Bypass", 0,
-                                                      true, "On", "Off"));
+    AddControl(std::make_unique<CPluginControl_OnOff>(
+        kBypassID, shortName + " Bypass\n" + shortName + "Bypass", 0, true, "On", "Off"));
     if (fAlgorithm) {
         for (int i = 2; i < 2 + fAlgorithm->GetParameterCount(); ++i) {
             const CMLVParameter* p = fAlgorithm->GetParameter(i);
-            AddControl(std::make_unique<CPluginControl_Linear>(ParameterControlID(p->name), shortName + " " + p->name,
-                                                               0.0, 1.0, 0.0, p->normalizedDefault, true,
-                                                               ParameterPrefixBegin(), ParameterPrefixEnd()));
+            AddControl(std::make_unique<CPluginControl_Linear>(
+                ParameterControlID(p->name), shortName + " " + p->name, 0.0, 1.0, 0.0, p->normalizedDefault,
+                true, ParameterPrefixBegin(), ParameterPrefixEnd()));
         }
         // Controls start at the algorithm's current values (the recalled "Default").
         for (int i = 2; i < 2 + fAlgorithm->GetParameterCount(); ++i)
@@ -78,7 +79,9 @@ float CMLVEffectProcess::GetControlValue(int index) {
     return NormalizedFromControl(value);
 }
 
-void CMLVEffectProcess::RecallPreset(int number) { RecallPresetForHost(number); }
+void CMLVEffectProcess::RecallPreset(int number) {
+    RecallPresetForHost(number);
+}
 
 int CMLVEffectProcess::RecallPresetForHost(int number) {
     if (!fAlgorithm || !fAlgorithm->GetPreset(number)) return kUnsupported;
@@ -98,7 +101,9 @@ void CMLVEffectProcess::SetControlValue(int index, float normalized) {
     if (CProcess::SetControlValue(index, value) == kNoErr) UpdateControlValueInAlgorithm(index);
 }
 
-void CMLVEffectProcess::AttachEditor(IEffectEditor* editor) { fEditor.reset(editor); }
+void CMLVEffectProcess::AttachEditor(IEffectEditor* editor) {
+    fEditor.reset(editor);
+}
 
 // Tempo follow, before every algorithm call.
 void CMLVEffectProcess::TempoFollow() {
@@ -138,7 +143,8 @@ int CMLVEffectProcess::GetChunkSize(OSType chunkID, int32_t* size) {
     if (chunkID != ControlsChunk::kChunkID) return CProcess::GetChunkSize(chunkID, size);
     if (GetNumControls() == 0) return kNoChunkToSave;
     int32_t dataSize = 4;
-    for (const auto& c : fControls) dataSize += 8 + (c->IsContinuous() ? 8 : 4);
+    for (const auto& c : fControls)
+        dataSize += 8 + (c->IsContinuous() ? 8 : 4);
     *size = kChunkHeaderSize + dataSize;
     return kNoErr;
 }
@@ -149,12 +155,14 @@ int CMLVEffectProcess::GetChunk(OSType chunkID, SFicPlugInChunkHeader* chunk) {
     std::vector<uint8_t> data = ControlsChunk::Begin();
     for (const auto& c : fControls) {
         if (c->IsContinuous())
-            ControlsChunk::AppendDouble(data, c->Id(),
-                                        dynamic_cast<const CPluginControl_Linear*>(c.get())->FromControl(c->GetValue()));
+            ControlsChunk::AppendDouble(
+                data, c->Id(),
+                dynamic_cast<const CPluginControl_Linear*>(c.get())->FromControl(c->GetValue()));
         else
             ControlsChunk::AppendLong(
                 data, c->Id(),
-                static_cast<const CPluginControl_Discrete*>(c.get())->GetDiscreteValueFromControlValue(c->GetValue()));
+                static_cast<const CPluginControl_Discrete*>(c.get())->GetDiscreteValueFromControlValue(
+                    c->GetValue()));
     }
     std::memset(chunk, 0, kChunkHeaderSize);
     chunk->fSize = static_cast<int32_t>(kChunkHeaderSize + data.size());
@@ -199,9 +207,10 @@ int CMLVEffectProcess::SetChunk(OSType chunkID, const SFicPlugInChunkHeader* chu
     if (!chunk || chunk->fSize < kChunkHeaderSize) return kNoErr;
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk) + kChunkHeaderSize;
     const auto entries = ControlsChunk::Parse(data, static_cast<size_t>(chunk->fSize - kChunkHeaderSize));
-    ForEachMatchedEntry(fControls, entries, [this](int index, const CPluginControl& c, const ControlsChunk::Entry& e) {
-        HostSetControlValue(index, ControlValueOf(c, e));
-    });
+    ForEachMatchedEntry(fControls, entries,
+                        [this](int index, const CPluginControl& c, const ControlsChunk::Entry& e) {
+                            HostSetControlValue(index, ControlValueOf(c, e));
+                        });
     return kNoErr;
 }
 
@@ -211,19 +220,21 @@ int CMLVEffectProcess::CompareChunk(OSType chunkID, const SFicPlugInChunkHeader*
     if (!chunk || chunk->fSize < kChunkHeaderSize) return kNoErr;
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk) + kChunkHeaderSize;
     const auto entries = ControlsChunk::Parse(data, static_cast<size_t>(chunk->fSize - kChunkHeaderSize));
-    ForEachMatchedEntry(fControls, entries, [isEqual](int, const CPluginControl& c, const ControlsChunk::Entry& e) {
-        const int32_t stored = ControlValueOf(c, e);
-        if (!c.IsContinuous()) {
-            const auto& d = static_cast<const CPluginControl_Discrete&>(c);
-            if (d.GetDiscreteValueFromControlValue(stored) != d.GetDiscreteValueFromControlValue(c.GetValue()))
-                *isEqual = false;
-            return;
-        }
-        char a[32], b[32];
-        c.ValueText(a, 31, stored);
-        c.ValueText(b, 31, c.GetValue());
-        if (std::strcmp(a, b) != 0) *isEqual = false;
-    });
+    ForEachMatchedEntry(fControls, entries,
+                        [isEqual](int, const CPluginControl& c, const ControlsChunk::Entry& e) {
+                            const int32_t stored = ControlValueOf(c, e);
+                            if (!c.IsContinuous()) {
+                                const auto& d = static_cast<const CPluginControl_Discrete&>(c);
+                                if (d.GetDiscreteValueFromControlValue(stored) !=
+                                    d.GetDiscreteValueFromControlValue(c.GetValue()))
+                                    *isEqual = false;
+                                return;
+                            }
+                            char a[32], b[32];
+                            c.ValueText(a, 31, stored);
+                            c.ValueText(b, 31, c.GetValue());
+                            if (std::strcmp(a, b) != 0) *isEqual = false;
+                        });
     return kNoErr;
 }
 
@@ -232,12 +243,14 @@ int CMLVEffectProcess::CompareChunk(OSType chunkID, const SFicPlugInChunkHeader*
 int CMLVEffectProcess::GetParameterDescription(int index, ParameterDescription* out) const {
     const CMLVParameter* p = fAlgorithm ? fAlgorithm->GetParameter(index) : nullptr;
     if (!p || !out) return kUnsupported;
-    *out = ParameterDescription{index, p->name, static_cast<int>(p->type), p->minValue, p->maxValue,
-                                p->step, p->defaultValue, p->normalizedDefault, p->labels};
+    *out = ParameterDescription{index,   p->name,         static_cast<int>(p->type), p->minValue, p->maxValue,
+                                p->step, p->defaultValue, p->normalizedDefault,      p->labels};
     return kNoErr;
 }
 
-int CMLVEffectProcess::GetPresetCount() const { return fAlgorithm ? static_cast<int>(fAlgorithm->GetPresets().size()) : 0; }
+int CMLVEffectProcess::GetPresetCount() const {
+    return fAlgorithm ? static_cast<int>(fAlgorithm->GetPresets().size()) : 0;
+}
 
 int CMLVEffectProcess::GetPresetDescription(int i, PresetDescription* out) const {
     if (!fAlgorithm || !out) return kUnsupported;
@@ -278,7 +291,9 @@ double CMLVEffectProcess::ParameterPlainValue(int index) const {
     return p ? p->GetValue() : 0.0;
 }
 
-int CMLVEffectProcess::GetReadoutCount() const { return fAlgorithm ? fAlgorithm->GetReadoutCount() : 0; }
+int CMLVEffectProcess::GetReadoutCount() const {
+    return fAlgorithm ? fAlgorithm->GetReadoutCount() : 0;
+}
 
 int CMLVEffectProcess::GetReadoutDescription(int i, ReadoutDescription* out) const {
     const CMLVReadout* r = fAlgorithm ? fAlgorithm->GetReadoutInfo(i) : nullptr;
@@ -287,9 +302,15 @@ int CMLVEffectProcess::GetReadoutDescription(int i, ReadoutDescription* out) con
     return kNoErr;
 }
 
-float CMLVEffectProcess::GetReadoutValue(int i) const { return fAlgorithm ? fAlgorithm->GetReadoutValue(i) : 0.0f; }
-int CMLVEffectProcess::GetLatency() const { return fAlgorithm ? fAlgorithm->GetLatency() : 0; }
-bool CMLVEffectProcess::DependsOnBlockSize() const { return fAlgorithm && fAlgorithm->DependsOnBlockSize(); }
+float CMLVEffectProcess::GetReadoutValue(int i) const {
+    return fAlgorithm ? fAlgorithm->GetReadoutValue(i) : 0.0f;
+}
+int CMLVEffectProcess::GetLatency() const {
+    return fAlgorithm ? fAlgorithm->GetLatency() : 0;
+}
+bool CMLVEffectProcess::DependsOnBlockSize() const {
+    return fAlgorithm && fAlgorithm->DependsOnBlockSize();
+}
 
 // The algorithm of the effect type
 

@@ -32,7 +32,9 @@ int CMLVEffectProcessAS::RenderAudioSuite(AudioBufferDescriptor* inputs, int num
         remaining -= n;
     }
     // The processed length on the outputs, nothing left on the inputs.
-    for (int c = 0; c < numOutputs; ++c) outputs[c].count = total;
-    for (int c = 0; c < numInputs; ++c) inputs[c].count = 0;
+    for (int c = 0; c < numOutputs; ++c)
+        outputs[c].count = total;
+    for (int c = 0; c < numInputs; ++c)
+        inputs[c].count = 0;
     return kNoErr;
 }

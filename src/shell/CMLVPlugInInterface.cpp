@@ -1,25 +1,40 @@
 #include "shell/CMLVPlugInInterface.h"
+#include "presets/CMLVPresetFile.h"
+#include "presets/PresetFolder.h"
 
-// The preset file arrives with the preset library; until then presets stay in memory only.
-class CMLVPresetFile {};
-
-CMLVPlugInInterface::CMLVPlugInInterface(bool presetsEnabled_, bool) : presetsEnabled(presetsEnabled_) {}
+CMLVPlugInInterface::CMLVPlugInInterface(bool presetsEnabled_, bool userFolder)
+    : presetsEnabled(presetsEnabled_) {
+    if (!presetsEnabled) return;
+    presetFile = std::make_unique<CMLVPresetFile>();
+    presetFile->Open(
+        GetPresetFilePath(userFolder)); // a file that cannot be used leaves saves failing quietly
+}
 
 CMLVPlugInInterface::~CMLVPlugInInterface() = default;
 
 std::vector<float> CMLVPlugInInterface::GetParameterValues() const {
     std::vector<float> values;
     if (!algorithm) return values;
-    for (int i = 2; i < 2 + algorithm->GetParameterCount(); ++i) {
+    const int count = algorithm->GetParameterCount();
+    // Ascending index from 2; the indices are contiguous, the bound only guards a gap.
+    for (int i = 2; static_cast<int>(values.size()) < count && i < 2 + 2 * count + 64; ++i) {
         const CMLVParameter* p = algorithm->GetParameter(i);
-        values.push_back(p ? static_cast<float>(p->GetValue()) : 0.0f);
+        if (!p) continue;
+        double v = p->value;
+        if (p->type == List) v = static_cast<double>(static_cast<int>(v + 0.5));
+        values.push_back(static_cast<float>(v));
     }
     return values;
 }
 
 void CMLVPlugInInterface::SavePreset(const std::string& presetName) {
+    lastSaveSucceeded = false;
     if (!algorithm || !presetsEnabled) return;
-    algorithm->AppendPreset(presetName, GetParameterValues(), 0);
+    int number = algorithm->AppendPreset(presetName, GetParameterValues(), 0);
+    const CMLVPreset* preset = algorithm->GetPreset(number);
+    if (presetFile && preset) lastSaveSucceeded = presetFile->SavePreset(*preset, *algorithm);
 }
 
-std::string CMLVPlugInInterface::GetPresetFilePathText() const { return std::string(); }
+std::string CMLVPlugInInterface::GetPresetFilePathText() const {
+    return presetFile ? presetFile->GetPath() : std::string();
+}

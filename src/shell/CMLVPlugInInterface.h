@@ -25,10 +25,14 @@ class CMLVPlugInInterface {
     // Full path of the user preset file; empty when presets are disabled.
     virtual std::string GetPresetFilePathText() const;
 
+    // Current plain values in ascending parameter index, List values rounded to whole numbers.
     std::vector<float> GetParameterValues() const;
+    // Whether the last SavePreset reached the file.
+    bool LastSaveSucceeded() const { return lastSaveSucceeded; }
 
   protected:
     CMLVDSPAlgInterface* algorithm = nullptr; // set by the effect process once it created the algorithm
     std::unique_ptr<CMLVPresetFile> presetFile;
     bool presetsEnabled;
+    bool lastSaveSucceeded = false;
 };

@@ -14,8 +14,10 @@ template <int EffectType> CProcess* NewOffline() {
 }
 
 #define MLV_RECORD(type, code, longName, base, product, category, attribute)                                 \
-    { type, code, longName, MakeOSType(base), MakeOSType(product), category, attribute, &NewRealTime<type>,   \
-      &NewOffline<type> }
+    {                                                                                                        \
+        type, code, longName, MakeOSType(base), MakeOSType(product), category, attribute,                    \
+            &NewRealTime<type>, &NewOffline<type>                                                            \
+    }
 
 const CatalogueRecord kRecords[Catalogue::kCount] = {
     MLV_RECORD(5, "AP", "AP - Auto Pan", "APRT", "APSd", 512, 6),
@@ -57,7 +59,9 @@ const CatalogueRecord kRecords[Catalogue::kCount] = {
 };
 } // namespace
 
-const CatalogueRecord* Catalogue::Records() { return kRecords; }
+const CatalogueRecord* Catalogue::Records() {
+    return kRecords;
+}
 
 const CatalogueRecord* Catalogue::FindByEffectType(int effectType) {
     for (const CatalogueRecord& r : kRecords)

@@ -3,20 +3,24 @@
 
 namespace {
 void PutBE(std::vector<uint8_t>& d, uint64_t v, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) d.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    for (int i = bytes - 1; i >= 0; --i)
+        d.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 uint64_t GetBE(const uint8_t* p, int bytes) {
     uint64_t v = 0;
-    for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | p[i];
     return v;
 }
 void Pad4(std::vector<uint8_t>& d) {
-    while (d.size() % 4) d.push_back(0);
+    while (d.size() % 4)
+        d.push_back(0);
 }
 void AppendKey(std::vector<uint8_t>& d, const char* prefix, OSType id) {
     d.push_back(static_cast<uint8_t>(prefix[0]));
     d.push_back(static_cast<uint8_t>(prefix[1]));
-    for (int shift = 24; shift >= 0; shift -= 8) d.push_back(static_cast<uint8_t>(id >> shift));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        d.push_back(static_cast<uint8_t>(id >> shift));
     d.push_back(0);
     Pad4(d);
 }
@@ -24,7 +28,8 @@ void AppendKey(std::vector<uint8_t>& d, const char* prefix, OSType id) {
 
 std::string ControlsChunk::KeyText(OSType id) {
     std::string s;
-    for (int shift = 24; shift >= 0; shift -= 8) s += static_cast<char>((id >> shift) & 0xff);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        s += static_cast<char>((id >> shift) & 0xff);
     return s;
 }
 
@@ -52,7 +57,8 @@ std::vector<ControlsChunk::Entry> ControlsChunk::Parse(const uint8_t* data, size
     size_t p = 4;
     while (p < size) {
         std::string key;
-        while (p < size && data[p] != 0 && key.size() < 255) key += static_cast<char>(data[p++]);
+        while (p < size && data[p] != 0 && key.size() < 255)
+            key += static_cast<char>(data[p++]);
         ++p; // the terminator
         p = (p + 3) & ~static_cast<size_t>(3);
         if (key.empty()) break;

@@ -18,7 +18,8 @@ constexpr int kRoutineCount = 174;
 struct RoutineTable {
     int numbers[kRoutineCount];
     RoutineTable() {
-        for (int i = 0; i < kRoutineCount; ++i) numbers[i] = i;
+        for (int i = 0; i < kRoutineCount; ++i)
+            numbers[i] = i;
     }
 };
 RoutineTable g_routines;
@@ -26,7 +27,8 @@ RoutineTable g_routines;
 short OpenRoutine() {
     if (g_openCount++ == 0) {
         Dl_info info;
-        if (dladdr(reinterpret_cast<void*>(&OpenRoutine), &info) && info.dli_fname) g_libraryPath = info.dli_fname;
+        if (dladdr(reinterpret_cast<void*>(&OpenRoutine), &info) && info.dli_fname)
+            g_libraryPath = info.dli_fname;
     }
     g_initialised = true;
     return 0;
@@ -46,7 +48,8 @@ short CloseRoutine() {
 __attribute__((constructor)) void OnLibraryLoad() {
     Dl_info info;
     if (dladdr(reinterpret_cast<void*>(&OnLibraryLoad), &info)) g_moduleHandle = info.dli_fbase;
-    auto handOver = reinterpret_cast<SetPlugInOpenAndCloseProcsFn>(dlsym(RTLD_DEFAULT, "SetPlugInOpenAndCloseProcs"));
+    auto handOver =
+        reinterpret_cast<SetPlugInOpenAndCloseProcsFn>(dlsym(RTLD_DEFAULT, "SetPlugInOpenAndCloseProcs"));
     if (handOver) {
         g_handedOver = true;
         handOver(&OpenRoutine, &CloseRoutine);
@@ -61,7 +64,9 @@ __attribute__((destructor)) void OnLibraryUnload() {
 }
 } // namespace
 
-const char* PlugInLibraryPath() { return g_libraryPath.c_str(); }
+const char* PlugInLibraryPath() {
+    return g_libraryPath.c_str();
+}
 
 MLV_EXPORT int WinPlugInOpen(int version) {
     if (version != 73) return -1;
