@@ -180,6 +180,10 @@ INSTANTIATE_TEST_SUITE_P(Dynamics, NoiseGateTimes,
 TEST(Dynamics, NoiseGateLearnSetsThresholdAfterOneSecond) {
     CMLVNoiseGateDSP gate(kFs, 256);
     gate.SetParameter(5, 1.0f);
+    Render(gate, Sine(0.5, 0.6), 128); // a measurement cut short leaves nothing behind
+    gate.SetParameter(5, 0.0f);
+    Render(gate, Sine(0.5, 0.1), 128);
+    gate.SetParameter(5, 1.0f);
     Stereo almost = Sine(0.1, 1.0);
     almost.l.pop_back();
     almost.r.pop_back();
