@@ -250,12 +250,19 @@ void RunAllpasses(CMLVReverbDSP::Allpass* aps, float* x, int n) {
         const float fb = ap.feedback;
         int idx = ap.index;
         const int len = ap.length;
-        for (int i = 0; i < n; ++i) {
-            const float b = buf[idx];
-            const float in = x[i];
-            buf[idx] = FlushDenormal(in + b * fb);
-            x[i] = b - in;
-            if (++idx == len) idx = 0;
+        for (int pos = 0; pos < n;) {
+            const int seg = std::min(n - pos, len - idx);
+            float* __restrict line = buf + idx;
+            float* __restrict v = x + pos;
+            for (int i = 0; i < seg; ++i) {
+                const float b = line[i];
+                const float in = v[i];
+                line[i] = FlushDenormal(in + b * fb);
+                v[i] = b - in;
+            }
+            pos += seg;
+            idx += seg;
+            if (idx == len) idx = 0;
         }
         ap.index = idx;
     }
