@@ -1,0 +1,157 @@
+#include "PitchTestUtil.h"
+#include "effects/modulation/CMLVOctaverDSP.h"
+#include "effects/modulation/PitchShifter.h"
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace pitchtest;
+
+namespace {
+
+struct Stereo {
+    std::vector<float> l, r;
+};
+
+std::unique_ptr<CMLVOctaverDSP> MakeOctaver(double rate, float cleanPct, float lowPct, float highPct) {
+    auto fx = std::make_unique<CMLVOctaverDSP>(rate, 256);
+    fx->fullUpdatePending = true;
+    fx->SetParameter(2, cleanPct / 100.0f);
+    fx->SetParameter(3, lowPct / 100.0f);
+    fx->SetParameter(4, highPct / 100.0f);
+    return fx;
+}
+
+Stereo Render(CMLVOctaverDSP& fx, const Stereo& input, int block, bool inPlace = false) {
+    Stereo out = input;
+    if (!inPlace) std::fill(out.l.begin(), out.l.end(), 0.0f), std::fill(out.r.begin(), out.r.end(), 0.0f);
+    const int total = static_cast<int>(input.l.size());
+    for (int start = 0; start < total; start += std::max(block, 1)) {
+        const int n = std::min(block, total - start);
+        float* in[2] = {const_cast<float*>(input.l.data()) + start,
+                        const_cast<float*>(input.r.data()) + start};
+        if (inPlace) in[0] = out.l.data() + start, in[1] = out.r.data() + start;
+        float* o[2] = {out.l.data() + start, out.r.data() + start};
+        float ip[2], op[2];
+        fx.Process(in, o, ip, op, n);
+        if (block == 0) break;
+    }
+    return out;
+}
+
+struct ShiftCase {
+    double rate;
+    int lowerPct, upperPct;
+    double expectHz;
+};
+
+class OctaverShift : public ::testing::TestWithParam<ShiftCase> {};
+
+} // namespace
+
+// A 220 Hz sine comes out one octave down or up, in both channels, once the shifter's delay has passed.
+TEST_P(OctaverShift, SineMovesByAnOctave) {
+    const ShiftCase c = GetParam();
+    auto fx = MakeOctaver(c.rate, 0, static_cast<float>(c.lowerPct), static_cast<float>(c.upperPct));
+    const int n = static_cast<int>(c.rate * 1.5);
+    Stereo in{Sine(220.0, c.rate, n, 0.25), Sine(220.0, c.rate, n, 0.25)};
+    Stereo out = Render(*fx, in, 256);
+    const size_t from = static_cast<size_t>(fx->GetLatency() + PitchShifter::FrameSizeFor(int(c.rate)));
+    const size_t len = static_cast<size_t>(n) - from;
+    for (const std::vector<float>* ch : {&out.l, &out.r}) {
+        const double f = DominantFrequency(*ch, from, len, c.rate, 60.0, 1000.0);
+        EXPECT_NEAR(f, c.expectHz, 0.5);
+        const double wanted = ToneAmplitude(*ch, from, len, c.expectHz, c.rate);
+        // The summed channels (amplitude 0.5) pass at roughly unit gain.
+        EXPECT_GT(wanted, 0.25);
+        EXPECT_LT(wanted, 1.0);
+        for (double other : {110.0, 220.0, 330.0, 440.0, 660.0, 880.0}) {
+            if (other == c.expectHz) continue;
+            EXPECT_LT(ToneAmplitude(*ch, from, len, other, c.rate), 0.05 * wanted) << other << " Hz";
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, OctaverShift,
+                         ::testing::Values(ShiftCase{44100, 100, 0, 110}, ShiftCase{48000, 100, 0, 110},
+                                           ShiftCase{96000, 100, 0, 110}, ShiftCase{44100, 0, 100, 440},
+                                           ShiftCase{48000, 0, 100, 440}, ShiftCase{96000, 0, 100, 440}));
+
+// The shifter with no shift keeps frequency and level: checks the window normalisation.
+TEST(PitchShifter, UnshiftedToneKeepsFrequencyAndLevel) {
+    for (int rate : {44100, 96000}) {
+        PitchShifter ps(rate, 6, 0.0);
+        std::vector<float> x = Sine(330.0, rate, rate), y(x.size());
+        ps.Process(x.data(), y.data(), static_cast<int>(x.size()));
+        const size_t from = static_cast<size_t>(ps.GetLatency() + ps.GetFrameSize());
+        const size_t len = x.size() - from;
+        EXPECT_NEAR(DominantFrequency(y, from, len, rate, 200, 500), 330.0, 0.2);
+        EXPECT_NEAR(ToneAmplitude(y, from, len, 330.0, rate), 0.5, 0.5 * 0.012); // within 0.1 dB
+    }
+}
+
+// The delay is one frame less one hop; the frame grows with the rate to keep bass resolution.
+TEST(PitchShifter, LatencyFollowsTheFrameTable) {
+    const std::pair<int, int> table[] = {{8000, 256},   {11025, 512},   {22050, 1024}, {32000, 2048},
+                                         {44100, 2048}, {48000, 2048},  {64000, 2048}, {88200, 4096},
+                                         {96000, 4096}, {176400, 8192}, {192000, 8192}};
+    for (auto [rate, frame] : table) {
+        CMLVOctaverDSP fx(rate, 256);
+        EXPECT_EQ(fx.GetLatency(), frame - frame / 6) << rate;
+    }
+    // A sample-rate change after creation rebuilds the shifters at the next full update.
+    auto fx = MakeOctaver(44100, 50, 50, 50);
+    fx->sampleRate = 96000;
+    Stereo in{Sine(220, 96000, 512), Sine(220, 96000, 512)};
+    Render(*fx, in, 256);
+    EXPECT_EQ(fx->GetLatency(), 4096 - 682);
+}
+
+// Clean at 100 % with both octaves off passes the input bit for bit.
+TEST(Octaver, CleanOnlyIsTransparent) {
+    auto fx = MakeOctaver(48000, 100, 0, 0);
+    Stereo in{Sine(220, 48000, 5000, 0.7), Sine(1234, 48000, 5000, 0.3, 1.0)};
+    Stereo out = Render(*fx, in, 256);
+    EXPECT_EQ(out.l, in.l);
+    EXPECT_EQ(out.r, in.r);
+}
+
+// The octaves are common to both sides; only the clean part differs between the channels.
+TEST(Octaver, OctavesAreMixedIntoBothChannels) {
+    auto fx = MakeOctaver(48000, 50, 50, 50);
+    const int n = 48000;
+    Stereo in{Sine(220, 48000, n, 0.5), std::vector<float>(n, 0.0f)};
+    Stereo out = Render(*fx, in, 256);
+    for (int i = 0; i < n; ++i)
+        ASSERT_NEAR(out.l[i] - out.r[i], 0.5f * in.l[i], 1e-6f) << i;
+    const size_t from = 2 * 2048, len = n - from;
+    EXPECT_GT(ToneAmplitude(out.r, from, len, 110, 48000), 0.1);
+    EXPECT_GT(ToneAmplitude(out.r, from, len, 440, 48000), 0.1);
+    EXPECT_LT(ToneAmplitude(out.r, from, len, 220, 48000), 0.02);
+}
+
+// The shifters keep their own framing: any block size, in place or not, gives the same output.
+TEST(Octaver, OutputIndependentOfBlockingAndAliasing) {
+    const int n = 12000;
+    Stereo in{Sine(196, 44100, n, 0.4), Sine(293, 44100, n, 0.3)};
+    auto ref = MakeOctaver(44100, 50, 50, 50);
+    const Stereo expect = Render(*ref, in, 256);
+    for (int block : {1, 7, 255, 1000, 4096}) {
+        for (bool inPlace : {false, true}) {
+            auto fx = MakeOctaver(44100, 50, 50, 50);
+            Stereo got = Render(*fx, in, block, inPlace);
+            EXPECT_EQ(got.l, expect.l) << block << (inPlace ? " in place" : "");
+            EXPECT_EQ(got.r, expect.r) << block;
+        }
+    }
+}
+
+// Reset clears the shifters: the same input afterwards gives the same output as a fresh instance.
+TEST(Octaver, ResetRestartsTheShifters) {
+    Stereo in{Sine(150, 48000, 9000, 0.4), Sine(150, 48000, 9000, 0.4)};
+    auto a = MakeOctaver(48000, 20, 70, 40);
+    Render(*a, Stereo{Sine(400, 48000, 7000), Sine(500, 48000, 7000)}, 256);
+    a->Reset();
+    auto b = MakeOctaver(48000, 20, 70, 40);
+    EXPECT_EQ(Render(*a, in, 256).l, Render(*b, in, 256).l);
+}
