@@ -259,10 +259,10 @@ BASS_B = dict(below=82.548637, above=-281.78500,
               points=[(-4, 70.202408), (-1, 19.261738), (0, 0.0), (1, -19.722275), (4, -80.453635)])
 
 
-def valve_table(name, rule, spec, decreasing):
+def valve_table(name, rule, model, decreasing):
     lo, hi = float(rule.low_end()), float(rule.high_end())
-    knots = [(lo, spec["below"], 0.0)] + [(x, y, None) for x, y in spec["points"]] + [(hi, spec["above"], 0.0)]
-    return build_table(name, rule, Curve(knots), spec["points"], spec["below"], spec["above"],
+    knots = [(lo, model["below"], 0.0)] + [(x, y, None) for x, y in model["points"]] + [(hi, model["above"], 0.0)]
+    return build_table(name, rule, Curve(knots), model["points"], model["below"], model["above"],
                        decreasing=decreasing)
 
 
