@@ -15,7 +15,9 @@ class ProbeAlg : public CMLVParRelations {
 };
 
 uint32_t g_now = 0;
-uint32_t FakeClock() { return g_now; }
+uint32_t FakeClock() {
+    return g_now;
+}
 } // namespace
 
 TEST(Parameter, LogarithmicEndsAreExact) {
@@ -31,7 +33,8 @@ TEST(Parameter, LogarithmicEndsAreExact) {
 
 TEST(Parameter, ListRoundsAndLabels) {
     ProbeAlg alg;
-    CMLVParameter* p = alg.AddParameter(2, "Mode", std::vector<std::string>{"a", "b", "c", "d"}, 0, 3, 1, 0, List);
+    CMLVParameter* p =
+        alg.AddParameter(2, "Mode", std::vector<std::string>{"a", "b", "c", "d"}, 0, 3, 1, 0, List);
     p->SetValue(2.6);
     EXPECT_EQ(p->GetValue(), 3.0);
     EXPECT_EQ(p->FormatValue(false, false), "d");
@@ -101,10 +104,12 @@ TEST(Parameter, OutOfRangePresetValueKeptPlainButNormalizedClamped) {
 TEST(ParRelations, FootswitchAndTapTempo) {
     ProbeAlg alg;
     alg.AddParameter(2, "Rate", "Hz", 0.05, 10, 0.05, 1, Logarithmic);
-    alg.AddParameter(3, "Tap", std::vector<std::string>{"Canceled", "Press On-Off to start"}, 0, 1, 1, 0, List);
-    alg.AddParameter(4, "Sync coeff",
-                     std::vector<std::string>{"Off", "1/1", "1/2", "1/4", "1/4 T", "1/8", "1/8 T", "1/16", "1/16 T"},
-                     0, 8, 1, 0, List);
+    alg.AddParameter(3, "Tap", std::vector<std::string>{"Canceled", "Press On-Off to start"}, 0, 1, 1, 0,
+                     List);
+    alg.AddParameter(
+        4, "Sync coeff",
+        std::vector<std::string>{"Off", "1/1", "1/2", "1/4", "1/4 T", "1/8", "1/8 T", "1/16", "1/16 T"}, 0, 8,
+        1, 0, List);
     alg.SetParameter(1, 1.0f);
     EXPECT_TRUE(alg.bypassed);
     alg.SetParameter(3, 1.0f);

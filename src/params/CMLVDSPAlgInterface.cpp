@@ -44,7 +44,8 @@ void CMLVDSPAlgInterface::RecallPreset(int number) {
     const CMLVPreset* preset = GetPreset(number);
     if (!preset || preset->values.size() != parameters.size()) return;
     size_t i = 0;
-    for (auto& [index, p] : parameters) p->SetValue(preset->values[i++]);
+    for (auto& [index, p] : parameters)
+        p->SetValue(preset->values[i++]);
     currentPreset = preset;
 }
 
@@ -64,11 +65,12 @@ int CMLVDSPAlgInterface::AppendPreset(const std::string& presetName, const std::
     return number;
 }
 
-CMLVParameter* CMLVDSPAlgInterface::AddParameter(int index, const std::string& paramName, const std::string& unit,
-                                                 double minValue, double maxValue, double step,
-                                                 double defaultValue, CMLVParamType type) {
+CMLVParameter* CMLVDSPAlgInterface::AddParameter(int index, const std::string& paramName,
+                                                 const std::string& unit, double minValue, double maxValue,
+                                                 double step, double defaultValue, CMLVParamType type) {
     auto& slot = parameters[index];
-    slot = std::make_unique<CMLVParameter>(this, paramName, unit, minValue, maxValue, step, defaultValue, type);
+    slot =
+        std::make_unique<CMLVParameter>(this, paramName, unit, minValue, maxValue, step, defaultValue, type);
     return slot.get();
 }
 
@@ -77,11 +79,13 @@ CMLVParameter* CMLVDSPAlgInterface::AddParameter(int index, const std::string& p
                                                  double maxValue, double step, double defaultValue,
                                                  CMLVParamType type) {
     auto& slot = parameters[index];
-    slot = std::make_unique<CMLVParameter>(this, paramName, labels, minValue, maxValue, step, defaultValue, type);
+    slot = std::make_unique<CMLVParameter>(this, paramName, labels, minValue, maxValue, step, defaultValue,
+                                           type);
     return slot.get();
 }
 
-void CMLVDSPAlgInterface::AddPreset(int number, const std::string& presetName, const std::vector<float>& values) {
+void CMLVDSPAlgInterface::AddPreset(int number, const std::string& presetName,
+                                    const std::vector<float>& values) {
     presets[number] = std::make_unique<CMLVPreset>(CMLVPreset{presetName, values, 1});
 }
 

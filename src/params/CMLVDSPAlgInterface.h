@@ -79,11 +79,12 @@ class CMLVDSPAlgInterface {
 
   protected:
     // Construction helpers for the effects.
-    CMLVParameter* AddParameter(int index, const std::string& paramName, const std::string& unit, double minValue,
-                                double maxValue, double step, double defaultValue, CMLVParamType type);
-    CMLVParameter* AddParameter(int index, const std::string& paramName, const std::vector<std::string>& labels,
+    CMLVParameter* AddParameter(int index, const std::string& paramName, const std::string& unit,
                                 double minValue, double maxValue, double step, double defaultValue,
                                 CMLVParamType type);
+    CMLVParameter* AddParameter(int index, const std::string& paramName,
+                                const std::vector<std::string>& labels, double minValue, double maxValue,
+                                double step, double defaultValue, CMLVParamType type);
     void AddPreset(int number, const std::string& presetName, const std::vector<float>& values);
 
     // The shared head of Process: zeroes the peaks, brings coefficients up to date and handles bypass.
@@ -104,6 +105,6 @@ class CMLVDSPAlgInterface {
 
 // Four-character code, first character in the most significant byte.
 constexpr uint32_t FourCC(const char (&s)[5]) {
-    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) | (uint32_t(uint8_t(s[2])) << 8) |
-           uint32_t(uint8_t(s[3]));
+    return (uint32_t(uint8_t(s[0])) << 24) | (uint32_t(uint8_t(s[1])) << 16) |
+           (uint32_t(uint8_t(s[2])) << 8) | uint32_t(uint8_t(s[3]));
 }

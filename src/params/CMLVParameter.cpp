@@ -5,7 +5,9 @@
 #include <cstdio>
 
 namespace {
-double RoundHalfAway(double v) { return v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5); }
+double RoundHalfAway(double v) {
+    return v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5);
+}
 
 std::string Printf1(double v) {
     char buf[64];
@@ -17,8 +19,9 @@ std::string Printf1(double v) {
 CMLVParameter::CMLVParameter(CMLVDSPAlgInterface* owner_, const std::string& name_,
                              const std::vector<std::string>& labels_, double minValue_, double maxValue_,
                              double step_, double defaultValue_, CMLVParamType type_, bool, int, bool)
-    : owner(owner_), normalizedValue(0), defaultValue(defaultValue_), normalizedDefault(0), value(defaultValue_),
-      minValue(minValue_), maxValue(maxValue_), step(step_), labels(labels_), name(name_), type(type_) {
+    : owner(owner_), normalizedValue(0), defaultValue(defaultValue_), normalizedDefault(0),
+      value(defaultValue_), minValue(minValue_), maxValue(maxValue_), step(step_), labels(labels_),
+      name(name_), type(type_) {
     normalizedDefault = Normalize(defaultValue);
     normalizedValue = normalizedDefault;
 }

@@ -25,9 +25,9 @@ class CMLVParameter {
     CMLVParameter(CMLVDSPAlgInterface* owner, const std::string& name, const std::vector<std::string>& labels,
                   double minValue, double maxValue, double step, double defaultValue, CMLVParamType type,
                   bool attrA = false, int attrB = 0, bool attrC = true);
-    CMLVParameter(CMLVDSPAlgInterface* owner, const std::string& name, const std::string& unit, double minValue,
-                  double maxValue, double step, double defaultValue, CMLVParamType type, bool attrA = false,
-                  int attrB = 0, bool attrC = true);
+    CMLVParameter(CMLVDSPAlgInterface* owner, const std::string& name, const std::string& unit,
+                  double minValue, double maxValue, double step, double defaultValue, CMLVParamType type,
+                  bool attrA = false, int attrB = 0, bool attrC = true);
 
     void SetNormalizedValue(double n);
     void SetValue(double v);

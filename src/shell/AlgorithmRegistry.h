@@ -12,7 +12,7 @@ CMLVAlgorithmFactory Find(int effectType);
 CMLVDSPAlgInterface* Create(int effectType, double sampleRate, int maxBlockSize);
 } // namespace AlgorithmRegistry
 
-#define MLV_REGISTER_ALGORITHM(effectType, Class)                                                                \
+#define MLV_REGISTER_ALGORITHM(effectType, Class)                                                            \
     namespace {                                                                                              \
     const bool registered_##Class = AlgorithmRegistry::Add(                                                  \
         effectType, [](double sr, int bs) -> CMLVDSPAlgInterface* { return new Class(sr, bs); });            \

@@ -1,0 +1,259 @@
+#include "host/EmbeddedHost.h"
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using PlugInRoutine = short (*)();
+
+namespace {
+PlugInRoutine g_open = nullptr, g_close = nullptr;
+
+bool FileExists(const std::string& p) {
+    struct stat st;
+    return !p.empty() && stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string ExecutableDir() {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    buf[n] = 0;
+    std::string p(buf);
+    return p.substr(0, p.find_last_of('/'));
+}
+
+std::string LocateLibrary() {
+    if (const char* env = std::getenv("TONVERA_PLUGIN"); env && *env) return env;
+    const std::string candidates[] = {TONVERA_PLUGIN_BUILD_PATH, ExecutableDir() + "/MarlevoTonvera.so",
+                                      ExecutableDir() + "/../lib/marlevo/MarlevoTonvera.so",
+                                      TONVERA_PLUGIN_INSTALL_PATH};
+    for (const auto& c : candidates)
+        if (FileExists(c)) return c;
+    return TONVERA_PLUGIN_INSTALL_PATH;
+}
+
+std::string ToLower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+} // namespace
+
+// The host's hand-over routine: the library finds it among the loaded symbols when it is loaded.
+extern "C" __attribute__((visibility("default"), used)) void SetPlugInOpenAndCloseProcs(PlugInRoutine open,
+                                                                                        PlugInRoutine close) {
+    g_open = open;
+    g_close = close;
+}
+
+namespace host {
+
+PluginLibrary::PluginLibrary(const std::string& path) : fPath(path.empty() ? LocateLibrary() : path) {
+    g_open = g_close = nullptr;
+    fHandle = dlopen(fPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!fHandle) throw HostError("cannot load the plug-in library " + fPath + ": " + dlerror(), 1);
+    auto open = reinterpret_cast<int (*)(int)>(dlsym(fHandle, "WinPlugInOpen"));
+    auto newPlugIn = reinterpret_cast<int (*)(void*)>(dlsym(fHandle, "NewPlugIn"));
+    if (!open || !newPlugIn) throw HostError(fPath + " is not a Marlevo Tonvera plug-in library", 1);
+    if (open(73) != 0) throw HostError("the plug-in library refused to open", 1);
+    if (newPlugIn(&fGroup) != 0 || !fGroup)
+        throw HostError("the plug-in library created no plug-in group", 1);
+}
+
+PluginLibrary::~PluginLibrary() {
+    if (auto close = reinterpret_cast<int (*)()>(dlsym(fHandle, "WinPlugInClose"))) close();
+    if (g_close) g_close();
+    dlclose(fHandle);
+}
+
+void* PluginLibrary::Symbol(const char* name) const {
+    return dlsym(fHandle, name);
+}
+
+std::vector<EffectSummary> PluginLibrary::Effects() const {
+    std::vector<EffectSummary> out;
+    for (int i = 0; i < fGroup->GetNumTypes(); ++i) {
+        const CEffectType* t = fGroup->GetType(i);
+        if (t->Kind() != kRealTime || t->NumInputs() != 2) continue;
+        const std::string& name = t->Name();
+        const size_t nl = name.find('\n');
+        out.push_back(EffectSummary{nl == std::string::npos ? name : name.substr(nl + 1), name.substr(0, nl),
+                                    t->Tag(), t->TypeID(), t->ProductID(), t->Category(), t->Attribute()});
+    }
+    return out;
+}
+
+const CEffectType* PluginLibrary::FindType(const std::string& code, EffectKind kind, int channels) const {
+    for (int i = 0; i < fGroup->GetNumTypes(); ++i) {
+        const CEffectType* t = fGroup->GetType(i);
+        const std::string& name = t->Name();
+        const size_t nl = name.find('\n');
+        if (nl == std::string::npos || ToLower(name.substr(nl + 1)) != ToLower(code) || t->Kind() != kind)
+            continue;
+        if (kind == kRealTime && t->NumInputs() != (channels == 1 ? 1 : 2)) continue;
+        return t;
+    }
+    return nullptr;
+}
+
+int PluginLibrary::TypeIndex(const CEffectType* type) const {
+    for (int i = 0; i < fGroup->GetNumTypes(); ++i)
+        if (fGroup->GetType(i) == type) return i;
+    return -1;
+}
+
+Effect::Effect(PluginLibrary& library, const std::string& code, RenderMode mode, int channels,
+               double sampleRate, HostTempo* tempo, IHostListener* listener)
+    : fLibrary(library), fCode(code), fMode(mode), fChannels(channels) {
+    fType = library.FindType(code, mode == RenderMode::Offline ? kAudioSuite : kRealTime, channels);
+    if (!fType) throw HostError("unknown effect code \"" + code + "\" (see 'tonvera list')", 2);
+    HostProcessContext ctx;
+    ctx.sampleRate = sampleRate;
+    ctx.channels = channels;
+    ctx.tempo = tempo;
+    ctx.listener = listener;
+    fProcess = library.Group().CreateProcess(library.TypeIndex(fType), ctx);
+    if (!fProcess) throw HostError("the plug-in could not create an instance of " + code, 1);
+    const std::string& name = fType->Name();
+    fCode = name.substr(name.find('\n') + 1);
+}
+
+Effect::~Effect() {
+    delete fProcess;
+}
+
+ParameterDescription Effect::Parameter(int index) const {
+    ParameterDescription d;
+    fProcess->GetParameterDescription(index, &d);
+    return d;
+}
+
+int Effect::ParameterIndex(const std::string& name) const {
+    std::string known;
+    for (int i = 2; i < 2 + ParameterCount(); ++i) {
+        ParameterDescription d = Parameter(i);
+        if (d.name == name) return i;
+        known += (known.empty() ? "\"" : ", \"") + d.name + "\"";
+    }
+    if (ToLower(name) == "bypass") return 1;
+    throw HostError(fCode + " has no parameter \"" + name + "\" (parameters: " + known + ", Bypass)", 2);
+}
+
+void Effect::SetParameterPlain(int index, double plain) {
+    const int32_t value = ControlFromNormalized(fProcess->NormalizeParameter(index, plain));
+    fProcess->TouchControl(index);
+    fProcess->HostSetControlValue(index, value);
+    fProcess->ReleaseControl(index);
+}
+
+void Effect::SetBypass(bool bypassed) {
+    fProcess->TouchControl(1);
+    fProcess->HostSetControlValue(1, ControlFromNormalized(bypassed ? 1.0 : 0.0));
+    fProcess->ReleaseControl(1);
+}
+
+void Effect::SetParameter(const std::string& name, const std::string& value) {
+    const int index = ParameterIndex(name);
+    if (index == 1) {
+        const std::string v = ToLower(value);
+        if (v == "on" || v == "1" || v == "true")
+            SetBypass(true);
+        else if (v == "off" || v == "0" || v == "false")
+            SetBypass(false);
+        else
+            throw HostError("Bypass takes on or off, not \"" + value + "\"", 2);
+        return;
+    }
+    SetParameterPlain(index, ParsePlainValue(Parameter(index), value));
+}
+
+std::vector<PresetDescription> Effect::Presets() const {
+    std::vector<PresetDescription> out;
+    for (int i = 0; i < fProcess->GetPresetCount(); ++i) {
+        PresetDescription p;
+        if (fProcess->GetPresetDescription(i, &p) == kNoErr) out.push_back(p);
+    }
+    return out;
+}
+
+void Effect::RecallPreset(const std::string& name) {
+    std::string known;
+    for (const PresetDescription& p : Presets()) {
+        if (p.name == name) {
+            fProcess->HostRecallPreset(p.number);
+            return;
+        }
+        known += (known.empty() ? "\"" : ", \"") + p.name + "\"";
+    }
+    throw HostError(fCode + " has no preset \"" + name + "\" (presets: " + known + ")", 2);
+}
+
+std::vector<uint8_t> Effect::SaveChunk() const {
+    constexpr OSType kControls = 0x656c636b;
+    int32_t size = 0;
+    if (fProcess->GetChunkSize(kControls, &size) != kNoErr || size < kChunkHeaderSize)
+        throw HostError("the instance has no state to save", 1);
+    std::vector<uint8_t> record(static_cast<size_t>(size));
+    if (fProcess->GetChunk(kControls, reinterpret_cast<SFicPlugInChunkHeader*>(record.data())) != kNoErr)
+        throw HostError("the instance could not save its state", 1);
+    return record;
+}
+
+void Effect::RestoreChunk(const std::vector<uint8_t>& record) {
+    constexpr OSType kControls = 0x656c636b;
+    SFicPlugInChunkHeader header;
+    if (record.size() < sizeof header) throw HostError("state file is too short to be a chunk record", 1);
+    std::memcpy(&header, record.data(), sizeof header);
+    if (header.fChunkID != kControls || header.fSize < kChunkHeaderSize ||
+        static_cast<size_t>(header.fSize) > record.size())
+        throw HostError("state file is not a \"Complete Controls State\" record", 1);
+    // The record is handed over aligned, as a host keeps it.
+    std::vector<SFicPlugInChunkHeader> aligned((record.size() + sizeof header - 1) / sizeof header);
+    std::memcpy(aligned.data(), record.data(), record.size());
+    fProcess->SetChunk(kControls, aligned.data());
+}
+
+void Effect::Render(float** in, float** out, int numSamples) {
+    if (fMode == RenderMode::RealTime) {
+        fProcess->RenderAudio(in, out, numSamples);
+        return;
+    }
+    AudioBufferDescriptor ins[2], outs[2];
+    for (int c = 0; c < fChannels; ++c) {
+        ins[c] = {in[c], numSamples};
+        outs[c] = {out[c], numSamples};
+    }
+    fProcess->RenderAudioSuite(ins, fChannels, outs, fChannels);
+}
+
+double ParsePlainValue(const ParameterDescription& p, const std::string& text) {
+    if (p.type == 3) { // List: by label, else by number
+        for (size_t i = 0; i < p.labels.size(); ++i)
+            if (p.labels[i] == text) return static_cast<double>(i);
+        for (size_t i = 0; i < p.labels.size(); ++i)
+            if (ToLower(p.labels[i]) == ToLower(text)) return static_cast<double>(i);
+    }
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == text.c_str() || *end != 0) {
+        std::string hint;
+        if (p.type == 3) {
+            for (const auto& l : p.labels)
+                hint += (hint.empty() ? "\"" : ", \"") + l + "\"";
+            hint = " (one of " + hint + ")";
+        }
+        throw HostError("\"" + text + "\" is not a value for " + p.name + hint, 2);
+    }
+    return v;
+}
+
+std::string TypeName(int type) {
+    static const char* names[] = {"Linear", "Integer",   "Bipolar",  "List",    "Logarithmic",
+                                  "GainDb", "Quadratic", "OffAtMin", "OffAtMax"};
+    return type >= 0 && type < 9 ? names[type] : "?";
+}
+
+} // namespace host

@@ -27,7 +27,8 @@ int CMLVLevelControlDSP::UpdateCoefficients(bool) {
     b = static_cast<float>(GetParameter(4)->GetValue() / 100.0);
     wide = GetParameter(5)->GetValue() != 0.0;
     // The minimum is "-Inf": silence.
-    g = gain->GetValue() > gain->minValue ? static_cast<float>(std::pow(10.0, gain->GetValue() / 20.0)) : 0.0f;
+    g = gain->GetValue() > gain->minValue ? static_cast<float>(std::pow(10.0, gain->GetValue() / 20.0))
+                                          : 0.0f;
     parametersChanged = false;
     fullUpdatePending = false;
     return 0;

@@ -20,6 +20,14 @@ template <class Base> class ModulationFrame : public Base {
     int RunFrame(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples,
                  Kernel&& kernel, FrameOrder order = BypassFirst) {
         if (this->BeginBlock(in, out, inPeak, outPeak, numSamples, order == CoefficientsFirst)) return 0;
+        return RunKernel(in, out, inPeak, outPeak, numSamples, kernel);
+    }
+
+    // The two halves of RunFrame, for effects that choose their kernel from the updated coefficients:
+    // if (BeginBlock(...)) return 0; then RunKernel with the kernel that fits.
+    template <class Kernel>
+    int RunKernel(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples,
+                  Kernel&& kernel) {
         const float* inL = in[0];
         const float* inR = in[1];
         float* outL = out[0];
@@ -41,6 +49,14 @@ template <class Base> class ModulationFrame : public Base {
         outPeak[0] = op0;
         outPeak[1] = op1;
         return 0;
+    }
+
+    // Output = input, peaks collected.
+    int RunPassThrough(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) {
+        return RunKernel(in, out, inPeak, outPeak, numSamples, [](float xl, float xr, float& yl, float& yr) {
+            yl = xl;
+            yr = xr;
+        });
     }
 };
 

@@ -1,0 +1,64 @@
+#pragma once
+#include "effects/drive/BiquadSection.h"
+#include "effects/drive/EqBandSet.h"
+#include "params/CMLVParRelations.h"
+#include <cstdint>
+
+// What distinguishes the four stomp-box drives: identity, labels, presets, gain laws, cabinet voicing.
+struct DriveModel {
+    const char* name;
+    const char* shortName;
+    uint32_t pluginId;
+    const char* outputParam; // "Level", or "Mix" for the bass drives
+    const char* driveParam;  // "Drive" or "Distortion"
+    struct Preset {
+        const char* name;
+        float output, color, drive;
+    } presets[5];
+    // Gdrive = 10^((driveSlope D + driveOffset) / 200).
+    double driveSlope, driveOffset;
+    // Level: Gout = 10^((outSlope L + outOffset) / 200).
+    // Mix: below 50 the distorted path follows M, from 50 up the dry path follows 100 - M, each with the
+    // same law; the other path stays at its value for M = 50. Distorted path scaled by wetMul / wetDiv,
+    // dry path by dryMul.
+    bool mix;
+    double outSlope, outOffset;
+    double wetMul, wetDiv, dryMul;
+    const EqBandSet* cabinet;
+};
+
+// Cabinet voicings shared by the guitar and bass variants.
+extern const EqBandSet kOverDriveCabinet;
+extern const EqBandSet kDistortionCabinet;
+
+// Drive, fixed bass cut, hard clipper, a three-sample feedback loop around a three-stage Butterworth
+// tone low-pass, output level (or dry/distorted mix), fixed cabinet equaliser. Both channels share
+// the feedback ring's indices and each channel's pass advances them, so the loop delay seen at a block
+// boundary depends on the block length (DependsOnBlockSize).
+class CMLVDriveBaseDSP : public CMLVParRelations {
+  public:
+    // Main thread.
+    CMLVDriveBaseDSP(double sampleRate, int maxBlockSize, const DriveModel& model);
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread.
+    void Reset() override;
+    bool DependsOnBlockSize() const override { return true; }
+
+    static constexpr int kOutput = 2, kColor = 3, kDrive = 4;
+
+  private:
+    const DriveModel& model;
+    float gDrive = 1.0f, gOut = 1.0f, gDry = 0.0f;
+    // Tone low-pass shared by all stages and channels: b1 = 2, b2 = 1.
+    float toneA1 = 0.0f, toneA2 = 0.0f, toneG = 1.0f;
+    float tone[3][2][2] = {}; // [stage][channel][s1, s2]
+    // Section i of channel c at 2 i + c.
+    BiquadSection pre[8];
+    BiquadSection cab[8];
+    float ring[2][3] = {};
+    int w = 0, r = 0;
+    float wa = 1.0f, wb = 0.0f;
+};

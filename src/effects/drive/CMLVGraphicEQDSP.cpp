@@ -1,0 +1,118 @@
+#include "effects/drive/CMLVGraphicEQDSP.h"
+#include <cmath>
+
+CMLVGraphicEQDSP::CMLVGraphicEQDSP(double sampleRate_, int maxBlockSize_,
+                                   const std::array<double, kBands>& freqs_,
+                                   const std::array<const char*, kBands>& labels)
+    : CMLVParRelations(sampleRate_, maxBlockSize_), freqs(freqs_) {
+    for (int k = 0; k < kBands; ++k)
+        AddParameter(2 + k, labels[k], "dB", -18, 18, 0.1, 0, Linear);
+    AddParameter(2 + kBands, "Output", "dB", -18, 18, 0.1, 0, Linear);
+}
+
+CMLVGraphicEQDSP::Coefficients CMLVGraphicEQDSP::Design(const std::array<double, kBands>& freqs,
+                                                        const std::array<double, kBands>& gains,
+                                                        double outputDb, double fs,
+                                                        std::array<bool, kBands>& active) {
+    // The band designs use pi rounded to single precision.
+    const double pi = static_cast<double>(static_cast<float>(M_PI));
+    const double twoPi = static_cast<double>(static_cast<float>(2.0 * M_PI));
+    Coefficients c{};
+    double G = std::pow(10.0, outputDb / 20.0);
+    for (int k = 0; k < kBands; ++k) {
+        const double gk = gains[k], fk = freqs[k];
+        active[k] = gk != 0.0;
+        if (!active[k]) {
+            c.band[k] = {0, 0, 0, 0};
+            continue;
+        }
+        if (k < kBands - 1) {
+            // Peak through an all-pass, bandwidth fk / (2 sqrt 2).
+            const double V0 = std::pow(10.0, gk / 20.0), H = (V0 - 1.0) / 2.0;
+            const double Kb = std::tan(0.5 * (fk * 0.7071067776269051) * pi / fs);
+            const double aB = gk < 0 ? (Kb - V0) / (Kb + V0) : (Kb - 1.0) / (Kb + 1.0);
+            const double t = (aB + 1.0) * H;
+            const double b0 = t + 1.0;
+            const double a1 = -std::cos(twoPi * fk / fs) * (1.0 - aB);
+            c.band[k] = {float(a1 / b0), float((-aB - t) / b0), float(a1), float(-aB)};
+            G *= b0;
+        } else {
+            // High shelf; a cut uses the boost's poles as zeros, so equal cut and boost cancel.
+            const double V = std::pow(10.0, std::fabs(gk) / 20.0);
+            const double K = std::tan(pi * fk / fs), K2 = K * K;
+            const double sq2V = std::sqrt(2.0 * V), sq2 = std::sqrt(2.0);
+            const double RV = V + sq2V * K + K2, P = 1.0 + sq2 * K + K2;
+            const double u1 = 2.0 * (K2 - V) / RV, u2 = (V - sq2V * K + K2) / RV;
+            const double p1 = 2.0 * (K2 - 1.0) / P, p2 = (1.0 - sq2 * K + K2) / P;
+            if (gk > 0) {
+                c.band[k] = {float(u1), float(u2), float(p1), float(p2)};
+                G *= RV / P;
+            } else {
+                c.band[k] = {float(p1), float(p2), float(u1), float(u2)};
+                G *= P / RV;
+            }
+        }
+    }
+    c.G = static_cast<float>(G);
+    return c;
+}
+
+int CMLVGraphicEQDSP::UpdateCoefficients(bool full) {
+    if (full) {
+        Reset();
+        fullUpdatePending = false;
+    }
+    std::array<double, kBands> gains;
+    for (int k = 0; k < kBands; ++k)
+        gains[k] = GetParameter(2 + k)->GetValue();
+    coeffs = Design(freqs, gains, GetParameter(2 + kBands)->GetValue(), sampleRate, active);
+    activeCount = 0;
+    for (int k = 0; k < kBands; ++k)
+        if (active[k]) activeList[activeCount++] = k;
+    parametersChanged = false;
+    fullUpdatePending = false;
+    return 0;
+}
+
+void CMLVGraphicEQDSP::Reset() {
+    state[0] = ChannelState{};
+    state[1] = ChannelState{};
+}
+
+int CMLVGraphicEQDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    const float G = coeffs.G;
+    float ip[2] = {0, 0}, op[2] = {0, 0};
+    // Both channels in one pass: every input sample is read before its outputs are written.
+    ChannelState& L = state[0];
+    ChannelState& R = state[1];
+    for (int i = 0; i < n; ++i) {
+        float x[2] = {in[0][i], in[1][i]};
+        for (int c = 0; c < 2; ++c) {
+            ip[c] = std::fmax(ip[c], std::fabs(x[c]));
+            if (x[c] == 0.0f) x[c] = 1e-7f;
+        }
+        for (int j = 0; j < activeCount; ++j) {
+            const int k = activeList[j];
+            const Band& b = coeffs.band[k];
+            const float wl = L.s1[k] + x[0];
+            L.s1[k] = b.b1 * x[0] + L.s2[k] - b.a1 * wl;
+            L.s2[k] = b.b2 * x[0] - b.a2 * wl;
+            x[0] = wl;
+            const float wr = R.s1[k] + x[1];
+            R.s1[k] = b.b1 * x[1] + R.s2[k] - b.a1 * wr;
+            R.s2[k] = b.b2 * x[1] - b.a2 * wr;
+            x[1] = wr;
+        }
+        for (int c = 0; c < 2; ++c) {
+            const float y = G * x[c];
+            out[c][i] = y;
+            op[c] = std::fmax(op[c], std::fabs(y));
+        }
+    }
+    for (int c = 0; c < 2; ++c) {
+        inPeak[c] = ip[c];
+        outPeak[c] = op[c];
+    }
+    return 0;
+}

@@ -1,0 +1,47 @@
+#pragma once
+#include "params/CMLVParRelations.h"
+#include <array>
+#include <vector>
+
+// Seven-band graphic equaliser: six peaks and a second-order high shelf, plus an output gain. The guitar
+// and bass variants differ only in their band frequencies and labels.
+class CMLVGraphicEQDSP : public CMLVParRelations {
+  public:
+    static constexpr int kBands = 7;
+    struct Band {
+        float b1, b2, a1, a2;
+    };
+    // One block of coefficients shared by both channels; b0 of each band is folded into G.
+    struct Coefficients {
+        std::array<Band, kBands> band;
+        float G;
+    };
+
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread.
+    void Reset() override;
+
+    // Designs all bands from their gains in dB (0 = inactive) at fs; active[k] is set for non-zero gains.
+    static Coefficients Design(const std::array<double, kBands>& freqs,
+                               const std::array<double, kBands>& gains, double outputDb, double fs,
+                               std::array<bool, kBands>& active);
+
+  protected:
+    // Main thread.
+    CMLVGraphicEQDSP(double sampleRate, int maxBlockSize, const std::array<double, kBands>& freqs,
+                     const std::array<const char*, kBands>& labels);
+
+  private:
+    struct ChannelState {
+        float s1[kBands] = {}, s2[kBands] = {};
+    };
+    std::array<double, kBands> freqs;
+    Coefficients coeffs{};
+    std::array<bool, kBands> active{};
+    int activeList[kBands] = {};
+    int activeCount = 0;
+    ChannelState state[2];
+};

@@ -1,0 +1,27 @@
+#pragma once
+#include "effects/modulation/LfoOscillator.h"
+#include "effects/modulation/ModulationFrame.h"
+
+// Moves the signal between the channels with a five-shape LFO, rate given as a tempo.
+class CMLVAutoPanDSP : public CMLVModulationDSP {
+  public:
+    // Main thread.
+    CMLVAutoPanDSP(double sampleRate, int maxBlockSize);
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread.
+    void Reset() override { lfo.reset(); }
+
+    static constexpr int kWaveShape = 2, kTempo = 3, kCenter = 4, kStereo = 5, kSyncCoeff = 6, kTap = 7;
+
+    // Separate channels when set, the mono sum panned when clear. The host interface says nothing about
+    // the channel configuration, so the two inputs are always treated as a stereo pair; the sum path
+    // stays for a host that feeds one signal on both inputs and asks for it.
+    bool channelMode = true;
+
+  private:
+    LfoOscillator lfo;
+    float modGain = 1.0f, offsetGain = 1.0f;
+};

@@ -1,0 +1,84 @@
+#include "effects/modulation/CMLVAutoWahDSP.h"
+#include "effects/modulation/SyncMultiplier.h"
+#include "shell/AlgorithmRegistry.h"
+#include <cmath>
+
+CMLVAutoWahDSP::CMLVAutoWahDSP(double sampleRate_, int maxBlockSize_)
+    : CMLVModulationDSP(sampleRate_, maxBlockSize_) {
+    name = "AW - Auto Wah";
+    shortName = "AW";
+    pluginId = FourCC("awu1");
+    AddPreset(0, "Default", {-16, 0.692f, 50, 50, 0, 0, 0});
+    AddPreset(1, "Classic", {-50, 0.575f, 100, 40, 1, 0, 0});
+    AddPreset(2, "Fast & Deep", {-100, 3.235f, 100, 50, 1, 0, 0});
+    AddPreset(3, "Fast & High", {-60, 3.311f, 63, 59, 1, 0, 0});
+    AddPreset(4, "Decay wah", {-33.3f, 3.311f, 80, 38, 0, 0, 0});
+    AddParameter(kSensitivity, "Sensitivity", "dB", -100, 0, 1, -16, Linear);
+    AddParameter(kRate, "Rate", "Hz", 0.05, 10, 0.05, 0.692, Logarithmic);
+    AddParameter(kDepth, "Depth", "%", 0, 100, 1, 50, Linear);
+    AddParameter(kCenter, "Center", "%", 1, 100, 1, 50, Linear);
+    AddParameter(kMode, "Mode", std::vector<std::string>{"A", "B"}, 0, 1, 1, 0, List);
+    AddParameter(kSyncCoeff, "Sync coeff", SyncMultiplier::Labels(), 0, 8, 1, 0, List);
+    AddParameter(kTap, "Tap", SyncMultiplier::TapLabels(), 0, 1, 1, 0, List);
+    RecallPreset("Default");
+    UpdateCoefficients(true);
+}
+
+void CMLVAutoWahDSP::Reset() {
+    for (auto& f : filter)
+        f.Clear();
+    env = lastGate = trig = 0.0f;
+}
+
+int CMLVAutoWahDSP::UpdateCoefficients(bool full) {
+    if (full) {
+        ke = static_cast<float>(10000.0 / sampleRate / envelopeTime);
+        keepE = static_cast<float>(1.0 - ke);
+        kRise = static_cast<float>(22000.0 / sampleRate / triggerRise);
+        kFall = static_cast<float>(22000.0 / sampleRate / triggerFall);
+        kTrigger = kRise;
+        trig = 0.0f;
+        Reset();
+    }
+    const double level = std::pow(10.0, GetParameter(kSensitivity)->GetValue() / 20.0);
+    threshold = static_cast<float>(level * level);
+    modeB = GetParameter(kMode)->GetValue() == 1.0;
+    f0 = std::pow(10.0, 1.4 * GetParameter(kCenter)->GetValue() / 100.0 - 1.4) * sampleRate /
+         ((sweepWidth + 10) / 5.0);
+    const double k = sweepWidth / 1000.0 * GetParameter(kDepth)->GetValue() + 1.0;
+    const double fHigh = f0 * k, fLow = f0 / k;
+    half = (fHigh - fLow) * 0.25;
+    base = f0 - half;
+    osc.setRate(
+        SyncMultiplier::Rate(GetParameter(kSyncCoeff)->GetValue(), tempo, GetParameter(kRate)->GetValue()),
+        sampleRate);
+    parametersChanged = false;
+    fullUpdatePending = false;
+    return 0;
+}
+
+int CMLVAutoWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    const double sr = sampleRate, qd = q, dry = dryGain / 100.0;
+    return RunFrame(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+        const float pw = std::fmax(std::fmax(xl * xl, xr * xr), 1e-7f);
+        env = static_cast<float>(static_cast<double>(env) * keepE + static_cast<double>(pw) * ke);
+        const float gate = env > threshold ? 1.0f : 1e-7f;
+        const float change = gate - lastGate;
+        if (change > 0.0f)
+            kTrigger = kRise;
+        else if (change < 0.0f)
+            kTrigger = kFall;
+        lastGate = gate;
+        trig = static_cast<float>((1.0 - kTrigger) * trig + static_cast<double>(kTrigger) * gate);
+        const float p = osc.parabola;
+        const float m = modeB ? p * trig : (1.0f - trig) * p;
+        const double f = (1.0 + m) * half + base;
+        const WahFilter::Coefficients k = WahFilter::Design(f, qd, sr);
+        // The filter's output carries the wet gain (wetGain %) itself.
+        yl = static_cast<float>(filter[0].Process(xl, k) + dry * xl);
+        yr = static_cast<float>(filter[1].Process(xr, k) + dry * xr);
+        osc.tick();
+    });
+}
+
+MLV_REGISTER_ALGORITHM(15, CMLVAutoWahDSP)

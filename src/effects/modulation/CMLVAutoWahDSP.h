@@ -1,0 +1,41 @@
+#pragma once
+#include "effects/modulation/ModulationFrame.h"
+#include "effects/modulation/TriangleParabolaOscillator.h"
+#include "effects/modulation/WahFilter.h"
+
+// A wah swept by an oscillator; an input-level trigger lets the sweep run below the threshold (mode A)
+// or above it (mode B).
+class CMLVAutoWahDSP : public CMLVModulationDSP {
+  public:
+    // Main thread.
+    CMLVAutoWahDSP(double sampleRate, int maxBlockSize);
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread.
+    void Reset() override;
+
+    static constexpr int kSensitivity = 2, kRate = 3, kDepth = 4, kCenter = 5, kMode = 6, kSyncCoeff = 7,
+                         kTap = 8;
+
+    // Centre of the sweep and its bounds in Hz, for displays and tests.
+    double CentreFrequency() const { return f0; }
+    double SweepBase() const { return base; }
+    double SweepHalf() const { return half; }
+
+  private:
+    // Design constants.
+    const int q = 52;
+    const int wetGain = 170, dryGain = 0; // percent
+    const int sweepWidth = 24;            // thousandths per "Depth" percent
+    const int envelopeTime = 460, triggerRise = 720, triggerFall = 2700;
+
+    WahFilter filter[2];
+    TriangleParabolaOscillator osc{1.0f, 0.0f, -1};
+    float ke = 0.0f, keepE = 1.0f, kRise = 0.0f, kFall = 0.0f, kTrigger = 0.0f;
+    float env = 0.0f, lastGate = 0.0f, trig = 0.0f;
+    float threshold = 0.0f;
+    bool modeB = false;
+    double f0 = 1000.0, half = 0.0, base = 1000.0;
+};

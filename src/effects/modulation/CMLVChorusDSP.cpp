@@ -1,0 +1,125 @@
+#include "effects/modulation/CMLVChorusDSP.h"
+#include "effects/modulation/LowBandBypassSplit.h"
+#include "effects/modulation/SyncMultiplier.h"
+#include "shell/AlgorithmRegistry.h"
+
+namespace {
+// Design constants in tenths of a millisecond.
+constexpr int kBaseDelay = 60;       // centre of the voice
+constexpr int kModulationDepth = 10; // swing at "Depth" 100 %
+constexpr double kStereoSpread = 0.74;
+const std::vector<std::string> kImpact{"Gentle |==== Full", "Gentle ==|== Full", "Gentle ====| Full"};
+} // namespace
+
+CMLVChorusDSP::CMLVChorusDSP(double sampleRate_, int maxBlockSize_)
+    : CMLVChorusDSP(sampleRate_, maxBlockSize_, false) {}
+
+CMLVChorusDSP::CMLVChorusDSP(double sampleRate_, int maxBlockSize_, bool bass_)
+    : CMLVModulationDSP(sampleRate_, maxBlockSize_), bass(bass_) {
+    if (!bass) {
+        name = "CH - Chorus";
+        shortName = "CH";
+        pluginId = FourCC("chu1");
+        AddPreset(0, "Default", {50, 1, 50, 10, 0, 0});
+        AddPreset(1, "Light", {50, 0.603f, 50, 100, 0, 0});
+        AddPreset(2, "Slow", {50, 0.162f, 100, 100, 0, 0});
+        AddPreset(3, "Speed", {34, 6.166f, 48, 100, 0, 0});
+        AddPreset(4, "Clean G", {50, 0.372f, 100, 100, 0, 0});
+        AddPreset(5, "12 th", {50, 0.871f, 100, 100, 0, 0});
+        AddPreset(6, "Vibrato 1", {100, 5.129f, 83, 100, 0, 0});
+        AddPreset(7, "Vibrato 2", {65, 7.244f, 72, 85, 0, 0});
+    } else {
+        name = "CHB - Bass Chorus";
+        shortName = "CHB";
+        pluginId = FourCC("chb1");
+        AddPreset(0, "Default", {50, 1, 50, 10, 0, 0, 0});
+        AddPreset(1, "Light wide chorus", {88, 0.282f, 90, 100, 0, 0, 0});
+        AddPreset(2, "Medium chorus", {80, 1, 88, 50, 1, 0, 0});
+        AddPreset(3, "Hard chorus", {88, 1.66f, 90, 100, 2, 0, 0});
+        AddPreset(4, "Ultra vibe chorus", {100, 5.89f, 35, 73, 2, 0, 0});
+        // Below 120 Hz the split is off; 150 Hz until "Impact" is first applied.
+        split = std::make_unique<LowBandBypassSplit>(120.0f, true, 150.0f);
+    }
+    AddParameter(kMix, "Mix", "%", 0, 100, 1, 50, Linear);
+    AddParameter(kRate, "Rate", "Hz", 0.1, 10, 0.1, 1, Logarithmic);
+    AddParameter(kDepth, "Depth", "%", 0, 100, 1, 50, Linear);
+    AddParameter(kStereo, "Stereo", "%", 0, 100, 1, 10, Linear);
+    if (bass) AddParameter(CMLVChorusBassDSP::kImpact, "Impact", kImpact, 0, 2, 1, 0, List);
+    const int sync = SyncCoeffIndex();
+    AddParameter(sync, "Sync coeff", SyncMultiplier::Labels(), 0, 8, 1, 0, List);
+    AddParameter(sync + 1, "Tap", SyncMultiplier::TapLabels(), 0, 1, 1, 0, List);
+    RecallPreset("Default");
+    UpdateCoefficients(true);
+}
+
+CMLVChorusDSP::~CMLVChorusDSP() = default;
+
+int CMLVChorusDSP::UpdateCoefficients(bool full) {
+    int result = 0;
+    const int base = ModulatedDelayLine::SamplesFromTenthsMs(kBaseDelay, sampleRate);
+    if (full) {
+        const int n =
+            ModulatedDelayLine::SamplesFromTenthsMs(kBaseDelay + 2 * kModulationDepth + 1, sampleRate);
+        depthSamples = ModulatedDelayLine::SamplesFromTenthsMs(kModulationDepth, sampleRate);
+        if (!line.Allocate(n)) result = 1;
+        if (split) split->Create(sampleRate);
+        Reset();
+    }
+    const double w = GetParameter(kMix)->GetValue() / 100.0;
+    wet = static_cast<float>(w);
+    dry = static_cast<float>(1.0 - w);
+    const double s = kStereoSpread * GetParameter(kStereo)->GetValue() / 100.0;
+    const float d = static_cast<float>(depthSamples * GetParameter(kDepth)->GetValue() / 100.0);
+    line.depth[0] = static_cast<float>((1.0 + s) * d);
+    line.depth[1] = static_cast<float>((1.0 - s) * d);
+    line.SetBaseDelay(base);
+    osc.setRate(SyncMultiplier::Rate(GetParameter(SyncCoeffIndex())->GetValue(), tempo,
+                                     GetParameter(kRate)->GetValue()),
+                sampleRate);
+    if (split) {
+        static const float kSplit[3] = {400.0f, 140.0f, 0.0f};
+        const int impact = static_cast<int>(GetParameter(CMLVChorusBassDSP::kImpact)->GetValue());
+        if (impact >= 0 && impact < 3) split->SetFrequency(kSplit[impact]);
+    }
+    parametersChanged = false;
+    fullUpdatePending = false;
+    return result;
+}
+
+template <bool Split>
+int CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    const double wetGain = wet, dryGain = dry;
+    const float depthL = line.depth[0], depthR = line.depth[1];
+    return RunKernel(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+        const float p = osc.parabola;
+        osc.tick();
+        const float vl = line.Read(0, p * depthL);
+        const float vr = line.Read(1, p * depthR);
+        if (Split) {
+            float lowL, highL, lowR, highR;
+            split->Split(0, xl, lowL, highL);
+            split->Split(1, xr, lowR, highR);
+            line.Write(0, highL);
+            line.Write(1, highR);
+            yl = static_cast<float>(lowL + dryGain * highL + wetGain * vl);
+            yr = static_cast<float>(lowR + dryGain * highR + wetGain * vr);
+        } else {
+            line.Write(0, xl);
+            line.Write(1, xr);
+            yl = static_cast<float>(dryGain * xl + wetGain * vl);
+            yr = static_cast<float>(dryGain * xr + wetGain * vr);
+        }
+        line.Advance();
+    });
+}
+
+int CMLVChorusDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    // No voice without its buffers: the input passes through.
+    if (!line.Ready()) return RunPassThrough(in, out, inPeak, outPeak, n);
+    if (split && split->Active()) return Render<true>(in, out, inPeak, outPeak, n);
+    return Render<false>(in, out, inPeak, outPeak, n);
+}
+
+MLV_REGISTER_ALGORITHM(90, CMLVChorusDSP)
+MLV_REGISTER_ALGORITHM(95, CMLVChorusBassDSP)

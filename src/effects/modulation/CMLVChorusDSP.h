@@ -1,0 +1,48 @@
+#pragma once
+#include "effects/modulation/ModulatedDelayLine.h"
+#include "effects/modulation/ModulationFrame.h"
+#include "effects/modulation/TriangleParabolaOscillator.h"
+#include <memory>
+
+class LowBandBypassSplit;
+
+// One modulated 6 ms voice per channel, both swept by one oscillator; the stereo image comes from
+// different sweep depths. The bass variant keeps the low band out of the voice.
+class CMLVChorusDSP : public CMLVModulationDSP {
+  public:
+    // Main thread.
+    CMLVChorusDSP(double sampleRate, int maxBlockSize);
+    ~CMLVChorusDSP() override;
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread. Clears the voice; the oscillator keeps its phase.
+    void Reset() override { line.Clear(); }
+
+    static constexpr int kMix = 2, kRate = 3, kDepth = 4, kStereo = 5;
+    // Indices after "Stereo" differ between the variants.
+    int SyncCoeffIndex() const { return bass ? 7 : 6; }
+
+  protected:
+    // Main thread. The bass variant.
+    CMLVChorusDSP(double sampleRate, int maxBlockSize, bool bass);
+
+  private:
+    template <bool Split> int Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+
+    const bool bass;
+    ModulatedDelayLine line;
+    TriangleParabolaOscillator osc{1.0f, 0.0f, 1};
+    std::unique_ptr<LowBandBypassSplit> split;
+    int depthSamples = 0;
+    float wet = 0.5f, dry = 0.5f;
+};
+
+// The bass chorus: "Impact" chooses how much of the low band bypasses the voice.
+class CMLVChorusBassDSP : public CMLVChorusDSP {
+  public:
+    // Main thread.
+    CMLVChorusBassDSP(double sampleRate, int maxBlockSize) : CMLVChorusDSP(sampleRate, maxBlockSize, true) {}
+    static constexpr int kImpact = 6;
+};

@@ -1,0 +1,53 @@
+#pragma once
+#include "effects/modulation/ModulatedDelayLine.h"
+#include "effects/modulation/ModulationFrame.h"
+#include "effects/modulation/TriangleParabolaOscillator.h"
+#include <memory>
+
+class LowBandBypassSplit;
+
+// A short delay with feedback per channel, swept through a window of 1.1 .. 12 ms; the right sweep runs
+// a quarter period behind the left. The bass variant keeps the low band out of the comb.
+class CMLVFlangerDSP : public CMLVModulationDSP {
+  public:
+    // Main thread.
+    CMLVFlangerDSP(double sampleRate, int maxBlockSize);
+    ~CMLVFlangerDSP() override;
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread. Clears the comb; the oscillators keep their phase.
+    void Reset() override { line.Clear(); }
+
+    static constexpr int kFxTune = 2, kRate = 3, kDepth = 4, kRegeneration = 5;
+    int SyncCoeffIndex() const { return bass ? 7 : 6; }
+
+    // The current sweep window in samples, for displays and tests.
+    int UpperDelay() const { return upper; }
+    int LowerDelay() const { return lower; }
+
+  protected:
+    // Main thread. The bass variant.
+    CMLVFlangerDSP(double sampleRate, int maxBlockSize, bool bass);
+
+  private:
+    template <bool Split> int Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+
+    const bool bass;
+    ModulatedDelayLine line;
+    TriangleParabolaOscillator osc[2] = {{1.0f, 0.0f, -1}, {0.0f, -1.0f, 1}};
+    std::unique_ptr<LowBandBypassSplit> split;
+    int maxDelay = 0, minDelay = 0;
+    int upper = 0, lower = 0;
+    float feedback = 0.0f, half = 0.0f;
+};
+
+// The bass flanger: "Impact" chooses how much of the low band bypasses the comb.
+class CMLVFlangerBassDSP : public CMLVFlangerDSP {
+  public:
+    // Main thread.
+    CMLVFlangerBassDSP(double sampleRate, int maxBlockSize)
+        : CMLVFlangerDSP(sampleRate, maxBlockSize, true) {}
+    static constexpr int kImpact = 6;
+};

@@ -1,0 +1,36 @@
+#pragma once
+#include "effects/modulation/ModulationFrame.h"
+#include "effects/modulation/WahFilter.h"
+
+// A wah whose centre follows the pedal on a logarithmic scale from "Range" (heel) to 2500 Hz (toe).
+class CMLVPedalWahDSP : public CMLVModulationDSP {
+  public:
+    // Main thread.
+    CMLVPedalWahDSP(double sampleRate, int maxBlockSize);
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread.
+    void Reset() override {
+        for (auto& f : filter)
+            f.Clear();
+    }
+
+    static constexpr int kPedal = 2, kResonance = 3, kRange = 4;
+
+  private:
+    // One smoothing step of the pedal position towards the target.
+    void Smooth() { position = target > position ? position + 0.005f : position - 0.005f; }
+    // Coefficients for the current position; the position mostly alternates between two values, so
+    // the last two designs are kept.
+    WahFilter::Coefficients CoefficientsAt(float p);
+
+    WahFilter filter[2];
+    float position = 0.0f, target = 0.49f;
+    int q = 52;
+    double logRange = 0.0, logSpan = 0.0;
+    float cachedPosition[2] = {-1.0f, -1.0f};
+    WahFilter::Coefficients cached[2];
+    int cacheNext = 0;
+};

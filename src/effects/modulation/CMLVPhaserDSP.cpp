@@ -1,0 +1,120 @@
+#include "effects/modulation/CMLVPhaserDSP.h"
+#include "effects/modulation/LowBandBypassSplit.h"
+#include "effects/modulation/SyncMultiplier.h"
+#include "shell/AlgorithmRegistry.h"
+
+namespace {
+constexpr double kSweepLow = 350.0, kSweepHigh = 4520.0; // Hz
+constexpr double kMaxFeedback = 0.75;
+const std::vector<std::string> kImpact{"Gentle |=== Full", "Gentle =|== Full", "Gentle ==|= Full",
+                                       "Gentle ===| Full"};
+} // namespace
+
+CMLVPhaserDSP::CMLVPhaserDSP(double sampleRate_, int maxBlockSize_)
+    : CMLVPhaserDSP(sampleRate_, maxBlockSize_, false) {}
+
+CMLVPhaserDSP::CMLVPhaserDSP(double sampleRate_, int maxBlockSize_, bool bass_)
+    : CMLVModulationDSP(sampleRate_, maxBlockSize_), bass(bass_) {
+    if (!bass) {
+        name = "PH - Phaser";
+        shortName = "PH";
+        pluginId = FourCC("phu1");
+        AddPreset(0, "Default", {50, 0.5f, 50, 50, 0, 0});
+        AddPreset(1, "Rhythm", {50, 0.5f, 50, 50, 0, 0});
+        AddPreset(2, "Funky", {52, 1.84f, 72, 19, 0, 0});
+        AddPreset(3, "Dream on", {37, 3.16f, 18, 50, 0, 0});
+        AddPreset(4, "Hard", {50, 3.82f, 100, 100, 0, 0});
+    } else {
+        name = "PHB - Bass Phaser";
+        shortName = "PHB";
+        pluginId = FourCC("phb1");
+        AddPreset(0, "Default", {50, 0.5f, 50, 50, 2, 0, 0});
+        AddPreset(1, "Stop Phase", {73, 0, 100, 100, 0, 0, 0});
+        AddPreset(2, "Slow Phase", {82, 0.13f, 73, 63, 3, 0, 0});
+        AddPreset(3, "Fast Phase", {100, 0.86f, 100, 67, 1, 0, 0});
+        AddPreset(4, "Helico Phase", {100, 1, 100, 100, 3, 0, 0});
+        // The split works above 20 Hz only.
+        split = std::make_unique<LowBandBypassSplit>(20.0f, false, 100.0f);
+    }
+    AddParameter(kMix, "Mix", "%", 0, 100, 1, 50, Linear);
+    AddParameter(kRate, "Rate", "Hz", 0.05, 10, 0.05, 0.5, Logarithmic);
+    AddParameter(kDepth, "Depth", "%", 0, 100, 1, 50, Linear);
+    AddParameter(kResonance, "Resonance", "%", 0, 100, 1, 50, Linear);
+    if (bass) AddParameter(CMLVPhaserBassDSP::kImpact, "Impact", kImpact, 0, 3, 1, 2, List);
+    const int sync = SyncCoeffIndex();
+    AddParameter(sync, "Sync coeff", SyncMultiplier::Labels(), 0, 8, 1, 0, List);
+    AddParameter(sync + 1, "Tap", SyncMultiplier::TapLabels(), 0, 1, 1, 0, List);
+    RecallPreset("Default");
+    UpdateCoefficients(true);
+}
+
+CMLVPhaserDSP::~CMLVPhaserDSP() = default;
+
+void CMLVPhaserDSP::Reset() {
+    lfo.reset();
+    for (auto& c : channel)
+        c = Channel{};
+}
+
+int CMLVPhaserDSP::UpdateCoefficients(bool full) {
+    if (full) {
+        lfo.setSampleRate(static_cast<float>(sampleRate));
+        if (split) split->Create(sampleRate);
+        Reset();
+    }
+    const double w = GetParameter(kMix)->GetValue() / 100.0;
+    wet = static_cast<float>(w);
+    dry = static_cast<float>(1.0 - w);
+    const double sync = GetParameter(SyncCoeffIndex())->GetValue();
+    if (SyncMultiplier::Active(sync))
+        lfo.setTempo(static_cast<float>(SyncMultiplier::Tempo(sync, tempo, 0.0)));
+    else
+        lfo.setRate(static_cast<float>(GetParameter(kRate)->GetValue()));
+    feedback = static_cast<float>(GetParameter(kResonance)->GetValue() * kMaxFeedback / 100.0);
+    const double nyquist = sampleRate / 2.0;
+    wMin = static_cast<float>(kSweepLow / nyquist);
+    wRange = static_cast<float>((kSweepHigh / nyquist - wMin) * GetParameter(kDepth)->GetValue() / 100.0);
+    if (split) {
+        static const float kSplit[4] = {400.0f, 160.0f, 100.0f, 20.0f};
+        const int impact = static_cast<int>(GetParameter(CMLVPhaserBassDSP::kImpact)->GetValue());
+        if (impact >= 0 && impact < 4) split->SetFrequency(kSplit[impact]);
+    }
+    parametersChanged = false;
+    fullUpdatePending = false;
+    return 0;
+}
+
+template <bool Split>
+int CMLVPhaserDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    const double wetGain = wet, dryGain = dry, fb = feedback, range = wRange, bottom = wMin;
+    return RunKernel(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+        const float w = static_cast<float>((lfo.getParabola() + 1.0) * 0.5 * range + bottom);
+        const double c = static_cast<float>((w - 1.0) / (w + 1.0));
+        float x[2] = {xl, xr}, low[2] = {0.0f, 0.0f}, y[2];
+        for (int ch = 0; ch < 2; ++ch) {
+            if (Split) split->Split(ch, x[ch], low[ch], x[ch]);
+            Channel& st = channel[ch];
+            float u = static_cast<float>(st.feedbackValue * fb + x[ch]);
+            for (int k = 0; k < kStages; ++k) {
+                const float v = FlushDenormal(static_cast<float>(c * u + st.state[k]));
+                st.state[k] = static_cast<float>(u - v * c);
+                u = v;
+            }
+            st.feedbackValue = u;
+            const double mixed = wetGain * u + dryGain * x[ch];
+            y[ch] = static_cast<float>(Split ? low[ch] + mixed : mixed);
+        }
+        yl = y[0];
+        yr = y[1];
+        lfo.tick();
+    });
+}
+
+int CMLVPhaserDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    if (split && split->Active()) return Render<true>(in, out, inPeak, outPeak, n);
+    return Render<false>(in, out, inPeak, outPeak, n);
+}
+
+MLV_REGISTER_ALGORITHM(135, CMLVPhaserDSP)
+MLV_REGISTER_ALGORITHM(140, CMLVPhaserBassDSP)

@@ -1,0 +1,53 @@
+#pragma once
+#include "effects/modulation/LfoOscillator.h"
+#include "effects/modulation/ModulationFrame.h"
+#include <memory>
+
+class LowBandBypassSplit;
+
+// Six first-order all-pass sections per channel with feedback, their common corner swept by one LFO
+// from 350 Hz upwards. The bass variant keeps the low band out of the sweep.
+class CMLVPhaserDSP : public CMLVModulationDSP {
+  public:
+    // Main thread.
+    CMLVPhaserDSP(double sampleRate, int maxBlockSize);
+    ~CMLVPhaserDSP() override;
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread.
+    void Reset() override;
+
+    static constexpr int kMix = 2, kRate = 3, kDepth = 4, kResonance = 5;
+    static constexpr int kStages = 6;
+    int SyncCoeffIndex() const { return bass ? 7 : 6; }
+
+    // Corner of the all-pass sections at the bottom of the sweep, as a fraction of the Nyquist frequency.
+    float SweepBottom() const { return wMin; }
+
+  protected:
+    // Main thread. The bass variant.
+    CMLVPhaserDSP(double sampleRate, int maxBlockSize, bool bass);
+
+  private:
+    struct Channel {
+        float state[kStages];
+        float feedbackValue;
+    };
+    template <bool Split> int Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+
+    const bool bass;
+    LfoOscillator lfo;
+    Channel channel[2] = {};
+    std::unique_ptr<LowBandBypassSplit> split;
+    float wet = 0.5f, dry = 0.5f, feedback = 0.0f, wMin = 0.0f, wRange = 0.0f;
+};
+
+// The bass phaser: "Impact" chooses how much of the low band bypasses the sweep.
+class CMLVPhaserBassDSP : public CMLVPhaserDSP {
+  public:
+    // Main thread.
+    CMLVPhaserBassDSP(double sampleRate, int maxBlockSize) : CMLVPhaserDSP(sampleRate, maxBlockSize, true) {}
+    static constexpr int kImpact = 6;
+};

@@ -1,0 +1,22 @@
+#pragma once
+#include "effects/modulation/LfoOscillator.h"
+#include "effects/modulation/ModulationFrame.h"
+
+// Level modulation of both channels alike by a five-shape LFO, rate given as a tempo.
+class CMLVTremoloDSP : public CMLVModulationDSP {
+  public:
+    // Main thread.
+    CMLVTremoloDSP(double sampleRate, int maxBlockSize);
+    // Audio thread.
+    int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Audio thread.
+    int UpdateCoefficients(bool full) override;
+    // Audio thread.
+    void Reset() override { lfo.reset(); }
+
+    static constexpr int kTempo = 2, kWaveShape = 3, kDepth = 4, kSyncCoeff = 5, kTap = 6;
+
+  private:
+    LfoOscillator lfo;
+    float modGain = 0.0f, offsetGain = 1.0f;
+};

@@ -1,0 +1,30 @@
+#include "presets/UserPresetExports.h"
+#include "presets/PresetFolder.h"
+#include "presets/UserPresets.h"
+#include <algorithm>
+#include <cstring>
+
+int MLVGetUserPresetFilePath(char* buffer, int capacity) {
+    std::string path = GetPresetFilePath(ReadUserFolderChoice());
+    if (path.empty() || !buffer || capacity <= static_cast<int>(path.size())) return -1;
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    return static_cast<int>(path.size());
+}
+
+int MLVVisitUserPresets(MLVUserPresetVisitor visit, void* context) {
+    std::vector<MLVUserPresetEntry> entries;
+    if (!ReadUserPresets(GetPresetFilePath(ReadUserFolderChoice()), &entries)) return -1;
+    for (const auto& e : entries)
+        if (visit)
+            visit(context, e.effectId.c_str(), e.entryKey.c_str(), e.name.c_str(), e.values.data(),
+                  static_cast<int>(e.values.size()));
+    return 0;
+}
+
+int MLVFindUserPreset(const char* effectId, const char* name, float* values, int capacity) {
+    std::vector<float> found;
+    if (!effectId || !name || !FindUserPreset(effectId, name, &found)) return -1;
+    if (values && capacity > 0)
+        std::copy_n(found.begin(), std::min(found.size(), static_cast<size_t>(capacity)), values);
+    return static_cast<int>(found.size());
+}

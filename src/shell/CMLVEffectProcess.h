@@ -1,0 +1,84 @@
+#pragma once
+#include "framework/CEffectProcess.h"
+#include "shell/CMLVPlugInInterface.h"
+#include "shell/IEffectEditor.h"
+#include <memory>
+#include <string>
+#include <vector>
+
+// One plug-in instance: owns the algorithm, publishes the footswitch and one control per parameter,
+// turns control changes into algorithm writes, follows the host tempo, renders, meters, saves chunks.
+class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterface {
+  public:
+    CMLVEffectProcess(int effectType, bool userFolder);
+    ~CMLVEffectProcess() override;
+
+    // Main thread: creates the controls.
+    void EffectInit() override;
+    // Main thread: the host changed a control.
+    void UpdateControlValueInAlgorithm(int index) override;
+    // Main thread (audio thread for the noise-gate push-back): the one path from a control change
+    // to the algorithm, the editor and the host.
+    int ControlUpdate(int index, int32_t value);
+
+    // CMLVPlugInInterface, main thread.
+    float GetControlValue(int index) override;
+    void RecallPreset(int number) override;
+    void SetControlValue(int index, float normalized) override;
+    using CProcess::SetControlValue;
+
+    // Main thread: the editor attaches itself; the process owns it from then on.
+    void AttachEditor(IEffectEditor* editor);
+
+    // Chunks, main thread.
+    int GetChunkSize(OSType chunkID, int32_t* size) override;
+    int GetChunk(OSType chunkID, SFicPlugInChunkHeader* chunk) override;
+    int SetChunk(OSType chunkID, const SFicPlugInChunkHeader* chunk) override;
+    int CompareChunk(OSType chunkID, const SFicPlugInChunkHeader* chunk, bool* isEqual) override;
+
+    // Descriptions for hosts.
+    int GetParameterDescription(int index, ParameterDescription* out) const override;
+    int GetPresetCount() const override;
+    int GetPresetDescription(int i, PresetDescription* out) const override;
+    int HostRecallPreset(int number) override { return RecallPresetForHost(number); }
+    int HostSavePreset(const std::string& presetName) override;
+    std::string PresetFilePath() const override { return GetPresetFilePathText(); }
+    std::string ParameterValueText(int index, double normalized) const override;
+    double NormalizeParameter(int index, double plain) const override;
+    double DenormalizeParameter(int index, double normalized) const override;
+    double ParameterPlainValue(int index) const override;
+    int GetReadoutCount() const override;
+    int GetReadoutDescription(int i, ReadoutDescription* out) const override;
+    float GetReadoutValue(int i) const override;
+    int GetLatency() const override;
+    bool DependsOnBlockSize() const override;
+    std::string LastStatusText() const override { return fLastStatus; }
+
+    CMLVDSPAlgInterface* Algorithm() const { return fAlgorithm.get(); }
+    int EffectType() const { return fEffectType; }
+
+  protected:
+    // Audio thread: the steps every render shares around one algorithm call.
+    void TempoFollow();
+    void ProcessSlice(float* in[2], float* out[2], int numSamples);
+    // Audio thread: grows the zero-filled scratch buffers of a one-channel instance when needed.
+    void EnsureScratch(int numSamples);
+    int RecallPresetForHost(int number);
+
+    std::unique_ptr<CMLVDSPAlgInterface> fAlgorithm;
+    std::unique_ptr<IEffectEditor> fEditor;
+    int fEffectType;
+    int fBlockSizeHint = 256;
+    double fSampleRate;
+    int fSyncIndex = 0; // "Sync coeff", 0 when the algorithm has none
+    float fInPeak[2] = {0, 0}, fOutPeak[2] = {0, 0};
+    std::vector<float> fScratch[2];
+    bool fSuppressNext = false;
+    std::string fLastStatus;
+};
+
+// Creates the algorithm of the effect type.
+class CMLVEffectProcessSpecific : public CMLVEffectProcess {
+  public:
+    CMLVEffectProcessSpecific(int effectType, bool userFolder);
+};

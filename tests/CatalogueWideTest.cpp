@@ -1,0 +1,265 @@
+// Properties every registered effect must have, checked through the embedded host.
+#include "HostTestSupport.h"
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+using host::Effect;
+using host::RenderMode;
+
+// Seconds of random automation per sample-rate and block-size combination (shorter under sanitizers).
+double AutomationSeconds() {
+    if (const char* s = std::getenv("TONVERA_TEST_SECONDS")) return std::atof(s);
+#if defined(__SANITIZE_ADDRESS__)
+    return 1.0;
+#else
+    return 10.0;
+#endif
+}
+
+class EveryEffect : public ::testing::TestWithParam<std::string> {};
+
+std::string Name(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
+
+struct Span {
+    double peak = 0;
+    bool finite = true;
+};
+
+Span Inspect(const std::vector<std::vector<float>>& y) {
+    Span s;
+    for (const auto& ch : y)
+        for (float v : ch) {
+            if (!std::isfinite(v)) s.finite = false;
+            else s.peak = std::max(s.peak, static_cast<double>(std::fabs(v)));
+        }
+    return s;
+}
+
+// Random automation of every control, host tempo changes, every rate and block size: finite and bounded.
+TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
+    const double seconds = AutomationSeconds();
+    for (double sr : {44100.0, 48000.0, 96000.0, 192000.0}) {
+        for (int block : {1, 64, 256, 2048}) {
+            host::HostTempo tempo;
+            Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr, &tempo);
+            Rng rng(static_cast<uint64_t>(sr) + static_cast<uint64_t>(block));
+            const size_t frames = static_cast<size_t>(seconds * sr);
+            const auto x = TestSignal(sr, std::min<size_t>(frames, static_cast<size_t>(sr)), 7);
+            std::vector<float> l(static_cast<size_t>(block)), r(static_cast<size_t>(block));
+            const size_t changeEvery = static_cast<size_t>(0.05 * sr);
+            size_t nextChange = 0;
+            double peak = 0;
+            for (size_t pos = 0; pos < frames; pos += static_cast<size_t>(block)) {
+                if (pos >= nextChange) {
+                    nextChange += changeEvery;
+                    const int index = 1 + static_cast<int>(rng.Next() % static_cast<uint32_t>(fx.ParameterCount() + 1));
+                    const uint32_t pick = rng.Next() % 4;
+                    const double n = pick == 0 ? 0.0 : pick == 1 ? 1.0 : rng.Uniform();
+                    fx.Process().HostSetControlValue(index, ControlFromNormalized(n));
+                    if (rng.Next() % 8 == 0) tempo.bpm = 40.0 + 200.0 * rng.Uniform();
+                }
+                const int n = static_cast<int>(std::min(frames - pos, static_cast<size_t>(block)));
+                for (int i = 0; i < n; ++i) {
+                    const size_t k = (pos + static_cast<size_t>(i)) % x[0].size();
+                    l[static_cast<size_t>(i)] = x[0][k];
+                    r[static_cast<size_t>(i)] = x[1][k];
+                }
+                float* io[2] = {l.data(), r.data()};
+                fx.Render(io, io, n);
+                for (int i = 0; i < n; ++i) {
+                    const float a = l[static_cast<size_t>(i)], b = r[static_cast<size_t>(i)];
+                    ASSERT_TRUE(std::isfinite(a) && std::isfinite(b))
+                        << GetParam() << " at " << sr << " Hz, block " << block << ", sample " << pos + static_cast<size_t>(i);
+                    peak = std::max({peak, static_cast<double>(std::fabs(a)), static_cast<double>(std::fabs(b))});
+                }
+            }
+            // A sane bound: +40 dB over a full-scale input.
+            EXPECT_LT(peak, 100.0) << GetParam() << " at " << sr << " Hz, block " << block;
+        }
+    }
+}
+
+// Every control at its extremes together, at the lowest and highest supported rates.
+TEST_P(EveryEffect, ExtremeSettingsStayFinite) {
+    for (double sr : {32000.0, 192000.0}) {
+        for (int pattern = 0; pattern < 3; ++pattern) {
+            Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr);
+            for (int i = 2; i < 2 + fx.ParameterCount(); ++i) {
+                const double n = pattern == 2 ? (i % 2 ? 1.0 : 0.0) : pattern;
+                fx.Process().HostSetControlValue(i, ControlFromNormalized(n));
+            }
+            const auto y = RenderBlocks(fx, TestSignal(sr, static_cast<size_t>(sr / 2)), 333);
+            const Span s = Inspect(y);
+            EXPECT_TRUE(s.finite) << GetParam() << " pattern " << pattern << " at " << sr;
+            EXPECT_LT(s.peak, 100.0) << GetParam() << " pattern " << pattern << " at " << sr;
+        }
+    }
+}
+
+TEST_P(EveryEffect, BypassCopiesInputExactly) {
+    Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
+    fx.SetBypass(true);
+    const auto x = TestSignal(48000.0, 20000);
+    EXPECT_EQ(RenderBlocks(fx, x, 256, false), x);
+    EXPECT_EQ(RenderBlocks(fx, x, 100, true), x);
+}
+
+TEST_P(EveryEffect, ProcessAllocatesNothing) {
+    if (!alloc_count::Available()) GTEST_SKIP() << "the sanitizer owns the allocator";
+    host::HostTempo tempo;
+    Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0, &tempo);
+    const auto x = TestSignal(48000.0, 48000);
+    std::vector<float> l(256), r(256);
+    float* io[2] = {l.data(), r.data()};
+    fx.Render(io, io, 256); // the first block sizes the buffers
+    Rng rng(3);
+    long allocations = 0;
+    for (size_t pos = 0; pos + 256 <= x[0].size(); pos += 256) {
+        // Parameter writes happen on the main thread; only the render is counted.
+        const int index = 2 + static_cast<int>(rng.Next() % static_cast<uint32_t>(std::max(fx.ParameterCount(), 1)));
+        if (fx.ParameterCount() > 0) fx.Process().HostSetControlValue(index, ControlFromNormalized(rng.Uniform()));
+        if (pos % 4096 == 0) tempo.bpm = 60.0 + 120.0 * rng.Uniform();
+        std::copy_n(x[0].begin() + static_cast<long>(pos), 256, l.begin());
+        std::copy_n(x[1].begin() + static_cast<long>(pos), 256, r.begin());
+        alloc_count::Start();
+        fx.Render(io, io, 256);
+        allocations += alloc_count::Stop();
+    }
+    EXPECT_EQ(allocations, 0) << GetParam();
+}
+
+TEST_P(EveryEffect, OutputDoesNotDependOnHostBlockSize) {
+    Effect probe(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
+    if (probe.Process().DependsOnBlockSize()) GTEST_SKIP() << GetParam() << " works per host block by design";
+    const auto x = TestSignal(48000.0, 24000);
+    Effect ref(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
+    const auto expected = RenderBlocks(ref, x, 256);
+    for (int block : {1, 64, 1000, 2048, 4096}) {
+        Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
+        EXPECT_EQ(RenderBlocks(fx, x, block), expected) << GetParam() << " block " << block;
+    }
+}
+
+TEST_P(EveryEffect, InPlaceEqualsOutOfPlace) {
+    const auto x = TestSignal(44100.0, 20000);
+    Effect a(Library(), GetParam(), RenderMode::RealTime, 2, 44100.0);
+    Effect b(Library(), GetParam(), RenderMode::RealTime, 2, 44100.0);
+    EXPECT_EQ(RenderBlocks(a, x, 251, true), RenderBlocks(b, x, 251, false)) << GetParam();
+}
+
+TEST_P(EveryEffect, EmptyBlocksAndMonoInstances) {
+    Effect fx(Library(), GetParam(), RenderMode::RealTime, 1, 48000.0);
+    float buf[1] = {0.5f};
+    float* io[1] = {buf};
+    fx.Render(io, io, 0);
+    EXPECT_EQ(buf[0], 0.5f);
+    // A mono instance renders a block longer than any it saw before.
+    std::vector<std::vector<float>> x = {TestSignal(48000.0, 9000)[0]};
+    const Span s = Inspect(RenderBlocks(fx, x, 9000));
+    EXPECT_TRUE(s.finite);
+}
+
+TEST_P(EveryEffect, ChunkRoundTripRestoresEveryControl) {
+    Effect a(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
+    Rng rng(11);
+    for (int i = 2; i < 2 + a.ParameterCount(); ++i)
+        a.Process().HostSetControlValue(i, ControlFromNormalized(rng.Uniform()));
+    const std::vector<uint8_t> saved = a.SaveChunk();
+    // Header size field, then data: marker and one 8-byte key per control with a 4- or 8-byte value.
+    int32_t size;
+    std::memcpy(&size, saved.data(), 4);
+    EXPECT_EQ(static_cast<size_t>(size), saved.size());
+    EXPECT_EQ(saved.size(), 56u + 4u + 12u + 16u * static_cast<size_t>(a.ParameterCount()));
+
+    Effect b(Library(), GetParam(), RenderMode::Offline, 2, 48000.0);
+    b.RestoreChunk(saved);
+    for (int i = 1; i <= a.Process().GetNumControls(); ++i) {
+        int32_t va, vb;
+        a.Process().GetControlValue(i, &va);
+        b.Process().GetControlValue(i, &vb);
+        EXPECT_EQ(va, vb) << GetParam() << " control " << i;
+    }
+    bool equal = false;
+    b.Process().CompareChunk(0x656c636b, reinterpret_cast<const SFicPlugInChunkHeader*>(saved.data()), &equal);
+    EXPECT_TRUE(equal);
+    std::vector<uint8_t> again = b.SaveChunk();
+    // Only the header's type identifier differs between the stereo and offline types.
+    std::memset(again.data() + 16, 0, 4);
+    std::vector<uint8_t> first = saved;
+    std::memset(first.data() + 16, 0, 4);
+    EXPECT_EQ(first, again);
+}
+
+TEST_P(EveryEffect, FactoryPresetsRecallAndRender) {
+    Effect fx(Library(), GetParam(), RenderMode::Offline, 2, 48000.0);
+    const auto presets = fx.Presets();
+    ASSERT_FALSE(presets.empty());
+    EXPECT_EQ(presets[0].name, "Default");
+    for (const PresetDescription& p : presets) {
+        ASSERT_EQ(static_cast<int>(p.values.size()), fx.ParameterCount()) << GetParam() << " \"" << p.name << "\"";
+        fx.RecallPreset(p.name);
+        for (int i = 2; i < 2 + fx.ParameterCount(); ++i) {
+            const ParameterDescription d = fx.Parameter(i);
+            double v = std::min(std::max(static_cast<double>(p.values[static_cast<size_t>(i - 2)]), d.minValue), d.maxValue);
+            if (d.type == 3) v = std::floor(v + 0.5);
+            // The control path carries a float normalized value: a few float steps of the range.
+            EXPECT_NEAR(fx.PlainValue(i), v, 1e-5 * (d.maxValue - d.minValue) + 1e-4 * std::fabs(v))
+                << GetParam() << " \"" << p.name << "\" " << d.name;
+        }
+        const Span s = Inspect(RenderBlocks(fx, TestSignal(48000.0, 12000), 12000));
+        EXPECT_TRUE(s.finite) << GetParam() << " \"" << p.name << "\"";
+    }
+}
+
+// The parameter records are what hosts show: sane ranges, defaults inside them, labels for lists.
+TEST_P(EveryEffect, ParameterRecordsAreConsistent) {
+    Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
+    ASSERT_LE(fx.ParameterCount(), 12) << "the relations accept indices 2 to 13";
+    for (int i = 2; i < 2 + fx.ParameterCount(); ++i) {
+        const ParameterDescription d = fx.Parameter(i);
+        EXPECT_LT(d.minValue, d.maxValue) << d.name;
+        EXPECT_GE(d.defaultValue, d.minValue) << d.name;
+        EXPECT_LE(d.defaultValue, d.maxValue) << d.name;
+        if (d.type == 3) {
+            EXPECT_EQ(d.minValue, 0.0) << d.name;
+            EXPECT_EQ(d.maxValue + 1, static_cast<double>(d.labels.size())) << d.name;
+        }
+        if (d.type == 4) {
+            EXPECT_GT(d.minValue, 0.0) << d.name;
+        }
+    }
+}
+
+// Two footswitch presses 500 ms apart in tap mode give 120 BPM or 2 Hz, through the host controls.
+TEST_P(EveryEffect, TapTempoThroughTheFootswitch) {
+    Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
+    int tap = 0, tempo = 0, rate = 0;
+    for (int i = 2; i < 2 + fx.ParameterCount(); ++i) {
+        const std::string n = fx.Parameter(i).name;
+        if (n == "Tap") tap = i;
+        if (n == "Tempo") tempo = i;
+        if (n == "Rate") rate = i;
+    }
+    if (!tap) GTEST_SKIP() << GetParam() << " has no tap tempo";
+    static uint32_t now = 0;
+    auto setClock = reinterpret_cast<void (*)(uint32_t (*)())>(Library().Symbol("MLVSetTickSource"));
+    ASSERT_NE(setClock, nullptr);
+    setClock([]() { return now; });
+    fx.Process().HostSetControlValue(tap, ControlFromNormalized(1.0));
+    now = 10000;
+    fx.SetBypass(true);
+    now = 10500;
+    fx.SetBypass(false);
+    setClock(nullptr);
+    if (tempo) {
+        EXPECT_NEAR(fx.PlainValue(tempo), 120.0, 1e-4) << GetParam();
+    } else if (rate) {
+        EXPECT_NEAR(fx.PlainValue(rate), 2.0, 1e-6) << GetParam();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, EveryEffect, ::testing::ValuesIn(RegisteredCodes()), Name);
+} // namespace

@@ -1,0 +1,67 @@
+#pragma once
+// Helpers for driving an algorithm the way the effect process does: fixed blocks, two channels.
+#include "params/CMLVDSPAlgInterface.h"
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <vector>
+
+namespace dyntest {
+
+struct Stereo {
+    std::vector<float> l, r;
+    explicit Stereo(size_t n = 0) : l(n, 0.0f), r(n, 0.0f) {}
+    size_t size() const { return l.size(); }
+};
+
+// Runs the whole signal through the algorithm in blocks of blockSize samples.
+inline Stereo Render(CMLVDSPAlgInterface& alg, const Stereo& input, int blockSize = 256) {
+    Stereo output(input.size());
+    Stereo work = input;
+    for (size_t pos = 0; pos < input.size(); pos += static_cast<size_t>(blockSize)) {
+        int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(blockSize), input.size() - pos));
+        float* in[2] = {work.l.data() + pos, work.r.data() + pos};
+        float* out[2] = {output.l.data() + pos, output.r.data() + pos};
+        float ip[2], op[2];
+        alg.Process(in, out, ip, op, n);
+    }
+    return output;
+}
+
+// Same signal on both channels.
+inline Stereo Mono(size_t n, const std::function<double(size_t)>& f) {
+    Stereo s(n);
+    for (size_t i = 0; i < n; ++i)
+        s.l[i] = s.r[i] = static_cast<float>(f(i));
+    return s;
+}
+
+inline double Db(double x) {
+    return 20.0 * std::log10(x);
+}
+
+inline double PeakAbs(const std::vector<float>& x, size_t from, size_t to) {
+    double p = 0.0;
+    for (size_t i = from; i < to; ++i)
+        p = std::max(p, static_cast<double>(std::fabs(x[i])));
+    return p;
+}
+
+// Stores a plain value exactly, as a preset recall does (the host path rounds through a float 0..1).
+inline void Set(CMLVDSPAlgInterface& alg, int index, double plain) { alg.GetParameter(index)->SetValue(plain); }
+
+// Samples between the first crossing of lo and the first later crossing of hi (or the reverse for a
+// falling curve), measured on g starting at index from.
+inline double TransitionSamples(const std::vector<double>& g, size_t from, double lo, double hi) {
+    const bool rising = hi > lo;
+    auto crossed = [&](double v, double level) { return rising ? v >= level : v <= level; };
+    size_t i = from;
+    while (i < g.size() && !crossed(g[i], lo))
+        ++i;
+    size_t j = i;
+    while (j < g.size() && !crossed(g[j], hi))
+        ++j;
+    return static_cast<double>(j) - static_cast<double>(i);
+}
+
+} // namespace dyntest

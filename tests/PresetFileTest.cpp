@@ -1,0 +1,433 @@
+#include "effects/drive/CMLVLevelControlDSP.h"
+#include "params/CMLVParRelations.h"
+#include "platform/Registry.h"
+#include "presets/CMLVPresetFile.h"
+#include "presets/PresetFolder.h"
+#include "presets/UserPresetExports.h"
+#include "presets/UserPresets.h"
+#include "shell/CMLVPlugInInterface.h"
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Stands in for the Overdrive: its identifier, parameters and "Default".
+class ProbeOverdrive : public CMLVParRelations {
+  public:
+    ProbeOverdrive() : CMLVParRelations(48000, 256) {
+        pluginId = FourCC("odu1");
+        AddPreset(0, "Default", {74, 45, 80});
+        AddPreset(1, "Full drive", {76, 45, 100});
+        AddParameter(2, "Level", "%", 0, 100, 1, 74, Linear);
+        AddParameter(3, "Color", "%", 0, 100, 1, 45, Linear);
+        AddParameter(4, "Drive", "%", 0, 100, 1, 80, Linear);
+        RecallPreset(0);
+    }
+    int Process(float**, float**, float*, float*, int) override { return 0; }
+    int UpdateCoefficients(bool) override { return 0; }
+};
+
+class TestInterface : public CMLVPlugInInterface {
+  public:
+    explicit TestInterface(CMLVDSPAlgInterface* alg, bool userFolder = true)
+        : CMLVPlugInInterface(true, userFolder) {
+        algorithm = alg;
+    }
+    float GetControlValue(int) override { return 0; }
+    void RecallPreset(int) override {}
+    void SetControlValue(int, float) override {}
+};
+
+std::string Lines(std::initializer_list<const char*> lines) {
+    std::string s;
+    for (const char* l : lines)
+        s += std::string(l) + "\r\n";
+    return s;
+}
+
+std::string ReadBytes(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void WriteBytes(const fs::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+const std::string kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n"
+                          "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.0//EN\" "
+                          "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\r\n"
+                          "<plist version=\"1.0\">\r\n";
+const std::string kEmptyFile = kHead + "    <dict />\r\n</plist>\r\n";
+
+// Every test runs against a registry and home folder of its own; the real ones are never touched.
+class PresetFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/tonvera-presets-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        root = tmpl;
+        for (const char* name : kVars) {
+            const char* v = std::getenv(name);
+            saved.emplace_back(name, v ? std::make_optional(std::string(v)) : std::nullopt);
+        }
+        setenv("HOME", (root / "home").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+        unsetenv("XDG_DOCUMENTS_DIR");
+        setenv("TONVERA_REGISTRY", (root / "registry.ini").c_str(), 1);
+        SetRegistry("Personal=" + (root / "docs").string(), "Common Documents=" + (root / "shared").string(),
+                    "Installation Type=Private");
+        file = root / "docs" / "Marlevo" / "PlugIn Presets" / "Marlevo Tonvera.mlvpreset";
+    }
+    void TearDown() override {
+        for (auto& [name, v] : saved)
+            v ? setenv(name, v->c_str(), 1) : unsetenv(name);
+        fs::remove_all(root);
+    }
+    void SetRegistry(const std::string& personal, const std::string& common, const std::string& type) {
+        WriteBytes(
+            root / "registry.ini",
+            "; test registry\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+            "Shell Folders]\n" +
+                personal +
+                "\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell "
+                "Folders]\n" +
+                common + "\n[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\n" + type + "\n");
+    }
+
+    static constexpr const char* kVars[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR",
+                                            "TONVERA_REGISTRY"};
+    fs::path root, file;
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+};
+
+TEST_F(PresetFiles, FirstInstanceCreatesFoldersAndEmptyFile) {
+    ASSERT_FALSE(fs::exists(root / "docs"));
+    ProbeOverdrive od;
+    TestInterface ui(&od);
+    EXPECT_EQ(ui.GetPresetFilePathText(), file.string());
+    EXPECT_EQ(ReadBytes(file), kEmptyFile);
+    CMLVPresetFile again;
+    EXPECT_EQ(again.Open(file.string()), 0); // now it exists and parses
+    EXPECT_EQ(ReadBytes(file), kEmptyFile);
+}
+
+TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
+    const std::string odSection1 = Lines({
+        "        <key>Effect odu1</key>",
+        "        <dict>",
+        "            <key>Number of presets</key>",
+        "            <integer>1</integer>",
+        "            <key>Preset 001</key>",
+        "            <dict>",
+        "                <key>Preset Name</key>",
+        "                <string>Mine</string>",
+        "                <key>Parameters</key>",
+        "                <array>",
+        "                    <real>74</real>",
+        "                    <real>45</real>",
+        "                    <real>80</real>",
+        "                </array>",
+        "            </dict>",
+    });
+    const std::string tail = Lines({"    </dict>", "</plist>"});
+    ProbeOverdrive od;
+    TestInterface odUi(&od);
+    odUi.SavePreset("Mine");
+    EXPECT_TRUE(odUi.LastSaveSucceeded());
+    EXPECT_EQ(ReadBytes(file), kHead + "    <dict>\r\n" + odSection1 + "        </dict>\r\n" + tail);
+
+    // A second effect beside it; the name needs escaping.
+    CMLVLevelControlDSP lc(48000, 256);
+    lc.GetParameter(2)->SetValue(-3.5);
+    lc.GetParameter(5)->SetValue(0.6); // List: stored rounded
+    TestInterface lcUi(&lc);
+    lcUi.SavePreset("Wide & <Loud>");
+    const std::string lcSection = Lines({
+        "        <key>Effect lcu1</key>",
+        "        <dict>",
+        "            <key>Number of presets</key>",
+        "            <integer>1</integer>",
+        "            <key>Preset 001</key>",
+        "            <dict>",
+        "                <key>Preset Name</key>",
+        "                <string>Wide &amp; &lt;Loud&gt;</string>",
+        "                <key>Parameters</key>",
+        "                <array>",
+        "                    <real>-3.5</real>",
+        "                    <real>0</real>",
+        "                    <real>100</real>",
+        "                    <real>1</real>",
+        "                </array>",
+        "            </dict>",
+        "        </dict>",
+    });
+    EXPECT_EQ(ReadBytes(file),
+              kHead + "    <dict>\r\n" + odSection1 + "        </dict>\r\n" + lcSection + tail);
+
+    // Third: the Overdrive instance again, non-ASCII name, values that are not whole numbers.
+    od.GetParameter(2)->SetValue(0.1);
+    od.GetParameter(4)->SetValue(33.3);
+    odUi.SavePreset("\xC3\x89lan \xE2\x80\x93 \xF0\x9F\x8E\xB8");
+    std::string odSection2 = odSection1;
+    odSection2.replace(odSection2.find("<integer>1<"), 11, "<integer>2<");
+    odSection2 += Lines({
+        "            <key>Preset 002</key>",
+        "            <dict>",
+        "                <key>Preset Name</key>",
+        "                <string>\xC3\x89lan \xE2\x80\x93 \xF0\x9F\x8E\xB8</string>",
+        "                <key>Parameters</key>",
+        "                <array>",
+        "                    <real>0.10000000149011611938</real>",
+        "                    <real>45</real>",
+        "                    <real>33.299999237060546875</real>",
+        "                </array>",
+        "            </dict>",
+    });
+    EXPECT_EQ(ReadBytes(file),
+              kHead + "    <dict>\r\n" + odSection2 + "        </dict>\r\n" + lcSection + tail);
+
+    // Read back: names unescaped, values exact.
+    std::vector<MLVUserPresetEntry> entries;
+    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[1].effectId, "odu1");
+    EXPECT_EQ(entries[1].entryKey, "Preset 002");
+    EXPECT_EQ(entries[1].name, "\xC3\x89lan \xE2\x80\x93 \xF0\x9F\x8E\xB8");
+    EXPECT_EQ(entries[1].values, (std::vector<float>{0.1f, 45.0f, 33.3f}));
+    std::vector<float> values;
+    ASSERT_TRUE(FindUserPreset("lcu1", "Wide & <Loud>", &values));
+    EXPECT_EQ(values, (std::vector<float>{-3.5f, 0.0f, 100.0f, 1.0f}));
+    EXPECT_FALSE(FindUserPreset("odu1", "Wide & <Loud>", &values));
+    // The user presets follow the factory ones in the instance's list.
+    EXPECT_EQ(od.GetPreset(2)->name, "Mine");
+    EXPECT_EQ(od.GetPreset(2)->isFactory, 0);
+}
+
+TEST_F(PresetFiles, ListValuesRoundedLinearKept) {
+    struct ListProbe : ProbeOverdrive {
+        CMLVParameter* Add() {
+            return AddParameter(5, "Mode", std::vector<std::string>{"a", "b", "c", "d"}, 0, 3, 1, 0, List);
+        }
+    } probe;
+    CMLVParameter* mode = probe.Add();
+    TestInterface ui(&probe);
+    const struct {
+        double list, linear;
+        float storedList;
+    } cases[] = {{2.6, 0.25, 3.0f}, {2.4, 0.25, 2.0f}, {0.5, 99.75, 1.0f}, {-0.4, 0.0, 0.0f}};
+    for (const auto& c : cases) {
+        mode->SetValue(c.list);
+        probe.GetParameter(2)->SetValue(c.linear);
+        std::vector<float> v = ui.GetParameterValues();
+        ASSERT_EQ(v.size(), 4u);
+        EXPECT_EQ(v[0], static_cast<float>(c.linear));
+        EXPECT_EQ(v[3], c.storedList) << c.list;
+    }
+}
+
+TEST_F(PresetFiles, RegistrySelectsUserOrSharedFolder) {
+    SetRegistry("Personal=" + (root / "mine").string(), "Common Documents=" + (root / "all").string(),
+                "Installation Type=Private");
+    EXPECT_EQ(GetPresetFilePath(true),
+              (root / "mine/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset").string());
+    EXPECT_EQ(GetPresetFilePath(false),
+              (root / "all/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset").string());
+    EXPECT_TRUE(fs::is_directory(root / "mine/Marlevo/PlugIn Presets"));
+    EXPECT_TRUE(fs::is_directory(root / "all/Marlevo/PlugIn Presets"));
+
+    // Only the exact "Private" selects the user's folder.
+    const struct {
+        const char* line;
+        bool user;
+    } choices[] = {{"Installation Type=Private", true},
+                   {"installation type = Private", true},
+                   {"Installation Type=private", false},
+                   {"Installation Type=Privat", false},
+                   {"Installation Type=Private2", false},
+                   {"Installation Type=Shared", false},
+                   {"Other=Private", false}};
+    for (const auto& c : choices) {
+        SetRegistry("", "", c.line);
+        EXPECT_EQ(ReadUserFolderChoice(), c.user) << c.line;
+    }
+    setenv("TONVERA_REGISTRY", (root / "nowhere.ini").c_str(), 1);
+    EXPECT_FALSE(ReadUserFolderChoice());
+}
+
+TEST_F(PresetFiles, BuiltInRegistryAndConfigFile) {
+    unsetenv("TONVERA_REGISTRY");
+    // No configuration file: a per-user installation's values.
+    EXPECT_TRUE(ReadUserFolderChoice());
+    EXPECT_EQ(GetPresetFilePath(true),
+              (root / "home/Documents/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset").string());
+    EXPECT_TRUE(fs::is_directory(root / "home/Documents/Marlevo/PlugIn Presets"));
+    setenv("XDG_DOCUMENTS_DIR", (root / "Dokumente").c_str(), 1);
+    EXPECT_EQ(GetPresetFilePath(true),
+              (root / "Dokumente/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset").string());
+    MLVRegKey key;
+    ASSERT_EQ(MLVRegOpenKey(MLVHive::LocalMachine, kMLVShellFoldersKey, &key), kMLVErrorSuccess);
+    char16_t buffer[260];
+    uint32_t bytes = sizeof buffer;
+    ASSERT_EQ(MLVRegQueryString(key, u"common documents", buffer, &bytes), kMLVErrorSuccess);
+    EXPECT_EQ(std::u16string(buffer), u"/var/lib/marlevo/Documents");
+    EXPECT_EQ(bytes, (26u + 1u) * 2u);
+
+    // A configuration file replaces the built-in values.
+    fs::create_directories(root / "config/marlevo");
+    WriteBytes(root / "config/marlevo/registry.ini",
+               "[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\r\nInstallation Type=Shared\r\n");
+    EXPECT_FALSE(ReadUserFolderChoice());
+    EXPECT_EQ(GetPresetFilePath(true), "");
+}
+
+TEST_F(PresetFiles, MissingRegistryValueLeavesPresetsInMemory) {
+    SetRegistry("Favorites=/x", "", "");
+    ProbeOverdrive od;
+    TestInterface ui(&od);
+    EXPECT_EQ(ui.GetPresetFilePathText(), "");
+    ui.SavePreset("Kept");
+    EXPECT_FALSE(ui.LastSaveSucceeded());
+    EXPECT_EQ(od.GetPreset(2)->name, "Kept"); // still in the instance's list
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(root), {}),
+              std::vector<fs::path>{root / "registry.ini"});
+    // The value is read into 520 bytes: 259 characters and the terminator fit, one more does not.
+    const std::string base = (root / "").string();
+    const std::string fits = base + std::string(259 - base.size(), 'x');
+    SetRegistry("Personal=" + fits + "x", "", "");
+    EXPECT_EQ(GetPresetFilePath(true), "");
+    SetRegistry("Personal=" + fits, "", "");
+    EXPECT_EQ(GetPresetFilePath(true), fits + "/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset");
+}
+
+TEST_F(PresetFiles, UnreadableFileIsNeverOverwritten) {
+    fs::create_directories(file.parent_path());
+    const std::string broken = "<?xml version=\"1.0\"?>\r\n<plist><dict><key>Effect odu1</key>";
+    WriteBytes(file, broken);
+    ProbeOverdrive od;
+    TestInterface ui(&od);
+    CMLVPresetFile direct;
+    EXPECT_EQ(direct.Open(file.string()), -1);
+    EXPECT_EQ(ReadBytes(file), broken);
+
+    ui.SavePreset("After");
+    EXPECT_TRUE(ui.LastSaveSucceeded());
+    std::vector<fs::path> aside;
+    for (const auto& e : fs::directory_iterator(file.parent_path()))
+        if (e.path().filename().string().rfind("Marlevo Tonvera.mlvpreset.unreadable-", 0) == 0)
+            aside.push_back(e.path());
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(ReadBytes(aside[0]), broken);
+    std::vector<MLVUserPresetEntry> entries;
+    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].entryKey, "Preset 001");
+    EXPECT_EQ(entries[0].name, "After");
+}
+
+TEST_F(PresetFiles, InstancesKeepEachOthersEntries) {
+    ProbeOverdrive a, b;
+    TestInterface uiA(&a), uiB(&b); // both read the empty file
+    uiA.SavePreset("A1");
+    uiB.SavePreset("B1");
+    uiA.SavePreset("  A2 &amp;  ");
+    uiB.SavePreset("B2"); // re-reads the entry above: blanks and text kept exactly
+    std::vector<MLVUserPresetEntry> entries;
+    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(entries.size(), 4u);
+    const char* expected[][2] = {
+        {"Preset 001", "A1"}, {"Preset 002", "B1"}, {"Preset 003", "  A2 &amp;  "}, {"Preset 004", "B2"}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(entries[i].entryKey, expected[i][0]);
+        EXPECT_EQ(entries[i].name, expected[i][1]);
+    }
+    // The count is the saving instance's own number of user presets.
+    EXPECT_NE(ReadBytes(file).find("<key>Number of presets</key>\r\n            <integer>2</integer>"),
+              std::string::npos);
+}
+
+TEST_F(PresetFiles, TwoProcessesSavingAtOnceKeepAllEntries) {
+    TestInterface{nullptr}; // create the file first, so both children start from the same state
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            ProbeOverdrive od;
+            TestInterface ui(&od);
+            bool ok = true;
+            for (int i = 0; i < 50; ++i) {
+                od.GetParameter(2)->SetValue(i);
+                ui.SavePreset(std::string(1, char('A' + c)) + std::to_string(i));
+                ok = ok && ui.LastSaveSucceeded();
+            }
+            _exit(ok ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::vector<MLVUserPresetEntry> entries;
+    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(entries.size(), 100u);
+    int next[2] = {0, 0};
+    for (size_t i = 0; i < entries.size(); ++i) {
+        char key[32];
+        std::snprintf(key, sizeof key, "Preset %03zu", i + 1);
+        EXPECT_EQ(entries[i].entryKey, key);
+        int c = entries[i].name[0] - 'A';
+        ASSERT_TRUE(c == 0 || c == 1) << entries[i].name;
+        EXPECT_EQ(entries[i].name.substr(1), std::to_string(next[c])); // each process's order kept
+        EXPECT_EQ(entries[i].values[0], static_cast<float>(next[c]));
+        ++next[c];
+    }
+    // Nothing but the file and its lock is left in the folder.
+    int others = 0;
+    for (const auto& e : fs::directory_iterator(file.parent_path()))
+        others += e.path() != file && e.path().string() != file.string() + ".lock";
+    EXPECT_EQ(others, 0);
+}
+
+} // namespace
+
+namespace {
+void Collect(void* context, const char* effectId, const char* entryKey, const char* name, const float* values,
+             int count) {
+    static_cast<std::vector<std::string>*>(context)->push_back(std::string(effectId) + "|" + entryKey + "|" +
+                                                               name + "|" + std::to_string(count) + "|" +
+                                                               std::to_string(values[count - 1]));
+}
+} // namespace
+
+TEST_F(PresetFiles, CEntryPointsForLoadingHosts) {
+    ProbeOverdrive od;
+    TestInterface ui(&od);
+    ui.SavePreset("Twice");
+    od.GetParameter(4)->SetValue(7);
+    ui.SavePreset("Twice"); // same name: a new entry, found first
+    float values[3] = {-1, -1, -1};
+    EXPECT_EQ(MLVFindUserPreset("odu1", "Twice", values, 2), 3);
+    EXPECT_EQ(values[0], 74.0f);
+    EXPECT_EQ(values[2], -1.0f);                                    // capacity respected
+    EXPECT_EQ(MLVFindUserPreset("odu1", "Default", values, 3), -1); // factory presets are not in the file
+    std::vector<std::string> seen;
+    EXPECT_EQ(MLVVisitUserPresets(Collect, &seen), 0);
+    EXPECT_EQ(seen, (std::vector<std::string>{"odu1|Preset 001|Twice|3|80.000000",
+                                              "odu1|Preset 002|Twice|3|7.000000"}));
+    char path[512];
+    EXPECT_EQ(MLVGetUserPresetFilePath(path, sizeof path), static_cast<int>(file.string().size()));
+    EXPECT_EQ(path, file.string());
+    EXPECT_EQ(MLVGetUserPresetFilePath(path, static_cast<int>(file.string().size())),
+              -1); // no room for the zero
+}

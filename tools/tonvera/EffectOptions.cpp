@@ -1,0 +1,88 @@
+#include "tonvera/EffectOptions.h"
+#include "tonvera/AudioFile.h"
+#include "tonvera/Commands.h"
+#include <cstdlib>
+
+namespace {
+UserPresetResolver g_resolver = nullptr;
+
+double ParseNumber(const std::string& option, const std::string& text, double lo, double hi) {
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end || !(v >= lo && v <= hi))
+        throw UsageError{option + " takes a number from " + std::to_string(lo) + " to " + std::to_string(hi) +
+                         ", not \"" + text + "\""};
+    return v;
+}
+} // namespace
+
+bool SetUserPresetResolver(UserPresetResolver resolver) {
+    g_resolver = resolver;
+    return true;
+}
+
+ChainOptions ParseChainOptions(const std::vector<std::string>& args, bool allowRenderOptions) {
+    ChainOptions o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw UsageError{a + " needs a value"};
+            return args[++i];
+        };
+        auto current = [&]() -> EffectSpec& {
+            if (o.effects.empty()) throw UsageError{a + " must follow an -e CODE"};
+            return o.effects.back();
+        };
+        if (a == "-e") {
+            o.effects.push_back(EffectSpec{value(), {}, {}, {}, {}});
+        } else if (a == "-p") {
+            current().preset = value();
+        } else if (a == "-s") {
+            const std::string& s = value();
+            const size_t eq = s.find('=');
+            if (eq == std::string::npos || eq == 0)
+                throw UsageError{"-s takes NAME=VALUE, not \"" + s + "\""};
+            current().settings.emplace_back(s.substr(0, eq), s.substr(eq + 1));
+        } else if (a == "--state" && allowRenderOptions) {
+            current().stateIn = value();
+        } else if (a == "--save-state" && allowRenderOptions) {
+            current().stateOut = value();
+        } else if (a == "--tempo" && allowRenderOptions) {
+            o.tempo = ParseNumber(a, value(), 1, 2000);
+        } else if (a == "--realtime" && allowRenderOptions) {
+            o.realtime = true;
+        } else if (a == "--block" && allowRenderOptions) {
+            o.block = static_cast<int>(ParseNumber(a, value(), 1, 65536));
+        } else if (a.size() > 1 && a[0] == '-') {
+            throw UsageError{"unknown option " + a};
+        } else {
+            o.positional.push_back(a);
+        }
+    }
+    return o;
+}
+
+void ApplyEffectSpec(host::Effect& effect, const EffectSpec& spec) {
+    if (!spec.stateIn.empty()) effect.RestoreChunk(ReadBytes(spec.stateIn));
+    if (!spec.preset.empty()) {
+        bool factory = false;
+        for (const PresetDescription& p : effect.Presets())
+            factory = factory || p.name == spec.preset;
+        std::vector<float> values;
+        if (factory) {
+            effect.RecallPreset(spec.preset);
+        } else if (g_resolver && g_resolver(effect.Code(), spec.preset, &values)) {
+            if (static_cast<int>(values.size()) != effect.ParameterCount())
+                throw host::HostError("user preset \"" + spec.preset + "\" of " + effect.Code() + " holds " +
+                                          std::to_string(values.size()) + " values, the effect has " +
+                                          std::to_string(effect.ParameterCount()) + " parameters",
+                                      1);
+            for (size_t i = 0; i < values.size(); ++i)
+                effect.SetParameterPlain(static_cast<int>(i) + 2, values[i]);
+        } else {
+            effect.RecallPreset(spec.preset); // throws, listing the presets
+        }
+    }
+    for (const auto& [name, value] : spec.settings)
+        effect.SetParameter(name, value);
+}

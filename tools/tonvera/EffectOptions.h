@@ -1,0 +1,32 @@
+#pragma once
+#include "host/EmbeddedHost.h"
+#include <string>
+#include <utility>
+#include <vector>
+
+// One "-e CODE [-p PRESET] [-s NAME=VALUE]... [--state FILE] [--save-state FILE]" group.
+struct EffectSpec {
+    std::string code;
+    std::string preset;
+    std::vector<std::pair<std::string, std::string>> settings;
+    std::string stateIn, stateOut;
+};
+
+struct ChainOptions {
+    std::vector<EffectSpec> effects;
+    double tempo = 120.0;
+    bool realtime = false;
+    int block = 256;
+    std::vector<std::string> positional;
+};
+
+// Parses the options shared by render and preset save; throws UsageError.
+ChainOptions ParseChainOptions(const std::vector<std::string>& args, bool allowRenderOptions);
+
+// A lookup of user presets by effect code and name (the preset library installs one).
+using UserPresetResolver = bool (*)(const std::string& code, const std::string& name,
+                                    std::vector<float>* values);
+bool SetUserPresetResolver(UserPresetResolver resolver);
+
+// Restores the state file, recalls the preset (factory first, then the user's), applies the settings.
+void ApplyEffectSpec(host::Effect& effect, const EffectSpec& spec);
