@@ -1,6 +1,7 @@
 #include "effects/modulation/TuneAnalysis.h"
 #include "effects/modulation/CMLVAutoTunerDSP.h"
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 constexpr int kBlock = PitchTracker::kFrameLength - 1; // one analysis per block
@@ -50,4 +51,21 @@ std::vector<TuneReading> AnalyseTuningInterleaved(const float* samples, int numC
             planar[c][i] = samples[i * numChannels + c];
     const float* ptrs[2] = {planar[0].data(), used > 1 ? planar[1].data() : nullptr};
     return AnalyseTuning(ptrs, used, numFrames, sampleRate, a4);
+}
+
+extern "C" long MLVAnalyseTuning(const float* const* channels, int numChannels, long numFrames,
+                                 double sampleRate, double a4, MLVTuneReading* readings, long maxReadings) {
+    const std::vector<TuneReading> all = AnalyseTuning(channels, numChannels, numFrames, sampleRate, a4);
+    for (long i = 0; i < static_cast<long>(all.size()) && i < maxReadings && readings; ++i) {
+        const TuneReading& r = all[static_cast<size_t>(i)];
+        MLVTuneReading& c = readings[i];
+        c.time = r.time;
+        c.pitched = r.pitched ? 1 : 0;
+        c.frequency = r.frequency;
+        c.noteIndex = r.noteIndex;
+        c.cents = r.cents;
+        c.deviation = r.deviation;
+        std::snprintf(c.note, sizeof c.note, "%s", r.note.c_str());
+    }
+    return static_cast<long>(all.size());
 }

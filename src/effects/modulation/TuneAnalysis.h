@@ -20,3 +20,20 @@ std::vector<TuneReading> AnalyseTuning(const float* const* channels, int numChan
 // Interleaved input: samples[i * numChannels + c].
 std::vector<TuneReading> AnalyseTuningInterleaved(const float* samples, int numChannels, long numFrames,
                                                   double sampleRate, double a4 = 440.0);
+
+// The same for a host that reaches the library only through its exported symbols (the command line).
+extern "C" {
+struct MLVTuneReading {
+    double time;
+    int pitched;
+    float frequency;
+    int noteIndex;
+    float cents;
+    float deviation;
+    char note[8];
+};
+// Fills at most maxReadings readings and returns how many the recording yields (numFrames / 4096).
+__attribute__((visibility("default"))) long MLVAnalyseTuning(const float* const* channels, int numChannels,
+                                                             long numFrames, double sampleRate, double a4,
+                                                             MLVTuneReading* readings, long maxReadings);
+}
