@@ -58,5 +58,4 @@ int Tune(const std::vector<std::string>& args) {
 }
 } // namespace
 
-TONVERA_COMMAND(tune, "tune", "tune [--a4 HZ] [--all] IN the tuner's reading every 4096 samples",
-                Tune)
+TONVERA_COMMAND(tune, "tune", "tune [--a4 HZ] [--all] IN the tuner's reading every 4096 samples", Tune)
