@@ -40,15 +40,15 @@ inline double DominantFrequency(const std::vector<float>& x, size_t from, size_t
     std::vector<float> buf(nfft, 0.0f);
     for (size_t i = 0; i < len; ++i)
         buf[i] = static_cast<float>(x[from + i] * (0.5 - 0.5 * std::cos(2.0 * kPi * i / len)));
-    std::vector<std::complex<float>> spec(nfft / 2 + 1);
+    std::vector<std::complex<float>> spectrum(nfft / 2 + 1);
     fftwf_plan plan = fftwf_plan_dft_r2c_1d(static_cast<int>(nfft), buf.data(),
-                                            reinterpret_cast<fftwf_complex*>(spec.data()), FFTW_ESTIMATE);
+                                            reinterpret_cast<fftwf_complex*>(spectrum.data()), FFTW_ESTIMATE);
     fftwf_execute(plan);
     fftwf_destroy_plan(plan);
     const double binHz = rate / static_cast<double>(nfft);
     size_t best = static_cast<size_t>(lo / binHz);
-    for (size_t k = best; k <= static_cast<size_t>(hi / binHz) && k < spec.size(); ++k)
-        if (std::abs(spec[k]) > std::abs(spec[best])) best = k;
+    for (size_t k = best; k <= static_cast<size_t>(hi / binHz) && k < spectrum.size(); ++k)
+        if (std::abs(spectrum[k]) > std::abs(spectrum[best])) best = k;
     double a = (static_cast<double>(best) - 1.0) * binHz, b = (static_cast<double>(best) + 1.0) * binHz;
     const double g = (std::sqrt(5.0) - 1.0) / 2.0;
     for (int it = 0; it < 30; ++it) {
