@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -126,8 +127,11 @@ class Instance {
         if (!fProcess) return;
         const auto& ports = entry.layout.ports;
         fBuffers.assign(ports.size(), nullptr);
-        fLastSeen.assign(ports.size(), 0.0f);
-        RememberControlValues();
+        // Every parameter port counts as changed in the first block, so the algorithm takes all its
+        // values through the control-update path; the footswitch starts as the process's (off).
+        fLastSeen.assign(ports.size(), std::numeric_limits<float>::quiet_NaN());
+        for (const auto& p : ports)
+            if (p.role == lv2layout::Role::Bypass) fLastSeen[static_cast<size_t>(p.index)] = 0.0f;
         fChunk.resize(256);
     }
 
@@ -193,26 +197,26 @@ class Instance {
         std::vector<SFicPlugInChunkHeader> aligned((size + sizeof header - 1) / sizeof header);
         std::memcpy(aligned.data(), value, size);
         fProcess->SetChunk(ControlsChunk::kChunkID, aligned.data());
-        // The restored values stand until the host moves a port away from them.
-        RememberControlValues();
+        // The restored values stand until the host moves a port away from the value it holds now.
+        for (const auto& p : fEntry.layout.ports) {
+            const size_t i = static_cast<size_t>(p.index);
+            if (p.role != lv2layout::Role::Bypass && p.role != lv2layout::Role::Parameter) continue;
+            fLastSeen[i] = fBuffers[i] ? PortValue(i) : RestoredValue(p);
+        }
         return LV2_STATE_SUCCESS;
     }
 
   private:
     float PortValue(size_t i) const { return *static_cast<const float*>(fBuffers[i]); }
 
-    // The value each control port would have to carry to mean the process's current setting.
-    void RememberControlValues() {
-        for (const auto& p : fEntry.layout.ports) {
-            const size_t i = static_cast<size_t>(p.index);
-            if (p.role == lv2layout::Role::Bypass) {
-                int32_t value = 0;
-                fProcess->GetControlValue(1, &value);
-                fLastSeen[i] = NormalizedFromControl(value) >= 0.5f ? 1.0f : 0.0f;
-            } else if (p.role == lv2layout::Role::Parameter) {
-                fLastSeen[i] = static_cast<float>(fProcess->ParameterPlainValue(p.control));
-            }
+    // The plain value a control port would carry to mean the process's current setting.
+    float RestoredValue(const lv2layout::Port& p) const {
+        if (p.role == lv2layout::Role::Bypass) {
+            int32_t value = 0;
+            fProcess->GetControlValue(1, &value);
+            return NormalizedFromControl(value) >= 0.5f ? 1.0f : 0.0f;
         }
+        return static_cast<float>(fProcess->ParameterPlainValue(p.control));
     }
 
     // Port values that changed since the last block go through the control-update path.
@@ -222,7 +226,7 @@ class Instance {
             const size_t i = static_cast<size_t>(p.index);
             if (!fBuffers[i]) continue;
             const float v = PortValue(i);
-            if (v == fLastSeen[i] || std::isnan(v)) continue;
+            if (v == fLastSeen[i] || std::isnan(v)) continue; // NaN never equals: the first block applies
             fLastSeen[i] = v;
             const double normalized = p.role == lv2layout::Role::Bypass
                                           ? (v >= 0.5f ? 1.0 : 0.0)

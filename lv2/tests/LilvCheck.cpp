@@ -4,7 +4,7 @@
 //
 //   tonvera_lv2_check list
 //   tonvera_lv2_check ports
-//   tonvera_lv2_check settings URI
+//   tonvera_lv2_check settings URI [PRESET_INDEX]
 //   tonvera_lv2_check render URI IN OUT [--block N] [--bpm BPM] [--set SYMBOL=VALUE]... [--preset URI]
 //   tonvera_lv2_check presets URI IN OUTDIR [--block N]
 //   tonvera_lv2_check state URI IN [--block N]
@@ -315,7 +315,8 @@ class Instance {
         seq->body.unit = 0;
         seq->body.pad = 0;
         if (fPendingBpm > 0.0f) {
-            auto* ev = reinterpret_cast<LV2_Atom_Event*>(fEvents.data() + sizeof(LV2_Atom_Sequence));
+            auto* ev = reinterpret_cast<LV2_Atom_Event*>(reinterpret_cast<uint8_t*>(fEvents.data()) +
+                                                         sizeof(LV2_Atom_Sequence));
             ev->time.frames = 0;
             ev->body.type = fUrids.Map(LV2_ATOM__Object);
             ev->body.size = sizeof(LV2_Atom_Object_Body) + sizeof(LV2_Atom_Property_Body) + sizeof(float);
@@ -391,11 +392,15 @@ std::map<std::string, float> PresetValues(World& world, UridMap& urids, const st
     return sink.values;
 }
 
-// The test setting of a plug-in: the values of its last factory preset.
-std::map<std::string, float> TestSettings(World& world, UridMap& urids, const LilvPlugin* plugin) {
+// The test setting of a plug-in: the values of one of its factory presets, the last by default.
+std::map<std::string, float> TestSettings(World& world, UridMap& urids, const LilvPlugin* plugin,
+                                          int preset = -1) {
     const auto presets = world.Presets(plugin);
     if (presets.empty()) return {};
-    return PresetValues(world, urids, presets.back().first);
+    const size_t k = preset < 0 || static_cast<size_t>(preset) >= presets.size()
+                         ? presets.size() - 1
+                         : static_cast<size_t>(preset);
+    return PresetValues(world, urids, presets[k].first);
 }
 
 int ParseBlock(const std::vector<std::string>& args, size_t& i) {
@@ -584,9 +589,10 @@ int Run(const std::vector<std::string>& args) {
         return 0;
     }
     if (cmd == "ports") return CheckPorts(world, urids);
-    if (cmd == "settings" && args.size() == 2) {
+    if (cmd == "settings" && (args.size() == 2 || args.size() == 3)) {
         const LilvPlugin* plugin = world.Plugin(args[1]);
-        for (const auto& [sym, v] : TestSettings(world, urids, plugin)) {
+        const int preset = args.size() == 3 ? std::atoi(args[2].c_str()) : -1;
+        for (const auto& [sym, v] : TestSettings(world, urids, plugin, preset)) {
             LilvNode* symNode = lilv_new_string(world.Get(), sym.c_str());
             const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, symNode);
             lilv_node_free(symNode);
