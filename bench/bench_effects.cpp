@@ -21,7 +21,7 @@ struct Variant {
     const char* parameter;
     const char* value;
 };
-const Variant kVariants[] = {{"EC", "Mode", "x5"}, {"EC", "Oversampling", "x5"}};
+const Variant kVariants[] = {{"EC", "x5 Oversampling", "On"}};
 
 void Run(benchmark::State& state, const std::string& code, const Variant* variant) {
     host::HostTempo tempo;

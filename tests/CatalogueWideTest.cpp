@@ -21,7 +21,9 @@ double AutomationSeconds() {
 
 class EveryEffect : public ::testing::TestWithParam<std::string> {};
 
-std::string Name(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
+std::string Name(const ::testing::TestParamInfo<std::string>& info) {
+    return info.param;
+}
 
 struct Span {
     double peak = 0;
@@ -32,8 +34,10 @@ Span Inspect(const std::vector<std::vector<float>>& y) {
     Span s;
     for (const auto& ch : y)
         for (float v : ch) {
-            if (!std::isfinite(v)) s.finite = false;
-            else s.peak = std::max(s.peak, static_cast<double>(std::fabs(v)));
+            if (!std::isfinite(v))
+                s.finite = false;
+            else
+                s.peak = std::max(s.peak, static_cast<double>(std::fabs(v)));
         }
     return s;
 }
@@ -55,7 +59,8 @@ TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
             for (size_t pos = 0; pos < frames; pos += static_cast<size_t>(block)) {
                 if (pos >= nextChange) {
                     nextChange += changeEvery;
-                    const int index = 1 + static_cast<int>(rng.Next() % static_cast<uint32_t>(fx.ParameterCount() + 1));
+                    const int index =
+                        1 + static_cast<int>(rng.Next() % static_cast<uint32_t>(fx.ParameterCount() + 1));
                     const uint32_t pick = rng.Next() % 4;
                     const double n = pick == 0 ? 0.0 : pick == 1 ? 1.0 : rng.Uniform();
                     fx.Process().HostSetControlValue(index, ControlFromNormalized(n));
@@ -72,12 +77,15 @@ TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
                 for (int i = 0; i < n; ++i) {
                     const float a = l[static_cast<size_t>(i)], b = r[static_cast<size_t>(i)];
                     ASSERT_TRUE(std::isfinite(a) && std::isfinite(b))
-                        << GetParam() << " at " << sr << " Hz, block " << block << ", sample " << pos + static_cast<size_t>(i);
-                    peak = std::max({peak, static_cast<double>(std::fabs(a)), static_cast<double>(std::fabs(b))});
+                        << GetParam() << " at " << sr << " Hz, block " << block << ", sample "
+                        << pos + static_cast<size_t>(i);
+                    peak = std::max(
+                        {peak, static_cast<double>(std::fabs(a)), static_cast<double>(std::fabs(b))});
                 }
             }
-            // A sane bound: +40 dB over a full-scale input.
-            EXPECT_LT(peak, 100.0) << GetParam() << " at " << sr << " Hz, block " << block;
+            // A sane bound: +80 dB over a full-scale input (an auto-gain compressor at -60 dB, or every
+            // equaliser band and the output at +18 dB, legitimately go far above 0 dBFS).
+            EXPECT_LT(peak, 1e4) << GetParam() << " at " << sr << " Hz, block " << block;
         }
     }
 }
@@ -94,7 +102,7 @@ TEST_P(EveryEffect, ExtremeSettingsStayFinite) {
             const auto y = RenderBlocks(fx, TestSignal(sr, static_cast<size_t>(sr / 2)), 333);
             const Span s = Inspect(y);
             EXPECT_TRUE(s.finite) << GetParam() << " pattern " << pattern << " at " << sr;
-            EXPECT_LT(s.peak, 100.0) << GetParam() << " pattern " << pattern << " at " << sr;
+            EXPECT_LT(s.peak, 1e4) << GetParam() << " pattern " << pattern << " at " << sr;
         }
     }
 }
@@ -119,8 +127,10 @@ TEST_P(EveryEffect, ProcessAllocatesNothing) {
     long allocations = 0;
     for (size_t pos = 0; pos + 256 <= x[0].size(); pos += 256) {
         // Parameter writes happen on the main thread; only the render is counted.
-        const int index = 2 + static_cast<int>(rng.Next() % static_cast<uint32_t>(std::max(fx.ParameterCount(), 1)));
-        if (fx.ParameterCount() > 0) fx.Process().HostSetControlValue(index, ControlFromNormalized(rng.Uniform()));
+        const int index =
+            2 + static_cast<int>(rng.Next() % static_cast<uint32_t>(std::max(fx.ParameterCount(), 1)));
+        if (fx.ParameterCount() > 0)
+            fx.Process().HostSetControlValue(index, ControlFromNormalized(rng.Uniform()));
         if (pos % 4096 == 0) tempo.bpm = 60.0 + 120.0 * rng.Uniform();
         std::copy_n(x[0].begin() + static_cast<long>(pos), 256, l.begin());
         std::copy_n(x[1].begin() + static_cast<long>(pos), 256, r.begin());
@@ -183,7 +193,8 @@ TEST_P(EveryEffect, ChunkRoundTripRestoresEveryControl) {
         EXPECT_EQ(va, vb) << GetParam() << " control " << i;
     }
     bool equal = false;
-    b.Process().CompareChunk(0x656c636b, reinterpret_cast<const SFicPlugInChunkHeader*>(saved.data()), &equal);
+    b.Process().CompareChunk(0x656c636b, reinterpret_cast<const SFicPlugInChunkHeader*>(saved.data()),
+                             &equal);
     EXPECT_TRUE(equal);
     std::vector<uint8_t> again = b.SaveChunk();
     // Only the header's type identifier differs between the stereo and offline types.
@@ -199,11 +210,13 @@ TEST_P(EveryEffect, FactoryPresetsRecallAndRender) {
     ASSERT_FALSE(presets.empty());
     EXPECT_EQ(presets[0].name, "Default");
     for (const PresetDescription& p : presets) {
-        ASSERT_EQ(static_cast<int>(p.values.size()), fx.ParameterCount()) << GetParam() << " \"" << p.name << "\"";
+        ASSERT_EQ(static_cast<int>(p.values.size()), fx.ParameterCount())
+            << GetParam() << " \"" << p.name << "\"";
         fx.RecallPreset(p.name);
         for (int i = 2; i < 2 + fx.ParameterCount(); ++i) {
             const ParameterDescription d = fx.Parameter(i);
-            double v = std::min(std::max(static_cast<double>(p.values[static_cast<size_t>(i - 2)]), d.minValue), d.maxValue);
+            double v = std::min(
+                std::max(static_cast<double>(p.values[static_cast<size_t>(i - 2)]), d.minValue), d.maxValue);
             if (d.type == 3) v = std::floor(v + 0.5);
             // The control path carries a float normalized value: a few float steps of the range.
             EXPECT_NEAR(fx.PlainValue(i), v, 1e-5 * (d.maxValue - d.minValue) + 1e-4 * std::fabs(v))
@@ -245,7 +258,7 @@ TEST_P(EveryEffect, TapTempoThroughTheFootswitch) {
     }
     if (!tap) GTEST_SKIP() << GetParam() << " has no tap tempo";
     static uint32_t now = 0;
-    auto setClock = reinterpret_cast<void (*)(uint32_t (*)())>(Library().Symbol("MLVSetTickSource"));
+    auto setClock = reinterpret_cast<void (*)(uint32_t(*)())>(Library().Symbol("MLVSetTickSource"));
     ASSERT_NE(setClock, nullptr);
     setClock([]() { return now; });
     fx.Process().HostSetControlValue(tap, ControlFromNormalized(1.0));

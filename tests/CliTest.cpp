@@ -21,14 +21,16 @@ std::string TempDir() {
 
 int RunCli(const std::string& args, std::string* err = nullptr) {
     const std::string errFile = TempDir() + "/stderr.txt";
-    const std::string cmd = std::string(TONVERA_CLI_PATH) + " " + args + " >" + TempDir() + "/stdout.txt 2>" + errFile;
+    const std::string cmd =
+        std::string(TONVERA_CLI_PATH) + " " + args + " >" + TempDir() + "/stdout.txt 2>" + errFile;
     const int status = std::system(cmd.c_str());
     if (err) {
         err->clear();
         if (FILE* f = std::fopen(errFile.c_str(), "r")) {
             char buf[4096];
             size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) err->append(buf, n);
+            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+                err->append(buf, n);
             std::fclose(f);
         }
     }
@@ -43,7 +45,8 @@ void WriteWav(const std::string& path, const std::vector<std::vector<float>>& ch
     SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
     std::vector<float> inter(ch[0].size() * ch.size());
     for (size_t i = 0; i < ch[0].size(); ++i)
-        for (size_t c = 0; c < ch.size(); ++c) inter[i * ch.size() + c] = ch[c][i];
+        for (size_t c = 0; c < ch.size(); ++c)
+            inter[i * ch.size() + c] = ch[c][i];
     sf_writef_float(f, inter.data(), static_cast<sf_count_t>(ch[0].size()));
     sf_close(f);
 }
@@ -56,9 +59,11 @@ std::vector<std::vector<float>> ReadWav(const std::string& path, SF_INFO* infoOu
     sf_readf_float(f, inter.data(), info.frames);
     sf_close(f);
     if (infoOut) *infoOut = info;
-    std::vector<std::vector<float>> ch(static_cast<size_t>(info.channels), std::vector<float>(static_cast<size_t>(info.frames)));
+    std::vector<std::vector<float>> ch(static_cast<size_t>(info.channels),
+                                       std::vector<float>(static_cast<size_t>(info.frames)));
     for (size_t i = 0; i < ch[0].size(); ++i)
-        for (size_t c = 0; c < ch.size(); ++c) ch[c][i] = inter[i * ch.size() + c];
+        for (size_t c = 0; c < ch.size(); ++c)
+            ch[c][i] = inter[i * ch.size() + c];
     return ch;
 }
 
@@ -100,9 +105,12 @@ TEST_F(Cli, MonoPresetGivesTheChannelAverage) {
 
 TEST_F(Cli, RealTimeBlocksAndSettingsByNameAndLabel) {
     const std::string out = TempDir() + "/wide.wav";
-    ASSERT_EQ(RunCli("render --realtime --block 100 -e LC -s \"Stereo Mode=Wide\" -s Gain=-60 " + in + " " + out), 0);
+    ASSERT_EQ(
+        RunCli("render --realtime --block 100 -e LC -s \"Stereo Mode=Wide\" -s Gain=-60 " + in + " " + out),
+        0);
     for (const auto& ch : ReadWav(out))
-        for (float v : ch) ASSERT_EQ(v, 0.0f);
+        for (float v : ch)
+            ASSERT_EQ(v, 0.0f);
 }
 
 TEST_F(Cli, StateRoundTrip) {
@@ -153,7 +161,8 @@ TEST(CliDemo, WritesTheDemoAndReportsLevels) {
     EXPECT_GT(info.frames, 48000 * 3);
     double peak = 0;
     for (const auto& ch : y)
-        for (float v : ch) peak = std::max(peak, static_cast<double>(std::fabs(v)));
+        for (float v : ch)
+            peak = std::max(peak, static_cast<double>(std::fabs(v)));
     EXPECT_GT(peak, 0.01);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Helpers for driving an algorithm the way the effect process does: fixed blocks, two channels.
+// Driving an algorithm as the effect process does: fixed blocks, two channels.
 #include "params/CMLVDSPAlgInterface.h"
 #include <algorithm>
 #include <cmath>
@@ -14,18 +14,16 @@ struct Stereo {
     size_t size() const { return l.size(); }
 };
 
-// Runs the whole signal through the algorithm in blocks of blockSize samples.
-inline Stereo Render(CMLVDSPAlgInterface& alg, const Stereo& input, int blockSize = 256) {
-    Stereo output(input.size());
-    Stereo work = input;
-    for (size_t pos = 0; pos < input.size(); pos += static_cast<size_t>(blockSize)) {
-        int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(blockSize), input.size() - pos));
-        float* in[2] = {work.l.data() + pos, work.r.data() + pos};
-        float* out[2] = {output.l.data() + pos, output.r.data() + pos};
+inline Stereo Render(CMLVDSPAlgInterface& alg, Stereo x, int blockSize = 256) {
+    Stereo y(x.size());
+    for (size_t pos = 0; pos < x.size(); pos += static_cast<size_t>(blockSize)) {
+        int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(blockSize), x.size() - pos));
+        float* in[2] = {x.l.data() + pos, x.r.data() + pos};
+        float* out[2] = {y.l.data() + pos, y.r.data() + pos};
         float ip[2], op[2];
         alg.Process(in, out, ip, op, n);
     }
-    return output;
+    return y;
 }
 
 // Same signal on both channels.
@@ -48,18 +46,18 @@ inline double PeakAbs(const std::vector<float>& x, size_t from, size_t to) {
 }
 
 // Stores a plain value exactly, as a preset recall does (the host path rounds through a float 0..1).
-inline void Set(CMLVDSPAlgInterface& alg, int index, double plain) { alg.GetParameter(index)->SetValue(plain); }
+inline void Set(CMLVDSPAlgInterface& alg, int index, double plain) {
+    alg.GetParameter(index)->SetValue(plain);
+}
 
-// Samples between the first crossing of lo and the first later crossing of hi (or the reverse for a
-// falling curve), measured on g starting at index from.
+// Samples from g first reaching lo to first reaching hi after it (either direction), from index from.
 inline double TransitionSamples(const std::vector<double>& g, size_t from, double lo, double hi) {
-    const bool rising = hi > lo;
-    auto crossed = [&](double v, double level) { return rising ? v >= level : v <= level; };
+    auto reached = [&](size_t i, double level) { return hi > lo ? g[i] >= level : g[i] <= level; };
     size_t i = from;
-    while (i < g.size() && !crossed(g[i], lo))
+    while (i < g.size() && !reached(i, lo))
         ++i;
     size_t j = i;
-    while (j < g.size() && !crossed(g[j], hi))
+    while (j < g.size() && !reached(j, hi))
         ++j;
     return static_cast<double>(j) - static_cast<double>(i);
 }

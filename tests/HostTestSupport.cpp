@@ -10,7 +10,8 @@ host::PluginLibrary& Library() {
 
 std::vector<std::string> RegisteredCodes() {
     std::vector<std::string> codes;
-    for (const auto& e : Library().Effects()) codes.push_back(e.code);
+    for (const auto& e : Library().Effects())
+        codes.push_back(e.code);
     return codes;
 }
 
@@ -22,19 +23,20 @@ std::vector<std::vector<float>> TestSignal(double sampleRate, size_t frames, uin
         const double t = static_cast<double>(i) / sampleRate;
         const size_t section = (i * 8 / (frames ? frames : 1)) % 8;
         for (int c = 0; c < 2; ++c) {
-            double v = 0.25 * std::sin(2 * pi * (110.0 + 55.0 * c) * t) + 0.15 * std::sin(2 * pi * 1234.5 * t) +
-                       0.1 * std::sin(2 * pi * 4567.0 * t);
+            double v = 0.25 * std::sin(2 * pi * (110.0 + 55.0 * c) * t) +
+                       0.15 * std::sin(2 * pi * 1234.5 * t) + 0.1 * std::sin(2 * pi * 4567.0 * t);
             if (section == 2) v += 0.6 * (rng.Uniform() - 0.5);
-            if (section == 4) v = 0.0;                         // silence: decays towards denormals
-            if (section == 6) v = (v > 0 ? 1.0 : -1.0);        // full-scale square
+            if (section == 4) v = 0.0;                  // silence: decays towards denormals
+            if (section == 6) v = (v > 0 ? 1.0 : -1.0); // full-scale square
             x[static_cast<size_t>(c)][i] = static_cast<float>(v);
         }
     }
     return x;
 }
 
-std::vector<std::vector<float>> RenderBlocks(host::Effect& effect, const std::vector<std::vector<float>>& input,
-                                             int blockSize, bool inPlace) {
+std::vector<std::vector<float>> RenderBlocks(host::Effect& effect,
+                                             const std::vector<std::vector<float>>& input, int blockSize,
+                                             bool inPlace) {
     const int channels = effect.Channels();
     std::vector<std::vector<float>> out = input;
     out.resize(static_cast<size_t>(channels));
@@ -53,8 +55,12 @@ std::vector<std::vector<float>> RenderBlocks(host::Effect& effect, const std::ve
 #if defined(__SANITIZE_ADDRESS__)
 namespace alloc_count {
 void Start() {}
-long Stop() { return 0; }
-bool Available() { return false; }
+long Stop() {
+    return 0;
+}
+bool Available() {
+    return false;
+}
 } // namespace alloc_count
 #else
 namespace {
@@ -74,7 +80,9 @@ long Stop() {
     g_counting = false;
     return g_count.load();
 }
-bool Available() { return true; }
+bool Available() {
+    return true;
+}
 } // namespace alloc_count
 
 extern "C" void* __libc_malloc(size_t);
@@ -94,21 +102,35 @@ extern "C" void* realloc(void* p, size_t n) {
     Note();
     return __libc_realloc(p, n);
 }
-extern "C" void free(void* p) { __libc_free(p); }
+extern "C" void free(void* p) {
+    __libc_free(p);
+}
 
 void* operator new(size_t n) {
     Note();
     if (void* p = __libc_malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](size_t n) { return operator new(n); }
+void* operator new[](size_t n) {
+    return operator new(n);
+}
 void* operator new(size_t n, const std::nothrow_t&) noexcept {
     Note();
     return __libc_malloc(n ? n : 1);
 }
-void* operator new[](size_t n, const std::nothrow_t&) noexcept { return operator new(n, std::nothrow); }
-void operator delete(void* p) noexcept { __libc_free(p); }
-void operator delete[](void* p) noexcept { __libc_free(p); }
-void operator delete(void* p, size_t) noexcept { __libc_free(p); }
-void operator delete[](void* p, size_t) noexcept { __libc_free(p); }
+void* operator new[](size_t n, const std::nothrow_t&) noexcept {
+    return operator new(n, std::nothrow);
+}
+void operator delete(void* p) noexcept {
+    __libc_free(p);
+}
+void operator delete[](void* p) noexcept {
+    __libc_free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+    __libc_free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+    __libc_free(p);
+}
 #endif

@@ -22,8 +22,9 @@ bool Available();
 std::vector<std::vector<float>> TestSignal(double sampleRate, size_t frames, uint32_t seed = 1);
 
 // Renders planar audio through an effect in host blocks of blockSize, in place when inPlace.
-std::vector<std::vector<float>> RenderBlocks(host::Effect& effect, const std::vector<std::vector<float>>& input,
-                                             int blockSize, bool inPlace = true);
+std::vector<std::vector<float>> RenderBlocks(host::Effect& effect,
+                                             const std::vector<std::vector<float>>& input, int blockSize,
+                                             bool inPlace = true);
 
 // Small deterministic generator for test choices.
 struct Rng {

@@ -2,6 +2,7 @@
 #include "effects/modulation/ModulatedDelayLine.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "effects/modulation/TriangleParabolaOscillator.h"
+#include "effects/modulation/WahFilter.h"
 #include <cmath>
 #include <gtest/gtest.h>
 #include <string>
@@ -203,4 +204,24 @@ TEST(SyncMultiplier, NoteValuesScaleTheBeat) {
     EXPECT_DOUBLE_EQ(SyncMultiplier::Rate(5, 90, 1), 3.0);
     EXPECT_DOUBLE_EQ(SyncMultiplier::Rate(4, 120, 1), 3.0);
     EXPECT_EQ(SyncMultiplier::Multiplier(12), 1.0);
+}
+
+TEST(WahFilter, DesignsMatchLibraryFunctions) {
+    for (double sr : {32000.0, 48000.0, 192000.0}) {
+        for (double q : {10.0, 52.0, 100.0}) {
+            for (double f = 50; f < sr / 2; f *= 1.07) {
+                const double t = std::tan(M_PI * f * 10 / (q * sr));
+                const float c = static_cast<float>((t - 1) / (t + 1)),
+                            d = static_cast<float>(-std::cos(2 * M_PI * f / sr));
+                const auto k = WahFilter::Design(f, q, sr);
+                ASSERT_NEAR(k.c, c, 1e-7) << f;
+                ASSERT_EQ(k.d, d) << f;
+                if (f <= 2500) { // the pedal's range
+                    const auto fast = WahFilter::DesignFast(f, q, sr);
+                    ASSERT_NEAR(fast.c, c, 2e-7) << f;
+                    ASSERT_NEAR(fast.d, d, 2e-7) << f;
+                }
+            }
+        }
+    }
 }

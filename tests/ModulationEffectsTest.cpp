@@ -390,7 +390,7 @@ TEST(AutoPan, GainsOpposeAroundCentre) {
     for (bool separate : {true, false}) {
         CMLVAutoPanDSP a(sr, 256);
         Prepare(a, sr);
-        a.channelMode = separate;
+        a.hostChannels = separate ? 2 : 1;
         Set(a, "Tempo", 120);
         Signal one(48000, 1.0f), zero(48000, 0.0f), ol, orr;
         Render(a, one, separate ? one : zero, ol, orr);

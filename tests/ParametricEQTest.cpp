@@ -89,7 +89,7 @@ TEST(ParametricEQ, GainIsOutputGainForPassAndNotch) {
     }
 }
 
-TEST(ParametricEQ, DefaultIsTransparentAndInPlaceMatches) {
+TEST(ParametricEQ, DefaultIsTransparent) {
     CMLVParametricEQDSP pe(44100, 256);
     pe.fullUpdatePending = true;
     std::vector<float> x(1000);
@@ -98,36 +98,6 @@ TEST(ParametricEQ, DefaultIsTransparentAndInPlaceMatches) {
     const auto y = eqtest::Run(pe, x, x);
     for (size_t i = 0; i < x.size(); ++i)
         ASSERT_NEAR(y[i], x[i], 1e-6f);
-    // In place gives the same samples.
-    CMLVParametricEQDSP pe2(44100, 256);
-    eqtest::SetValues(pe2, {7, 900, 0.4, 2});
-    CMLVParametricEQDSP pe3(44100, 256);
-    eqtest::SetValues(pe3, {7, 900, 0.4, 2});
-    auto a = x, b = x;
-    const auto ref = eqtest::Run(pe2, x, x);
-    float ip[2], op[2];
-    float* io[2] = {a.data(), b.data()};
-    pe3.Process(io, io, ip, op, int(a.size()));
-    for (size_t i = 0; i < x.size(); ++i)
-        ASSERT_EQ(a[i], ref[i]);
 }
 
-TEST(ParametricEQ, ExtremesStayFinite) {
-    for (double fs : {32000.0, 192000.0}) {
-        for (int type = 0; type < 6; ++type) {
-            for (double q : {0.1, 3.0}) {
-                for (double f : {25.0, 18500.0}) {
-                    for (double g : {-12.0, 12.0}) {
-                        CMLVParametricEQDSP pe(fs, 256);
-                        eqtest::SetValues(pe, {g, f, q, double(type)});
-                        auto x = eqtest::Sine(2000, 1234, fs, 1.0);
-                        x.resize(4000, 0.0f);
-                        for (float v : eqtest::Run(pe, x, x, 77))
-                            ASSERT_TRUE(std::isfinite(v));
-                    }
-                }
-            }
-        }
-    }
-}
 } // namespace

@@ -1,9 +1,8 @@
 #include "effects/drive/CMLVLevelControlDSP.h"
-#include "params/CMLVParRelations.h"
+#include "effects/drive/CMLVOverDriveDSP.h"
 #include "platform/Registry.h"
 #include "presets/CMLVPresetFile.h"
 #include "presets/PresetFolder.h"
-#include "presets/UserPresetExports.h"
 #include "presets/UserPresets.h"
 #include "shell/CMLVPlugInInterface.h"
 #include <cstdlib>
@@ -18,20 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Stands in for the Overdrive: its identifier, parameters and "Default".
-class ProbeOverdrive : public CMLVParRelations {
-  public:
-    ProbeOverdrive() : CMLVParRelations(48000, 256) {
-        pluginId = FourCC("odu1");
-        AddPreset(0, "Default", {74, 45, 80});
-        AddPreset(1, "Full drive", {76, 45, 100});
-        AddParameter(2, "Level", "%", 0, 100, 1, 74, Linear);
-        AddParameter(3, "Color", "%", 0, 100, 1, 45, Linear);
-        AddParameter(4, "Drive", "%", 0, 100, 1, 80, Linear);
-        RecallPreset(0);
-    }
-    int Process(float**, float**, float*, float*, int) override { return 0; }
-    int UpdateCoefficients(bool) override { return 0; }
+// The Overdrive at the sample rate of the tests.
+struct ProbeOverdrive : CMLVOverDriveDSP {
+    ProbeOverdrive() : CMLVOverDriveDSP(48000, 256) {}
 };
 
 class TestInterface : public CMLVPlugInInterface {
@@ -208,9 +196,9 @@ TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
     ASSERT_TRUE(FindUserPreset("lcu1", "Wide & <Loud>", &values));
     EXPECT_EQ(values, (std::vector<float>{-3.5f, 0.0f, 100.0f, 1.0f}));
     EXPECT_FALSE(FindUserPreset("odu1", "Wide & <Loud>", &values));
-    // The user presets follow the factory ones in the instance's list.
-    EXPECT_EQ(od.GetPreset(2)->name, "Mine");
-    EXPECT_EQ(od.GetPreset(2)->isFactory, 0);
+    // The user presets follow the five factory presets in the instance's list.
+    EXPECT_EQ(od.GetPreset(5)->name, "Mine");
+    EXPECT_EQ(od.GetPreset(5)->isFactory, 0);
 }
 
 TEST_F(PresetFiles, ListValuesRoundedLinearKept) {
@@ -297,7 +285,7 @@ TEST_F(PresetFiles, MissingRegistryValueLeavesPresetsInMemory) {
     EXPECT_EQ(ui.GetPresetFilePathText(), "");
     ui.SavePreset("Kept");
     EXPECT_FALSE(ui.LastSaveSucceeded());
-    EXPECT_EQ(od.GetPreset(2)->name, "Kept"); // still in the instance's list
+    EXPECT_EQ(od.GetPreset(5)->name, "Kept"); // still in the instance's list
     EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(root), {}),
               std::vector<fs::path>{root / "registry.ini"});
     // The value is read into 520 bytes: 259 characters and the terminator fit, one more does not.
@@ -400,34 +388,3 @@ TEST_F(PresetFiles, TwoProcessesSavingAtOnceKeepAllEntries) {
 }
 
 } // namespace
-
-namespace {
-void Collect(void* context, const char* effectId, const char* entryKey, const char* name, const float* values,
-             int count) {
-    static_cast<std::vector<std::string>*>(context)->push_back(std::string(effectId) + "|" + entryKey + "|" +
-                                                               name + "|" + std::to_string(count) + "|" +
-                                                               std::to_string(values[count - 1]));
-}
-} // namespace
-
-TEST_F(PresetFiles, CEntryPointsForLoadingHosts) {
-    ProbeOverdrive od;
-    TestInterface ui(&od);
-    ui.SavePreset("Twice");
-    od.GetParameter(4)->SetValue(7);
-    ui.SavePreset("Twice"); // same name: a new entry, found first
-    float values[3] = {-1, -1, -1};
-    EXPECT_EQ(MLVFindUserPreset("odu1", "Twice", values, 2), 3);
-    EXPECT_EQ(values[0], 74.0f);
-    EXPECT_EQ(values[2], -1.0f);                                    // capacity respected
-    EXPECT_EQ(MLVFindUserPreset("odu1", "Default", values, 3), -1); // factory presets are not in the file
-    std::vector<std::string> seen;
-    EXPECT_EQ(MLVVisitUserPresets(Collect, &seen), 0);
-    EXPECT_EQ(seen, (std::vector<std::string>{"odu1|Preset 001|Twice|3|80.000000",
-                                              "odu1|Preset 002|Twice|3|7.000000"}));
-    char path[512];
-    EXPECT_EQ(MLVGetUserPresetFilePath(path, sizeof path), static_cast<int>(file.string().size()));
-    EXPECT_EQ(path, file.string());
-    EXPECT_EQ(MLVGetUserPresetFilePath(path, static_cast<int>(file.string().size())),
-              -1); // no room for the zero
-}

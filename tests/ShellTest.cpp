@@ -121,18 +121,19 @@ TEST_P(LevelControlPresets, MatchTheMatrix) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(LC, LevelControlPresets,
-                         ::testing::Values(LevelCase{"Default", 1, 0, 0, 1, 0}, LevelCase{"Gain It", 1, 0, 0, 1, 12},
-                                           LevelCase{"Wide Stereo", 1, -0.5, -0.5, 1, 0},
-                                           LevelCase{"Mono", 0.5, 0.5, 0.5, 0.5, 0}, LevelCase{"Both to L", 1, 1, 0, 0, 0},
-                                           LevelCase{"Both to R", 0, 0, 1, 1, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    LC, LevelControlPresets,
+    ::testing::Values(LevelCase{"Default", 1, 0, 0, 1, 0}, LevelCase{"Gain It", 1, 0, 0, 1, 12},
+                      LevelCase{"Wide Stereo", 1, -0.5, -0.5, 1, 0}, LevelCase{"Mono", 0.5, 0.5, 0.5, 0.5, 0},
+                      LevelCase{"Both to L", 1, 1, 0, 0, 0}, LevelCase{"Both to R", 0, 0, 1, 1, 0}));
 
 TEST(LevelControl, MinimumGainIsSilenceAndHalfDecibelAboveIsNot) {
     Effect fx(Library(), "LC", RenderMode::RealTime, 2, 48000.0);
     fx.SetParameter("Gain", "-60");
     const auto x = TestSignal(48000.0, 1000);
     for (const auto& ch : RenderBlocks(fx, x, 256))
-        for (float v : ch) ASSERT_EQ(v, 0.0f);
+        for (float v : ch)
+            ASSERT_EQ(v, 0.0f);
     fx.SetParameter("Gain", "-59.5");
     const auto y = RenderBlocks(fx, x, 256);
     EXPECT_NEAR(y[0][10] / x[0][10], std::pow(10.0, -59.5 / 20.0), 1e-6);
@@ -161,7 +162,8 @@ TEST(Chunk, LevelControlRecordLayout) {
         const uint8_t* e = d + 16 + 16 * k;
         EXPECT_EQ(std::memcmp(e, keys[k], 7), 0) << keys[k];
         uint64_t bits = 0;
-        for (int b = 0; b < 8; ++b) bits = (bits << 8) | e[8 + b];
+        for (int b = 0; b < 8; ++b)
+            bits = (bits << 8) | e[8 + b];
         double v;
         std::memcpy(&v, &bits, 8);
         // The control holds the value as a 32-bit host integer.
@@ -184,8 +186,8 @@ TEST(Offline, RegionIsRenderedInSlicesOf2048) {
     // The meters show the peaks of the last slice only: 5000 samples end with a slice of 904.
     Effect fx(Library(), "LC", RenderMode::Offline, 2, 48000.0);
     std::vector<std::vector<float>> x(2, std::vector<float>(5000, 0.0f));
-    x[0][4095] = 1.0f;   // inside the second slice
-    x[0][4096] = 0.25f;  // the first sample of the third slice
+    x[0][4095] = 1.0f;  // inside the second slice
+    x[0][4096] = 0.25f; // the first sample of the third slice
     x[1][4999] = 0.125f;
     RenderBlocks(fx, x, 5000);
     float in[2], out[2];
@@ -199,7 +201,8 @@ TEST(Offline, SingleChannelUsesASilentSecondInput) {
     fx.RecallPreset("Mono");
     std::vector<std::vector<float>> x = {TestSignal(48000.0, 3000)[0]};
     const auto y = RenderBlocks(fx, x, 3000);
-    for (size_t i = 0; i < 3000; ++i) ASSERT_FLOAT_EQ(y[0][i], 0.5f * x[0][i]);
+    for (size_t i = 0; i < 3000; ++i)
+        ASSERT_FLOAT_EQ(y[0][i], 0.5f * x[0][i]);
 }
 
 TEST(TempoService, VersionBelowTwoGivesNoTempo) {

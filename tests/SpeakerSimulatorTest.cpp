@@ -134,6 +134,42 @@ TEST(SpeakerSimulator, ReselectKeepsStateOtherModelClearsIt) {
     }
 }
 
+// Both channels run side by side; each must still equal the plain one-channel recursion, sample for sample.
+TEST(SpeakerSimulator, StereoPassEqualsSingleChannelRecursion) {
+    for (bool bass : {false, true}) {
+        auto sp = Make(bass, 44100);
+        eqtest::SetValues(*sp, {-3, bass ? 3.0 : 9.0});
+        const auto l = eqtest::Sine(700, 300, 44100, 0.6), r = eqtest::Sine(700, 2500, 44100, 0.3);
+        std::vector<float> outL(700), outR(700);
+        float* in[2] = {const_cast<float*>(l.data()), const_cast<float*>(r.data())};
+        float* out[2] = {outL.data(), outR.data()};
+        float ip[2], op[2];
+        sp->Process(in, out, ip, op, 700);
+        for (int c = 0; c < 2; ++c) {
+            SpeakerStage st = sp->Stage(c); // coefficients as designed
+            st.ClearState();
+            const auto& x = c == 0 ? l : r;
+            const auto& y = c == 0 ? outL : outR;
+            for (size_t i = 0; i < x.size(); ++i) {
+                auto run = [&](int from, int to, float u) {
+                    for (int k = from; k < to; ++k) {
+                        const float* q = st.coef[k];
+                        u = q[0] * u;
+                        const float w = st.s1[k] + u;
+                        st.s1[k] = q[1] * u - q[3] * w + st.s2[k];
+                        st.s2[k] = q[2] * u - q[4] * w;
+                        u = w;
+                    }
+                    return u;
+                };
+                const float m = run(0, 20, st.modelGain * (x[i] == 0.0f ? 1e-8f : x[i]));
+                const float want = st.hornSections ? st.volume * (1.4f * run(20, 31, m) + m) : st.volume * m;
+                ASSERT_EQ(y[i], want) << c << " " << i;
+            }
+        }
+    }
+}
+
 TEST(SpeakerSimulator, SilenceIsProcessedAsTinyConstant) {
     for (bool bass : {false, true}) {
         auto a = Make(bass, 48000), b = Make(bass, 48000);

@@ -74,6 +74,8 @@ class CMLVDSPAlgInterface {
     std::string shortName = "DSP";
     float tapState = 0.0f;
     uint32_t tapTime = 0;
+    // Channels of the instance (1 for a mono instance, whose second input is silent); set by the shell.
+    int hostChannels = 2;
     float* lastInPeak = nullptr;
     float* lastOutPeak = nullptr;
 

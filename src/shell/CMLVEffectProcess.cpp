@@ -267,7 +267,7 @@ int CMLVEffectProcess::GetPresetDescription(int i, PresetDescription* out) const
 int CMLVEffectProcess::HostSavePreset(const std::string& presetName) {
     if (!fAlgorithm) return kUnsupported;
     CMLVPlugInInterface::SavePreset(presetName);
-    return kNoErr;
+    return LastSaveSucceeded() ? kNoErr : kUnsupported;
 }
 
 std::string CMLVEffectProcess::ParameterValueText(int index, double normalized) const {
@@ -319,6 +319,7 @@ CMLVEffectProcessSpecific::CMLVEffectProcessSpecific(int effectType, bool userFo
     fAlgorithm.reset(AlgorithmRegistry::Create(effectType, fSampleRate, fBlockSizeHint));
     if (!fAlgorithm) return;
     fAlgorithm->sampleRate = fSampleRate;
+    fAlgorithm->hostChannels = fContext.channels;
     fAlgorithm->fullUpdatePending = true;
     algorithm = fAlgorithm.get();
     fAlgorithm->RecallPreset(0);

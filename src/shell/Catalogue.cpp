@@ -1,7 +1,7 @@
 #include "shell/Catalogue.h"
 #include "shell/CMLVEffectProcessAS.h"
 #include "shell/CMLVEffectProcessRTAS.h"
-#include "shell/FolderChoice.h"
+#include "presets/PresetFolder.h"
 #include <new>
 
 namespace {

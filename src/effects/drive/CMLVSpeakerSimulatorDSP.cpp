@@ -123,6 +123,7 @@ CMLVSpeakerSimulatorDSP::CMLVSpeakerSimulatorDSP(double sampleRate_, int maxBloc
         labels.push_back(models[i].label);
     AddParameter(2, "Volume", "dB", -40, 20, 0.5, 0, Linear);
     AddParameter(3, "Speaker Type", labels, 0, count - 1, 1, defaultModel, List);
+    Pack();
 }
 
 const CMLVReadout* CMLVSpeakerSimulatorDSP::GetReadoutInfo(int index) const {
@@ -149,6 +150,7 @@ int CMLVSpeakerSimulatorDSP::UpdateCoefficients(bool full) {
         s.SetModel(type);
         s.volume = volume;
     }
+    Pack();
     parametersChanged = false;
     return 0;
 }
@@ -158,26 +160,30 @@ void CMLVSpeakerSimulatorDSP::Reset() {
         s.ClearState();
 }
 
-namespace {
-// Runs the listed sections of both channels' stages on one sample each, interleaved so that the two
-// independent recursions overlap. Same arithmetic, in the same order, as one channel at a time.
-inline void Cascade(SpeakerStage& L, SpeakerStage& R, const int* used, int count, float& uL, float& uR) {
-    for (int j = 0; j < count; ++j) {
-        const int k = used[j];
-        const float* cl = L.coef[k];
-        const float* cr = R.coef[k];
-        uL = cl[0] * uL;
-        uR = cr[0] * uR;
-        const float wl = L.s1[k] + uL, wr = R.s1[k] + uR;
-        L.s1[k] = cl[1] * uL - cl[3] * wl + L.s2[k];
-        R.s1[k] = cr[1] * uR - cr[3] * wr + R.s2[k];
-        L.s2[k] = cl[2] * uL - cl[4] * wl;
-        R.s2[k] = cr[2] * uR - cr[4] * wr;
-        uL = wl;
-        uR = wr;
-    }
+void CMLVSpeakerSimulatorDSP::Pack() {
+    // Both stages always hold the same model; each lane still takes its own stage's numbers.
+    const SpeakerStage& L = stage[0];
+    const SpeakerStage& R = stage[1];
+    int n = 0;
+    auto add = [&](int k) {
+        const float* l = L.coef[k];
+        const float* r = R.coef[k];
+        PackedSection& p = packed[n];
+        p.g = Lanes{l[0], r[0], 0, 0};
+        p.b1 = Lanes{l[1], r[1], 0, 0};
+        p.b2 = Lanes{l[2], r[2], 0, 0};
+        p.a1 = Lanes{l[3], r[3], 0, 0};
+        p.a2 = Lanes{l[4], r[4], 0, 0};
+        packedIndex[n++] = k;
+    };
+    for (int j = 0; j < L.mainCount; ++j)
+        add(L.mainUsed[j]);
+    packedMain = n;
+    if (L.hornSections != 0)
+        for (int j = 0; j < L.hornCount; ++j)
+            add(L.hornUsed[j]);
+    packedHorn = n - packedMain;
 }
-} // namespace
 
 int CMLVSpeakerSimulatorDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
@@ -192,28 +198,59 @@ int CMLVSpeakerSimulatorDSP::Process(float* in[2], float* out[2], float inPeak[2
     }
     SpeakerStage& L = stage[0];
     SpeakerStage& R = stage[1];
+    // Each lane runs exactly the single-channel arithmetic: per section u = g u; w = s1 + u;
+    // s1 = b1 u - a1 w + s2; s2 = b2 u - a2 w; u = w.
+    Lanes s1[SpeakerStage::kMaxSections], s2[SpeakerStage::kMaxSections];
+    const int total = packedMain + packedHorn;
+    for (int j = 0; j < total; ++j) {
+        const int k = packedIndex[j];
+        s1[j] = Lanes{L.s1[k], R.s1[k], 0, 0};
+        s2[j] = Lanes{L.s2[k], R.s2[k], 0, 0};
+    }
+    const Lanes modelGain = {L.modelGain, R.modelGain, 0, 0};
+    const Lanes volume = {L.volume, R.volume, 0, 0};
+    const Lanes hornLevel = {L.hornLevel, R.hornLevel, 0, 0};
     for (int i = 0; i < n; ++i) {
         float xl = in[0][i], xr = in[1][i];
         ip[0] = std::fmax(ip[0], std::fabs(xl));
         ip[1] = std::fmax(ip[1], std::fabs(xr));
         if (xl == 0.0f) xl = 1e-8f;
         if (xr == 0.0f) xr = 1e-8f;
-        float uL = L.modelGain * xl, uR = R.modelGain * xr;
-        Cascade(L, R, L.mainUsed, L.mainCount, uL, uR);
-        float yl, yr;
-        if (L.hornSections == 0) {
-            yl = L.volume * uL;
-            yr = R.volume * uR;
-        } else {
-            float hL = uL, hR = uR;
-            Cascade(L, R, L.hornUsed, L.hornCount, hL, hR);
-            yl = L.volume * (L.hornLevel * hL + uL);
-            yr = R.volume * (R.hornLevel * hR + uR);
+        Lanes u = modelGain * Lanes{xl, xr, 0, 0};
+        for (int j = 0; j < packedMain; ++j) {
+            const PackedSection& c = packed[j];
+            u = c.g * u;
+            const Lanes w = s1[j] + u;
+            s1[j] = c.b1 * u - c.a1 * w + s2[j];
+            s2[j] = c.b2 * u - c.a2 * w;
+            u = w;
         }
-        out[0][i] = yl;
-        out[1][i] = yr;
-        op[0] = std::fmax(op[0], std::fabs(yl));
-        op[1] = std::fmax(op[1], std::fabs(yr));
+        Lanes y;
+        if (packedHorn == 0) {
+            y = volume * u;
+        } else {
+            Lanes h = u;
+            for (int j = packedMain; j < total; ++j) {
+                const PackedSection& c = packed[j];
+                h = c.g * h;
+                const Lanes w = s1[j] + h;
+                s1[j] = c.b1 * h - c.a1 * w + s2[j];
+                s2[j] = c.b2 * h - c.a2 * w;
+                h = w;
+            }
+            y = volume * (hornLevel * h + u);
+        }
+        out[0][i] = y[0];
+        out[1][i] = y[1];
+        op[0] = std::fmax(op[0], std::fabs(y[0]));
+        op[1] = std::fmax(op[1], std::fabs(y[1]));
+    }
+    for (int j = 0; j < total; ++j) {
+        const int k = packedIndex[j];
+        L.s1[k] = s1[j][0];
+        R.s1[k] = s1[j][1];
+        L.s2[k] = s2[j][0];
+        R.s2[k] = s2[j][1];
     }
     for (int c = 0; c < 2; ++c) {
         inPeak[c] = ip[c];

@@ -63,7 +63,8 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
     // Audio thread.
     void Reset() override;
 
-    // Readout 0: 1 while the host rate is below 44.1 kHz and the signal passes through unprocessed.
+    // Any thread. Readout 0: 1 while the host rate is below 44.1 kHz and the signal passes through
+    // unprocessed.
     int GetReadoutCount() const override { return 1; }
     const CMLVReadout* GetReadoutInfo(int index) const override;
     float GetReadoutValue(int index) const override;
@@ -78,6 +79,16 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
                             bool bass, int defaultModel);
 
   private:
+    // Both channels side by side in one vector per section, in processing order (main, then horn).
+    typedef float Lanes __attribute__((vector_size(16)));
+    struct PackedSection {
+        Lanes g, b1, b2, a1, a2;
+    };
+    void Pack();
+
+    PackedSection packed[SpeakerStage::kMaxSections];
+    int packedIndex[SpeakerStage::kMaxSections] = {};
+    int packedMain = 0, packedHorn = 0;
     const SpeakerModel* models;
     int modelCount;
     bool bass;

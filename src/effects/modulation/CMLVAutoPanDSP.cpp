@@ -38,6 +38,7 @@ int CMLVAutoPanDSP::UpdateCoefficients(bool full) {
     lfo.setShape(static_cast<int>(GetParameter(kWaveShape)->GetValue()));
     offsetGain = static_cast<float>(1.0 - GetParameter(kCenter)->GetValue() / 100.0);
     modGain = static_cast<float>(GetParameter(kStereo)->GetValue() / 100.0);
+    channelMode = hostChannels > 1;
     parametersChanged = false;
     fullUpdatePending = false;
     return 0;

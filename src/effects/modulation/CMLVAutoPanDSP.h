@@ -16,9 +16,8 @@ class CMLVAutoPanDSP : public CMLVModulationDSP {
 
     static constexpr int kWaveShape = 2, kTempo = 3, kCenter = 4, kStereo = 5, kSyncCoeff = 6, kTap = 7;
 
-    // Separate channels when set, the mono sum panned when clear. The host interface says nothing about
-    // the channel configuration, so the two inputs are always treated as a stereo pair; the sum path
-    // stays for a host that feeds one signal on both inputs and asks for it.
+    // Separate channels when set, the mono sum panned when clear. Follows the instance: a stereo
+    // instance pans its two channels, a mono instance pans its one signal across both outputs.
     bool channelMode = true;
 
   private:

@@ -47,7 +47,13 @@ int CMLVNoiseGateDSP::UpdateCoefficients(bool full) {
     // The range starts at 1 ms; a preset value below would make the coefficient blow up.
     closingCoef = static_cast<float>(2200.0 / sampleRate / std::max(GetParameter(4)->GetValue(), 0.5));
     k = a;
-    learning = GetParameter(5)->GetValue() != 0.0;
+    const bool learn = GetParameter(5)->GetValue() != 0.0;
+    // A new measurement always runs its full second, even after one that was cut short.
+    if (learn && !learning) {
+        learnCounter = 0;
+        learnPeak = 0.0f;
+    }
+    learning = learn;
     if (full) {
         envelope = 0.0f;
         gain = 0.0f;

@@ -1,0 +1,144 @@
+#include "effects/drive/CMLVExciterDSP.h"
+#include "shell/AlgorithmRegistry.h"
+#include <cmath>
+
+CMLVExciterDSP::CMLVExciterDSP(double sampleRate_, int maxBlockSize_)
+    : CMLVParRelations(sampleRate_, maxBlockSize_) {
+    name = "EC - Exciter";
+    shortName = "EC";
+    pluginId = FourCC("ecu1");
+    AddPreset(0, "Default", {50, 50, 50, 50, 500, 50, 50, 50, 0});
+    AddPreset(1, "X Cabinet", {106.6f, 100, 0, 100, 2565, 61.7f, 0, 29, 0});
+    AddPreset(2, "Fright Bender", {105.7f, 100, 42, 31, 3056, 26.1f, 18, 100, 0});
+    AddPreset(3, "Loudster", {70.3f, 100, 38, 22, 1915, 23.1f, 37, 100, 1});
+    AddPreset(4, "Warm Tube", {94.6f, 31, 100, 100, 1516, 50.6f, 50, 50, 1});
+    AddParameter(2, "Drive", "%", 0, 150, 1, 50, Linear);
+    AddParameter(3, "1st Harmonic", "%", 0, 100, 1, 50, Linear);
+    AddParameter(4, "2nd Harmonic", "%", 0, 100, 1, 50, Linear);
+    AddParameter(5, "3rd Harmonic", "%", 0, 100, 1, 50, Linear);
+    AddParameter(6, "Frequency", "Hz", 500, 10000, 1, 500, Logarithmic);
+    AddParameter(7, "Exciter Mix", "%", 0, 100, 1, 50, Linear);
+    AddParameter(8, "4nd Harmonic", "%", 0, 100, 1, 50, Linear);
+    AddParameter(9, "5nd Harmonic", "%", 0, 100, 1, 50, Linear);
+    AddParameter(10, "x5 Oversampling", std::vector<std::string>{"Off", "On"}, 0, 1, 1, 0, List);
+    RecallPreset("Default");
+    BuildSections();
+}
+
+void CMLVExciterDSP::BuildSections() {
+    // Every section is designed at the base rate, the per-phase ones included.
+    const float fs = float(sampleRate);
+    for (Channel& c : ch) {
+        auto make = [&](FilterSection& s, float f, bool secondOrder) {
+            s = FilterSection{};
+            s.SetSampleRate(fs);
+            s.DesignHighPass(f, secondOrder);
+            s.Clear();
+        };
+        for (FilterSection& s : c.band1)
+            make(s, band, false);
+        make(c.dc, 20.0f, true);
+        for (FilterSection& s : c.band2)
+            make(s, band, true);
+        for (FilterSection& s : c.dc2)
+            make(s, 20.0f, true);
+        c.resampler = Resampler5{};
+        c.resampler.Design();
+    }
+}
+
+int CMLVExciterDSP::UpdateCoefficients(bool full) {
+    drive = float(GetParameter(2)->normalizedValue);
+    const float h1 = float(GetParameter(3)->normalizedValue);
+    const float h2 = float(GetParameter(4)->normalizedValue);
+    const float h3 = float(GetParameter(5)->normalizedValue);
+    const float h4 = float(GetParameter(8)->normalizedValue);
+    const float h5 = float(GetParameter(9)->normalizedValue);
+    band = float(GetParameter(6)->GetValue());
+    mix = float(GetParameter(7)->normalizedValue);
+    oversampling = static_cast<int>(GetParameter(10)->GetValue() + 0.5) != 0;
+
+    // Chebyshev weighting: sum of h_n T_n(v) expanded into powers of v.
+    c5 = 16.0f * h5;
+    c4 = 8.0f * h4;
+    c3 = (h3 - 0.3125f * c5) * 4.0f;
+    c2 = (h2 - 0.5f * c4) * 2.0f;
+    c1 = h1 - 0.75f * c3 - 0.62f * c5;
+    c0 = (-c2 - 0.75f * c4) * 0.5f;
+
+    if (full) {
+        BuildSections();
+        Reset();
+        fullUpdatePending = false;
+    }
+    for (Channel& c : ch) {
+        for (FilterSection& s : c.band1)
+            s.SetFrequency(band);
+        for (FilterSection& s : c.band2)
+            s.SetFrequency(band);
+    }
+    parametersChanged = false;
+    return 0;
+}
+
+void CMLVExciterDSP::Reset() {
+    for (Channel& c : ch) {
+        for (FilterSection& s : c.band1)
+            s.Clear();
+        for (FilterSection& s : c.band2)
+            s.Clear();
+        for (FilterSection& s : c.dc2)
+            s.Clear();
+        c.dc.Clear();
+        c.resampler.Clear();
+    }
+    c0s = 0.0f;
+    c0p = c0;
+}
+
+inline float CMLVExciterDSP::Shape(float v) const {
+    const float v2 = FlushDenormal(v * v);
+    const float v3 = FlushDenormal(v2 * v);
+    const float v4 = FlushDenormal(v3 * v);
+    const float v5 = FlushDenormal(v4 * v);
+    return c5 * v5 + c4 * v4 + c3 * v3 + c2 * v2 + c1 * v + c0s;
+}
+
+int CMLVExciterDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    float ip[2] = {0, 0}, op[2] = {0, 0};
+    constexpr int F = Resampler5::kFactor;
+    for (int i = 0; i < n; ++i) {
+        const float x[2] = {in[0][i], in[1][i]};
+        // A change of the constant term leaves only a short decaying pulse.
+        c0s = FlushDenormal(0.001f * (c0 - c0p) + 0.99f * c0s);
+        c0p = c0;
+        float y[2];
+        for (int k = 0; k < 2; ++k) {
+            Channel& c = ch[k];
+            ip[k] = std::fmax(ip[k], std::fabs(x[k]));
+            if (!oversampling) {
+                const float v = c.band1[1].Process(c.band1[0].Process(drive * x[k]));
+                y[k] = x[k] + mix * c.dc.Process(Shape(v));
+            } else {
+                float u[F], z[F];
+                c.resampler.Interpolate(x[k], u);
+                for (int p = 0; p < F; ++p) {
+                    const float v = c.band2[p].Process(drive * u[p]);
+                    z[p] = c.dc2[p].Process(Shape(v)) * mix + u[p];
+                }
+                y[k] = c.resampler.Decimate(z);
+            }
+            op[k] = std::fmax(op[k], std::fabs(y[k]));
+        }
+        out[0][i] = y[0];
+        out[1][i] = y[1];
+    }
+    for (int k = 0; k < 2; ++k) {
+        inPeak[k] = ip[k];
+        outPeak[k] = op[k];
+    }
+    return 0;
+}
+
+MLV_REGISTER_ALGORITHM(55, CMLVExciterDSP)
