@@ -79,16 +79,6 @@ class TransportTempo : public ITempoService {
     double fBpm = 0.0;
 };
 
-// Audio thread: controls the shell changes by itself (the noise gate's measurement) arrive here.
-class ControlListener : public IHostListener {
-  public:
-    void ControlChanged(int, int32_t) override { fChanges = fChanges + 1; }
-    int Changes() const { return fChanges; }
-
-  private:
-    int fChanges = 0;
-};
-
 struct URIDs {
     LV2_URID atomChunk = 0, atomObject = 0, atomBlank = 0, atomSequence = 0;
     LV2_URID atomFloat = 0, atomDouble = 0, atomInt = 0, atomLong = 0;
@@ -119,7 +109,9 @@ class Instance {
         context.sampleRate = sampleRate;
         context.channels = entry.layout.channels;
         context.tempo = &fTempo;
-        context.listener = &fListener;
+        // No control listener: the controls the shell changes by itself (the noise gate's learned
+        // threshold) reach the host through the effect's readout ports, and the host's input ports keep
+        // their values, so nothing re-applies an old value over a measured one until the host moves it.
         {
             std::lock_guard<std::mutex> lock(GroupMutex());
             fProcess.reset(Group()->CreateProcess(entry.typeIndex, context));
@@ -156,6 +148,7 @@ class Instance {
             if (!in[c] || !out[c]) return;
 
         // A concurrent state save holds the lock for a few microseconds; port changes then wait a block.
+        // (The render itself writes controls only when the noise gate finishes a measurement.)
         std::unique_lock<std::mutex> lock(fStateMutex, std::try_to_lock);
         if (lock.owns_lock()) ApplyControls();
         Render(in, out, static_cast<int>(numSamples));
@@ -337,7 +330,6 @@ class Instance {
     const LV2_URID_Map* fMap = nullptr;
     URIDs fURIDs;
     TransportTempo fTempo;
-    ControlListener fListener;
     std::unique_ptr<CProcess> fProcess;
     std::vector<void*> fBuffers;
     std::vector<float> fLastSeen;

@@ -182,7 +182,7 @@ done
 for line in "${PLUGINS[@]}"; do
     IFS=$'\t' read -r uri code channels <<<"$line"
     r=$("$CHECK" state "$uri" "$(input_for "$channels")" 2>&1)
-    case $r in PASS*) pass "${r#PASS }" ;; *) fail "state $uri: ${r#FAIL }" ;; esac
+    case $r in PASS*) pass "state ${r#PASS }" ;; *) fail "state ${r#FAIL }" ;; esac
 done
 
 # 8. jalv on a dummy JACK server: transport tempo reaches the plug-in, a factory preset applies.
