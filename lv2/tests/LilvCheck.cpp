@@ -6,6 +6,7 @@
 //   tonvera_lv2_check ports
 //   tonvera_lv2_check settings URI [PRESET_INDEX]
 //   tonvera_lv2_check render URI IN OUT [--block N] [--bpm BPM] [--set SYMBOL=VALUE]... [--preset URI]
+//                     [--print OUTPUT_SYMBOL]... [--state-out FILE]
 //   tonvera_lv2_check presets URI IN OUTDIR [--block N]
 //   tonvera_lv2_check state URI IN [--block N]
 //   tonvera_lv2_check compare A B TOLERANCE
@@ -592,12 +593,13 @@ int Run(const std::vector<std::string>& args) {
     if (cmd == "settings" && (args.size() == 2 || args.size() == 3)) {
         const LilvPlugin* plugin = world.Plugin(args[1]);
         const int preset = args.size() == 3 ? std::atoi(args[2].c_str()) : -1;
+        // 17 digits: the command line reads the port's float exactly, not a nearby double.
         for (const auto& [sym, v] : TestSettings(world, urids, plugin, preset)) {
             LilvNode* symNode = lilv_new_string(world.Get(), sym.c_str());
             const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, symNode);
             lilv_node_free(symNode);
             LilvNode* name = port ? lilv_port_get_name(plugin, port) : nullptr;
-            std::printf("%s\t%s\t%.9g\n", sym.c_str(), name ? lilv_node_as_string(name) : "",
+            std::printf("%s\t%s\t%.17g\n", sym.c_str(), name ? lilv_node_as_string(name) : "",
                         static_cast<double>(v));
             lilv_node_free(name);
         }
@@ -607,7 +609,8 @@ int Run(const std::vector<std::string>& args) {
         int block = 256;
         float bpm = 0.0f;
         std::vector<std::pair<std::string, float>> sets;
-        std::string preset;
+        std::string preset, stateOut;
+        std::vector<std::string> prints;
         for (size_t i = 4; i < args.size(); ++i) {
             if (args[i] == "--block") {
                 block = ParseBlock(args, i);
@@ -620,6 +623,10 @@ int Run(const std::vector<std::string>& args) {
                 sets.emplace_back(s.substr(0, eq), std::strtof(s.c_str() + eq + 1, nullptr));
             } else if (args[i] == "--preset" && i + 1 < args.size()) {
                 preset = args[++i];
+            } else if (args[i] == "--state-out" && i + 1 < args.size()) {
+                stateOut = args[++i];
+            } else if (args[i] == "--print" && i + 1 < args.size()) {
+                prints.push_back(args[++i]);
             } else {
                 throw Failure("unknown option " + args[i]);
             }
@@ -634,6 +641,15 @@ int Run(const std::vector<std::string>& args) {
         if (bpm > 0.0f) inst.SendTempo(bpm);
         WriteAudio(args[3], inst.Render(in));
         if (bpm > 0.0f) std::printf("host_tempo %.3f\n", static_cast<double>(inst.Get("host_tempo")));
+        for (const std::string& sym : prints)
+            std::printf("%s %.6g\n", sym.c_str(), static_cast<double>(inst.Get(sym)));
+        if (!stateOut.empty()) {
+            const std::vector<uint8_t> bytes = inst.SaveBytes();
+            FILE* f = std::fopen(stateOut.c_str(), "wb");
+            if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
+                throw Failure("cannot write " + stateOut);
+            std::fclose(f);
+        }
         return 0;
     }
     if (cmd == "presets" && args.size() >= 4) {
@@ -666,7 +682,7 @@ int Run(const std::vector<std::string>& args) {
                 if (c != v) {
                     LilvNode* name = lilv_port_get_name(plugin, port);
                     char value[32];
-                    std::snprintf(value, sizeof value, "%.9g", static_cast<double>(c));
+                    std::snprintf(value, sizeof value, "%.17g", static_cast<double>(c));
                     clamped += std::string("\t") + lilv_node_as_string(name) + "=" + value;
                     lilv_node_free(name);
                 }

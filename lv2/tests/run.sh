@@ -94,10 +94,12 @@ for line in "${PLUGINS[@]}"; do
     in=$(input_for "$channels")
     cargs=()
     sargs=()
+    sets=()
     while IFS=$'\t' read -r sym name value; do
         [ -n "$sym" ] || continue
         cargs+=(-c "$sym" "$value")
         sargs+=(-s "$name=$value")
+        sets+=(--set "$sym=$value")
     done < <("$CHECK" settings "$uri")
     out=$WORK/apply.wav
     ref=$WORK/ref.wav
@@ -105,12 +107,33 @@ for line in "${PLUGINS[@]}"; do
         fail "lv2apply $uri: $(tail -1 "$WORK/apply.log")"
         continue
     fi
-    if ! "$TONVERA" render --realtime --block 1 -e "$code" "${sargs[@]}" "$in" "$ref" >/dev/null 2>"$WORK/ref.log"; then
+    if ! "$TONVERA" render --realtime --block 1 -e "$code" "${sargs[@]}" --save-state "$WORK/ref.state" "$in" "$ref" \
+        >/dev/null 2>"$WORK/ref.log"; then
         fail "lv2apply $uri: reference render failed: $(tail -1 "$WORK/ref.log")"
         continue
     fi
     if result=$("$CHECK" compare "$out" "$ref" 1e-6); then pass "lv2apply $uri: $result"; else fail "lv2apply $uri: $result"; fi
+    # The LV2 state of the same setting is the command line's saved state, byte for byte.
+    "$CHECK" render "$uri" "$in" "$WORK/lv2.wav" "${sets[@]}" --state-out "$WORK/lv2.state" >/dev/null 2>&1
+    if cmp -s "$WORK/lv2.state" "$WORK/ref.state"; then pass "state bytes $uri: equal to tonvera --save-state"; else
+        fail "state bytes $uri: differ from tonvera --save-state"; fi
 done
+
+# The noise gate's measurement: "Learn" on a steady sine of peak 0.1 publishes -20 dB after a second,
+# and the saved state holds it as the command line's does.
+if grep -q "<urn:marlevo:tonvera:ng:stereo>" "$BUNDLE/manifest.ttl"; then
+    sox -n -r 48000 -c 2 -e floating-point -b 32 "$WORK/sine.wav" synth 1.5 sine 440 vol 0.1
+    learned=$("$CHECK" render urn:marlevo:tonvera:ng:stereo "$WORK/sine.wav" "$WORK/ng.wav" --set learn=1 \
+        --print learned_threshold --state-out "$WORK/ng.state" | awk '/^learned_threshold/ {print $2}')
+    "$TONVERA" render --realtime -e NG -s Learn=1 --save-state "$WORK/ng-cli.state" "$WORK/sine.wav" "$WORK/ng-cli.wav" >/dev/null 2>&1
+    if ! awk -v t="$learned" 'BEGIN { exit !(t != "" && t > -20.05 && t < -19.95) }'; then
+        fail "noise gate learn: learned_threshold reads ${learned:-nothing}, not -20 dB"
+    elif ! cmp -s "$WORK/ng.state" "$WORK/ng-cli.state"; then
+        fail "noise gate learn: saved state differs from the command line's"
+    else
+        pass "noise gate learn: learned_threshold $learned dB, saved like the command line"
+    fi
+fi
 
 # 4. lv2bench runs every plug-in.
 if lv2bench -n 24000 -b 256 >"$WORK/bench.log" 2>&1; then
