@@ -95,7 +95,7 @@ struct Settings {
 // shared sample counter that every channel pass advances.
 class Reference {
   public:
-    explicit Reference(const Settings& s) : st(s) {
+    explicit Reference(const Settings& s) {
         const bool od = s.kind == OD || s.kind == ODB;
         gDrive = od ? std::pow(10.0, (5.5 * s.drive + 100) / 200) : std::pow(10.0, (4 * s.drive + 200) / 200);
         const double m = s.output;
@@ -161,7 +161,6 @@ class Reference {
         double taps[3] = {0, 0, 0};
     };
     static double Tap(const Channel& h, long t) { return t < 0 ? 0.0 : h.taps[t % 3]; }
-    Settings st;
     double gDrive = 1, gOut = 1, gDry = 0, frac = 0;
     int delay = 1;
     long clock = 0;
@@ -385,48 +384,22 @@ TEST(DriveEffect, CatalogueEntries) {
         const char* p4;
         std::vector<std::pair<const char*, std::vector<float>>> presets;
     };
+    // clang-format off
     const Entry entries[] = {
-        {110,
-         "OD - Overdrive",
-         "odu1",
-         "Level",
-         "Drive",
-         {{"Default", {74, 45, 80}},
-          {"Full drive", {76, 45, 100}},
-          {"Ready to rock", {76, 46, 76}},
-          {"Crunch", {78, 48, 42}},
-          {"Tube preamp", {94, 40, 13}}}},
-        {45,
-         "DT - Distortion",
-         "dtu1",
-         "Level",
-         "Distortion",
-         {{"Default", {69, 45, 90}},
-          {"Razor", {60, 78, 100}},
-          {"Lead", {71, 45, 100}},
-          {"Heavy Metal", {66, 51, 90}},
-          {"Blues", {76, 65, 16}}}},
-        {115,
-         "ODB - Bass Overdrive",
-         "odb1",
-         "Mix",
-         "Drive",
-         {{"Default", {74, 45, 80}},
-          {"Cabinet", {0, 0, 0}},
-          {"Light", {45, 0, 50}},
-          {"Crunch", {55, 0, 55}},
-          {"SuperDrive", {70, 50, 70}}}},
-        {50,
-         "DTB - Bass Distortion",
-         "dtb1",
-         "Mix",
-         "Distortion",
-         {{"Default", {69, 45, 90}},
-          {"Cabinet", {0, 0, 0}},
-          {"Light", {40, 0, 35}},
-          {"50:50 Mix", {50, 50, 50}},
-          {"Super Distortion", {70, 75, 75}}}},
+        {110, "OD - Overdrive", "odu1", "Level", "Drive",
+         {{"Default", {74, 45, 80}}, {"Full drive", {76, 45, 100}}, {"Ready to rock", {76, 46, 76}},
+          {"Crunch", {78, 48, 42}}, {"Tube preamp", {94, 40, 13}}}},
+        {45, "DT - Distortion", "dtu1", "Level", "Distortion",
+         {{"Default", {69, 45, 90}}, {"Razor", {60, 78, 100}}, {"Lead", {71, 45, 100}},
+          {"Heavy Metal", {66, 51, 90}}, {"Blues", {76, 65, 16}}}},
+        {115, "ODB - Bass Overdrive", "odb1", "Mix", "Drive",
+         {{"Default", {74, 45, 80}}, {"Cabinet", {0, 0, 0}}, {"Light", {45, 0, 50}},
+          {"Crunch", {55, 0, 55}}, {"SuperDrive", {70, 50, 70}}}},
+        {50, "DTB - Bass Distortion", "dtb1", "Mix", "Distortion",
+         {{"Default", {69, 45, 90}}, {"Cabinet", {0, 0, 0}}, {"Light", {40, 0, 35}},
+          {"50:50 Mix", {50, 50, 50}}, {"Super Distortion", {70, 75, 75}}}},
     };
+    // clang-format on
     for (const Entry& e : entries) {
         std::unique_ptr<CMLVDSPAlgInterface> a(AlgorithmRegistry::Create(e.type, 48000, 256));
         ASSERT_TRUE(a) << e.type;
@@ -438,12 +411,9 @@ TEST(DriveEffect, CatalogueEntries) {
         for (int i = 0; i < 3; ++i) {
             const CMLVParameter* p = a->GetParameter(2 + i);
             EXPECT_EQ(p->GetName(), names[i]);
-            EXPECT_EQ(p->labels, std::vector<std::string>{"%"});
-            EXPECT_EQ(p->minValue, 0);
-            EXPECT_EQ(p->maxValue, 100);
-            EXPECT_EQ(p->type, Linear);
-            EXPECT_EQ(p->defaultValue, e.presets[0].second[i]);
-            EXPECT_EQ(p->GetValue(), e.presets[0].second[i]);
+            EXPECT_TRUE(p->labels == std::vector<std::string>{"%"} && p->minValue == 0 &&
+                        p->maxValue == 100 && p->step == 1 && p->type == Linear);
+            EXPECT_TRUE(p->defaultValue == e.presets[0].second[i] && p->GetValue() == p->defaultValue);
         }
         ASSERT_EQ(a->GetPresets().size(), 5u);
         for (int i = 0; i < 5; ++i) {

@@ -1,5 +1,6 @@
 // The shell as a host sees it, with the level control as the probe effect.
 #include "HostTestSupport.h"
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -215,5 +216,29 @@ TEST(TempoService, VersionBelowTwoGivesNoTempo) {
     Effect g(Library(), "LC", RenderMode::RealTime, 2, 48000.0, &tempo);
     EXPECT_EQ(g.Process().GetHostTempo(&bpm), 0);
     EXPECT_EQ(bpm, 120.0);
+}
+} // namespace
+
+namespace {
+// The noise gate's finished "Learn" measurement reaches the host controls through the shell.
+TEST(NoiseGatePushBack, LearnedThresholdReachesTheHostControls) {
+    struct Listener : IHostListener {
+        std::vector<int> changed;
+        void ControlChanged(int index, int32_t) override { changed.push_back(index); }
+    } listener;
+    host::Effect fx(Library(), "NG", host::RenderMode::RealTime, 2, 48000.0, nullptr, &listener);
+    fx.SetParameter("Learn", "Measuring input level");
+    listener.changed.clear();
+    std::vector<std::vector<float>> x(2, std::vector<float>(48000 * 3 / 2));
+    for (size_t i = 0; i < x[0].size(); ++i)
+        x[0][i] = x[1][i] = static_cast<float>(0.1 * std::sin(2 * 3.14159265358979 * 440.0 * static_cast<double>(i) / 48000.0));
+    RenderBlocks(fx, x, 256);
+    EXPECT_NEAR(fx.PlainValue(2), -20.0, 0.05);
+    EXPECT_EQ(fx.PlainValue(5), 0.0);
+    int32_t learn;
+    fx.Process().GetControlValue(5, &learn);
+    EXPECT_EQ(learn, INT32_MIN);
+    EXPECT_NE(std::find(listener.changed.begin(), listener.changed.end(), 2), listener.changed.end());
+    EXPECT_NE(std::find(listener.changed.begin(), listener.changed.end(), 5), listener.changed.end());
 }
 } // namespace

@@ -45,6 +45,7 @@ class CMLVDriveBaseDSP : public CMLVParRelations {
     int UpdateCoefficients(bool full) override;
     // Audio thread.
     void Reset() override;
+    // Any thread.
     bool DependsOnBlockSize() const override { return true; }
 
     static constexpr int kOutput = 2, kColor = 3, kDrive = 4;
