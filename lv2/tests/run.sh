@@ -272,6 +272,7 @@ jalv_test() {
     kill "${pids[@]}" 2>/dev/null
     sleep 1
     kill -9 "${pids[@]}" 2>/dev/null
+    wait "${pids[@]}" 2>/dev/null
 }
 jalv_test
 
