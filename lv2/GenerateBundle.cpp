@@ -219,8 +219,10 @@ int main(int argc, char** argv) {
             if (type->Kind() != kRealTime) continue;
             const std::string code = lv2layout::EffectCode(*type);
             host::Effect effect(library, code, host::RenderMode::RealTime, type->NumInputs(), 48000.0);
+            host::Effect probe(library, code, host::RenderMode::RealTime, type->NumInputs(), 48000.0);
             PluginFile f;
-            f.layout = lv2layout::Describe(effect.Type(), effect.Process());
+            f.layout = lv2layout::Describe(effect.Type(), effect.Process(),
+                                           lv2layout::ProbeLatency(probe.Process()));
             for (const PresetDescription& p : effect.Presets())
                 if (p.factory) f.presets.push_back(p);
             if (!byCode.count(code)) codes.push_back(code);

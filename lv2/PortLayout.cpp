@@ -1,4 +1,5 @@
 #include "PortLayout.h"
+#include <algorithm>
 #include <cctype>
 #include <set>
 
@@ -98,7 +99,30 @@ std::string UnitTerm(const std::string& unit) {
     return std::string();
 }
 
-PluginLayout Describe(const CEffectType& type, const CProcess& process) {
+int ProbeLatency(CProcess& process) {
+    float silence[2][64] = {};
+    float out[2][64];
+    float* in[2] = {silence[0], silence[1]};
+    float* outs[2] = {out[0], out[1]};
+    auto latencyNow = [&] {
+        process.RenderAudio(in, outs, 64);
+        return process.GetLatency();
+    };
+    int latency = latencyNow();
+    // Some effects delay the signal only in one mode (the exciter's oversampling).
+    for (int index = 2; index <= process.GetNumControls(); ++index) {
+        ParameterDescription d;
+        if (process.GetParameterDescription(index, &d) != kNoErr || d.type != 3) continue;
+        for (double v = d.minValue; v <= d.maxValue; v += 1.0) {
+            process.HostSetControlValue(index, ControlFromNormalized(process.NormalizeParameter(index, v)));
+            latency = std::max(latency, latencyNow());
+        }
+        process.HostSetControlValue(index, ControlFromNormalized(d.normalizedDefault));
+    }
+    return latency;
+}
+
+PluginLayout Describe(const CEffectType& type, const CProcess& process, int maxLatency) {
     PluginLayout layout;
     const std::string& registered = type.Name();
     layout.code = EffectCode(type);
@@ -108,7 +132,7 @@ PluginLayout Describe(const CEffectType& type, const CProcess& process) {
     layout.uri = PluginURI(type);
     layout.name = layout.longName + (layout.channels == 1 ? " (Mono)" : "");
     layout.pluginClass = PluginClass(type.Category());
-    layout.latency = process.GetLatency();
+    layout.latency = maxLatency;
 
     std::set<std::string> used;
     std::vector<Port>& ports = layout.ports;

@@ -43,7 +43,7 @@ struct PluginLayout {
     std::string uri, name, code, longName, pluginClass;
     int channels = 2;
     int effectType = 0;
-    int latency = 0;
+    int latency = 0; // the largest the effect reports
     bool followsTempo = false;
     std::vector<Port> ports;
 };
@@ -58,8 +58,12 @@ std::string EffectCode(const CEffectType& type);
 std::string PluginURI(const CEffectType& type);
 std::string PresetURI(const CEffectType& type, int presetNumber);
 
-// The layout of a real-time type, read from a process of that type.
-PluginLayout Describe(const CEffectType& type, const CProcess& process);
+// The largest latency a process of the type reports over the values of its switch (List) parameters.
+// Renders a few silent blocks through the process: pass a throwaway instance.
+int ProbeLatency(CProcess& process);
+
+// The layout of a real-time type, read from a process of that type; a latency port when maxLatency > 0.
+PluginLayout Describe(const CEffectType& type, const CProcess& process, int maxLatency);
 
 // Lower-case identifier usable as an LV2 port symbol: [a-z0-9_], not starting with a digit.
 std::string SymbolFromName(const std::string& name);

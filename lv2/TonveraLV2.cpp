@@ -353,7 +353,9 @@ LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double sampleRate, cons
         reference.channels = entry->type->NumInputs();
         std::lock_guard<std::mutex> lock(GroupMutex());
         std::unique_ptr<CProcess> process(Group()->CreateProcess(entry->typeIndex, reference));
-        if (process) entry->layout = lv2layout::Describe(*entry->type, *process);
+        std::unique_ptr<CProcess> probe(Group()->CreateProcess(entry->typeIndex, reference));
+        if (process && probe)
+            entry->layout = lv2layout::Describe(*entry->type, *process, lv2layout::ProbeLatency(*probe));
     });
     if (entry->layout.ports.empty()) return nullptr;
     auto* instance = new Instance(*entry, sampleRate, features);
