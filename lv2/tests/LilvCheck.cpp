@@ -6,7 +6,7 @@
 //   tonvera_lv2_check ports
 //   tonvera_lv2_check settings URI [PRESET_INDEX]
 //   tonvera_lv2_check render URI IN OUT [--block N] [--bpm BPM] [--set SYMBOL=VALUE]... [--preset URI]
-//                     [--print OUTPUT_SYMBOL]... [--state-out FILE]
+//                     [--print OUTPUT_SYMBOL]... [--state-out FILE] [--in-place]
 //   tonvera_lv2_check presets URI IN OUTDIR [--block N]
 //   tonvera_lv2_check state URI IN [--block N]
 //   tonvera_lv2_check compare A B TOLERANCE
@@ -191,8 +191,10 @@ std::string Symbol(const LilvPlugin* plugin, const LilvPort* port) {
 // One running instance with its port buffers.
 class Instance {
   public:
-    Instance(World& world, UridMap& urids, const LilvPlugin* plugin, double rate, int block)
-        : fWorld(world), fUrids(urids), fPlugin(plugin), fBlock(block) {
+    // inPlace: each output port shares its channel's input buffer, as hosts may connect them.
+    Instance(World& world, UridMap& urids, const LilvPlugin* plugin, double rate, int block,
+             bool inPlace = false)
+        : fWorld(world), fUrids(urids), fPlugin(plugin), fBlock(block), fInPlace(inPlace) {
         fInstance = lilv_plugin_instantiate(plugin, rate, urids.Features());
         if (!fInstance) throw Failure("cannot instantiate " + Uri());
         const uint32_t n = lilv_plugin_get_num_ports(plugin);
@@ -219,7 +221,9 @@ class Instance {
             const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
             if (!lilv_port_is_a(plugin, port, world.audio)) continue;
             const bool in = lilv_port_is_a(plugin, port, world.input);
-            lilv_instance_connect_port(fInstance, i, in ? fAudioIn[ai++].data() : fAudioOut[ao++].data());
+            const size_t k = in ? ai++ : ao++;
+            lilv_instance_connect_port(fInstance, i,
+                                       in || fInPlace ? fAudioIn[k].data() : fAudioOut[k].data());
         }
         lilv_instance_activate(fInstance);
     }
@@ -256,7 +260,8 @@ class Instance {
             PrepareEvents();
             lilv_instance_run(fInstance, static_cast<uint32_t>(n));
             for (size_t c = 0; c < in.channels.size(); ++c)
-                std::copy_n(fAudioOut[c].begin(), n, out.channels[c].begin() + static_cast<long>(pos));
+                std::copy_n((fInPlace ? fAudioIn : fAudioOut)[c].begin(), n,
+                            out.channels[c].begin() + static_cast<long>(pos));
         }
         return out;
     }
@@ -341,6 +346,7 @@ class Instance {
     const LilvPlugin* fPlugin;
     LilvInstance* fInstance = nullptr;
     int fBlock;
+    bool fInPlace;
     std::vector<float> fValues;
     std::map<std::string, uint32_t> fBySymbol;
     std::vector<std::vector<float>> fAudioIn, fAudioOut;
@@ -629,6 +635,7 @@ int Run(const std::vector<std::string>& args) {
         std::vector<std::pair<std::string, float>> sets;
         std::string preset, stateOut;
         std::vector<std::string> prints;
+        bool inPlace = false;
         for (size_t i = 4; i < args.size(); ++i) {
             if (args[i] == "--block") {
                 block = ParseBlock(args, i);
@@ -641,6 +648,8 @@ int Run(const std::vector<std::string>& args) {
                 sets.emplace_back(s.substr(0, eq), std::strtof(s.c_str() + eq + 1, nullptr));
             } else if (args[i] == "--preset" && i + 1 < args.size()) {
                 preset = args[++i];
+            } else if (args[i] == "--in-place") {
+                inPlace = true;
             } else if (args[i] == "--state-out" && i + 1 < args.size()) {
                 stateOut = args[++i];
             } else if (args[i] == "--print" && i + 1 < args.size()) {
@@ -650,7 +659,7 @@ int Run(const std::vector<std::string>& args) {
             }
         }
         const Audio in = ReadAudio(args[2]);
-        Instance inst(world, urids, world.Plugin(args[1]), in.rate, block);
+        Instance inst(world, urids, world.Plugin(args[1]), in.rate, block, inPlace);
         if (!preset.empty())
             for (const auto& [sym, v] : PresetValues(world, urids, preset))
                 inst.Set(sym, v);
