@@ -1,0 +1,73 @@
+#pragma once
+#include "framework/CEffectType.h"
+#include "framework/CProcess.h"
+#include <string>
+#include <utility>
+#include <vector>
+
+// The LV2 face of one real-time effect type: URI, name, class and the port list. The plug-in library
+// builds it at instantiation and the bundle generator writes it as Turtle, both from the same effect
+// process, so the metadata and the binary cannot drift apart.
+namespace lv2layout {
+
+enum class Direction { Input, Output };
+enum class Role {
+    Audio,     // channel
+    Bypass,    // control 1, the footswitch
+    Parameter, // controls 2, 3, ...
+    Events,    // host transport (time:Position)
+    MeterIn,   // channel
+    MeterOut,  // channel
+    Readout,   // readout index
+    HostTempo, // the tempo the effect follows
+    Latency,
+};
+
+struct Port {
+    Role role = Role::Audio;
+    Direction direction = Direction::Input;
+    int index = 0;   // LV2 port index
+    int channel = 0; // audio and meter ports
+    int control = 0; // bypass and parameter ports: the process's control index
+    int readout = 0; // readout ports
+    std::string symbol, name;
+    float minimum = 0.0f, maximum = 1.0f, defaultValue = 0.0f;
+    std::string unit; // readable unit as the effect names it ("dB", "Hz"...), empty for none
+    bool toggled = false, integer = false, enumeration = false, logarithmic = false;
+    std::vector<std::pair<float, std::string>> scalePoints;
+
+    bool IsControl() const { return role != Role::Audio && role != Role::Events; }
+};
+
+struct PluginLayout {
+    std::string uri, name, code, longName, pluginClass;
+    int channels = 2;
+    int effectType = 0;
+    int latency = 0; // the largest the effect reports
+    bool followsTempo = false;
+    std::vector<Port> ports;
+};
+
+constexpr const char* kURIBase = "urn:marlevo:tonvera:";
+constexpr const char* kProjectURI = "urn:marlevo:tonvera";
+constexpr const char* kStateKeyURI = "urn:marlevo:tonvera:state#controls";
+constexpr int kMaxLatencyPort = 65536;
+
+// "LC" from the registered name "LC - Level Control\nLC".
+std::string EffectCode(const CEffectType& type);
+std::string PluginURI(const CEffectType& type);
+std::string PresetURI(const CEffectType& type, int presetNumber);
+
+// The largest latency a process of the type reports over the values of its switch (List) parameters.
+// Renders a few silent blocks through the process: pass a throwaway instance.
+int ProbeLatency(CProcess& process);
+
+// The layout of a real-time type, read from a process of that type; a latency port when maxLatency > 0.
+PluginLayout Describe(const CEffectType& type, const CProcess& process, int maxLatency);
+
+// Lower-case identifier usable as an LV2 port symbol: [a-z0-9_], not starting with a digit.
+std::string SymbolFromName(const std::string& name);
+// The lv2 units vocabulary term for a unit label ("db", "hz", ...), empty when there is none.
+std::string UnitTerm(const std::string& unit);
+
+} // namespace lv2layout
