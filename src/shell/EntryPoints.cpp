@@ -12,6 +12,7 @@ bool g_handedOver = false;
 bool g_initialised = false;
 std::string g_libraryPath;
 void* g_moduleHandle = nullptr;
+// Released by the close routine, or by its own destructor at unload.
 std::unique_ptr<CMLVEffectGroupSpecific> g_group;
 
 constexpr int kRoutineCount = 174;
@@ -58,9 +59,10 @@ __attribute__((constructor)) void OnLibraryLoad() {
     }
 }
 
+// Runs after the library's static objects are gone, so it touches only plain counters; the group
+// itself goes with its owner.
 __attribute__((destructor)) void OnLibraryUnload() {
-    if (!g_handedOver) CloseRoutine();
-    g_group.reset();
+    if (!g_handedOver && g_openCount > 0) --g_openCount;
 }
 } // namespace
 
