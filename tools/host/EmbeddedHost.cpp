@@ -53,7 +53,8 @@ namespace host {
 
 PluginLibrary::PluginLibrary(const std::string& path) : fPath(path.empty() ? LocateLibrary() : path) {
     g_open = g_close = nullptr;
-    fHandle = dlopen(fPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Kept mapped until exit: FFTW keeps planner state in its globals for the life of the process.
+    fHandle = dlopen(fPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!fHandle) throw HostError("cannot load the plug-in library " + fPath + ": " + dlerror(), 1);
     auto open = reinterpret_cast<int (*)(int)>(dlsym(fHandle, "WinPlugInOpen"));
     auto newPlugIn = reinterpret_cast<int (*)(void*)>(dlsym(fHandle, "NewPlugIn"));
