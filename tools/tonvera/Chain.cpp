@@ -25,10 +25,10 @@ Chain::Chain(host::PluginLibrary& library, const ChainOptions& options, double s
     : fOptions(options) {
     fTempo.bpm = options.tempo;
     const host::RenderMode mode = options.realtime ? host::RenderMode::RealTime : host::RenderMode::Offline;
-    for (const EffectSpec& spec : options.effects) {
+    for (const EffectSetup& setup : options.effects) {
         fEffects.push_back(
-            std::make_unique<host::Effect>(library, spec.code, mode, channels, sampleRate, &fTempo));
-        ApplyEffectSpec(*fEffects.back(), spec);
+            std::make_unique<host::Effect>(library, setup.code, mode, channels, sampleRate, &fTempo));
+        ApplyEffectSetup(*fEffects.back(), setup);
     }
     fLevels.resize(fEffects.size());
 }

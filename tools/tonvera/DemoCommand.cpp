@@ -46,10 +46,10 @@ int Demo(const std::vector<std::string>& args) {
     for (const auto& candidates : stages)
         for (const std::string& code : candidates)
             if (library.FindType(code, kAudioSuite, 2)) {
-                options.effects.push_back(EffectSpec{code, {}, {}, {}, {}});
+                options.effects.push_back(EffectSetup{code, {}, {}, {}, {}});
                 break;
             }
-    if (options.effects.empty()) options.effects.push_back(EffectSpec{"LC", {}, {}, {}, {}});
+    if (options.effects.empty()) options.effects.push_back(EffectSetup{"LC", {}, {}, {}, {}});
     Audio audio = SynthesiseRiff(48000.0);
     Chain chain(library, options, audio.sampleRate, 2);
     chain.Render(audio, "rendering " + out);

@@ -29,12 +29,12 @@ ChainOptions ParseChainOptions(const std::vector<std::string>& args, bool allowR
             if (i + 1 >= args.size()) throw UsageError{a + " needs a value"};
             return args[++i];
         };
-        auto current = [&]() -> EffectSpec& {
+        auto current = [&]() -> EffectSetup& {
             if (o.effects.empty()) throw UsageError{a + " must follow an -e CODE"};
             return o.effects.back();
         };
         if (a == "-e") {
-            o.effects.push_back(EffectSpec{value(), {}, {}, {}, {}});
+            o.effects.push_back(EffectSetup{value(), {}, {}, {}, {}});
         } else if (a == "-p") {
             current().preset = value();
         } else if (a == "-s") {
@@ -62,27 +62,27 @@ ChainOptions ParseChainOptions(const std::vector<std::string>& args, bool allowR
     return o;
 }
 
-void ApplyEffectSpec(host::Effect& effect, const EffectSpec& spec) {
-    if (!spec.stateIn.empty()) effect.RestoreChunk(ReadBytes(spec.stateIn));
-    if (!spec.preset.empty()) {
+void ApplyEffectSetup(host::Effect& effect, const EffectSetup& setup) {
+    if (!setup.stateIn.empty()) effect.RestoreChunk(ReadBytes(setup.stateIn));
+    if (!setup.preset.empty()) {
         bool factory = false;
         for (const PresetDescription& p : effect.Presets())
-            factory = factory || p.name == spec.preset;
+            factory = factory || p.name == setup.preset;
         std::vector<float> values;
         if (factory) {
-            effect.RecallPreset(spec.preset);
-        } else if (g_resolver && g_resolver(effect.Code(), spec.preset, &values)) {
+            effect.RecallPreset(setup.preset);
+        } else if (g_resolver && g_resolver(effect.Code(), setup.preset, &values)) {
             if (static_cast<int>(values.size()) != effect.ParameterCount())
-                throw host::HostError("user preset \"" + spec.preset + "\" of " + effect.Code() + " holds " +
+                throw host::HostError("user preset \"" + setup.preset + "\" of " + effect.Code() + " holds " +
                                           std::to_string(values.size()) + " values, the effect has " +
                                           std::to_string(effect.ParameterCount()) + " parameters",
                                       1);
             for (size_t i = 0; i < values.size(); ++i)
                 effect.SetParameterPlain(static_cast<int>(i) + 2, values[i]);
         } else {
-            effect.RecallPreset(spec.preset); // throws, listing the presets
+            effect.RecallPreset(setup.preset); // throws, listing the presets
         }
     }
-    for (const auto& [name, value] : spec.settings)
+    for (const auto& [name, value] : setup.settings)
         effect.SetParameter(name, value);
 }

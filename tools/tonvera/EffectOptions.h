@@ -5,7 +5,7 @@
 #include <vector>
 
 // One "-e CODE [-p PRESET] [-s NAME=VALUE]... [--state FILE] [--save-state FILE]" group.
-struct EffectSpec {
+struct EffectSetup {
     std::string code;
     std::string preset;
     std::vector<std::pair<std::string, std::string>> settings;
@@ -13,7 +13,7 @@ struct EffectSpec {
 };
 
 struct ChainOptions {
-    std::vector<EffectSpec> effects;
+    std::vector<EffectSetup> effects;
     double tempo = 120.0;
     bool realtime = false;
     int block = 256;
@@ -29,4 +29,4 @@ using UserPresetResolver = bool (*)(const std::string& code, const std::string& 
 bool SetUserPresetResolver(UserPresetResolver resolver);
 
 // Restores the state file, recalls the preset (factory first, then the user's), applies the settings.
-void ApplyEffectSpec(host::Effect& effect, const EffectSpec& spec);
+void ApplyEffectSetup(host::Effect& effect, const EffectSetup& setup);

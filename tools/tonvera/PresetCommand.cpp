@@ -95,7 +95,7 @@ int Save(const std::vector<std::string>& args) {
     const std::string& name = options.positional[0];
     host::PluginLibrary library;
     host::Effect effect(library, options.effects[0].code, host::RenderMode::RealTime, 2, 48000.0);
-    ApplyEffectSpec(effect, options.effects[0]);
+    ApplyEffectSetup(effect, options.effects[0]);
     const std::string path = PresetFilePath(library);
     const std::string id = PluginIdFromCode(effect.Code());
     auto countOf = [&]() {
