@@ -65,12 +65,7 @@ int CMLVCompressorDSP::UpdateCoefficients(bool full) {
     }
     autoGain = GetParameter(6)->GetValue() != 0.0;
 
-    if (full) {
-        envelope = 0.0f;
-        previousTarget = 0.0f;
-        smoothedGain = 1.0f;
-        Reset();
-    }
+    if (full) Reset();
     parametersChanged = false;
     fullUpdatePending = false;
     return 0;
