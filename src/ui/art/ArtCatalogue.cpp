@@ -31,7 +31,9 @@ std::vector<ArtInfo> Build() {
     v.push_back({118, 57, 20, 1});
     v.push_back({119, 20, 30, 2}); // accept / cancel name entry
     v.push_back({120, 20, 30, 2});
-    for (int id = 121; id <= 132; ++id)
+    v.push_back({121, 53, 19, 1}); // "Sync coeff" menu
+    v.push_back({122, 40, 30, 2}); // "Tap" button
+    for (int id = 123; id <= 132; ++id)
         v.push_back(id % 2 ? ArtInfo{id, 24, 48, 2} : ArtInfo{id, 20, 30, 2});
     v.push_back({133, 24, 48, 2}); // compare, disabled
     v.push_back({134, 24, 48, 2});

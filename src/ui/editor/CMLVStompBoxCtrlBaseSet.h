@@ -32,8 +32,9 @@ class CMLVCtrlSetInterface {
     }
 };
 
-// The common controls every face has (footswitch, LED, status line, knobs 2..5, menus, compare,
-// name entry) and the helpers with which a panel adds its own. Each control is created with the editor
+// The common controls every face has (footswitch, LED, status line, knobs for parameters 2..5 that
+// are neither lists nor "Sync coeff"/"Tap", menus, compare, name entry; for effects with "Sync coeff"
+// its menu at layout 15 and a "Tap" button at layout 20) and the helpers with which a panel adds its own. Each control is created with the editor
 // as listener, placed by its layout index, added to the frame and registered under its tag; a control
 // added under a tag that already has one takes its place.
 class CMLVStompBoxCtrlBaseSet : public CMLVCtrlSetInterface {
@@ -97,6 +98,8 @@ class CMLVStompBoxCtrlBaseSet : public CMLVCtrlSetInterface {
         return control;
     }
     void AddControl(CControl* control);
+    // Takes the control of a tag out of the frame and the registry (a face without that knob).
+    void RemoveControl(int tag);
 
     CMLVStompBoxGUIEditor* editor;
     CMLVStompBoxGUIContainer* container;

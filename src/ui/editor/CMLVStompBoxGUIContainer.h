@@ -36,7 +36,13 @@ class CMLVStompBoxGUIContainer : public CMLVGUIContainerInterface {
     void UnregisterControl(int tag);
     CControl* GetControl(int tag) const override;
     const std::map<int, CControl*>& Controls() const { return controls; }
-    void ClearControls() { controls.clear(); }
+    void ClearControls() { controls.clear(), layoutOf.clear(); }
+    // The layout index a view was placed by (-1 when placed otherwise).
+    void SetLayoutIndex(const CView* view, int index) { layoutOf[view] = index; }
+    int GetLayoutIndex(const CView* view) const {
+        auto it = layoutOf.find(view);
+        return it == layoutOf.end() ? -1 : it->second;
+    }
 
     // Drops every decoded bitmap no control holds any more (after the last editor closed).
     static void TrimBitmapCache();
@@ -45,4 +51,5 @@ class CMLVStompBoxGUIContainer : public CMLVGUIContainerInterface {
 
   private:
     std::map<int, CControl*> controls; // not owned: the frame owns the views
+    std::map<const CView*, int> layoutOf;
 };

@@ -46,6 +46,10 @@ class CMLVUIPlugInInterface : public CMLVPlugInInterface {
     // By readout symbol; fallback when the algorithm publishes no such value.
     float GetReadoutValue(const std::string& symbol, float fallback = 0.0f) const;
 
+    // The instance's peak meters (0..1 as the process computes them), for the level meters.
+    void SetMeterValue(bool output, int channel, float value01);
+    float GetMeterValue(bool output, int channel) const;
+
     void AttachEditor(CMLVStompBoxGUIEditor* e) { editor = e; }
     CMLVStompBoxGUIEditor* GetEditor() const { return editor; }
 
@@ -70,6 +74,7 @@ class CMLVUIPlugInInterface : public CMLVPlugInInterface {
     std::unique_ptr<CMLVDSPAlgInterface> ownedAlgorithm;
     std::vector<float> values;
     std::vector<float> readouts;
+    float meters[2][2] = {{0, 0}, {0, 0}};
     int syncIndex = 0;
     CMLVStompBoxGUIEditor* editor = nullptr;
 };
