@@ -2,14 +2,16 @@
 // types, their parameter records, readouts, latency and factory presets. Run by the build; the files
 // are never edited by hand.
 //
-// usage: tonvera_lv2_generate BUNDLE_DIR BINARY_NAME [LV2_LIBRARY]
+// usage: tonvera_lv2_generate [--ui UI_BINARY_NAME] BUNDLE_DIR BINARY_NAME [LV2_LIBRARY]
 // With LV2_LIBRARY, the descriptors that library exports are checked against the generated plug-ins.
+// With --ui, every plug-in names its effect's editor in that library (stereo and mono share one).
 #include "PortLayout.h"
 #include "host/EmbeddedHost.h"
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fstream>
@@ -36,8 +38,11 @@ const char* const kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\
                               "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
                               "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
                               "@prefix time: <http://lv2plug.in/ns/ext/time#> .\n"
+                              "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
                               "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
                               "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
+
+std::string Lower(std::string s);
 
 std::string Quote(const std::string& s) {
     std::string q = "\"";
@@ -126,9 +131,22 @@ void WritePort(std::ostream& o, const Port& p) {
     o << "\n";
 }
 
-void WritePlugin(std::ostream& o, const PluginLayout& l) {
+std::string EditorURI(const std::string& code) {
+    return std::string(lv2layout::kURIBase) + Lower(code) + ":ui";
+}
+
+// The editor is a raw X11 child of the host's window, driven by the host's idle calls.
+void WriteEditor(std::ostream& o, const std::string& code, const std::string& binary) {
+    o << "<" << EditorURI(code) << ">\n    a ui:X11UI ;\n    ui:binary <" << binary << "> ;\n"
+      << "    lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
+      << "    lv2:optionalFeature ui:resize , ui:touch , ui:noUserResize ;\n"
+      << "    lv2:extensionData ui:idleInterface .\n\n";
+}
+
+void WritePlugin(std::ostream& o, const PluginLayout& l, bool withEditor) {
     o << "<" << l.uri << ">\n";
     o << "    a lv2:Plugin , lv2:" << l.pluginClass << " ;\n";
+    if (withEditor) o << "    ui:ui <" << EditorURI(l.code) << "> ;\n";
     o << "    doap:name " << Quote(l.name) << " ;\n";
     o << "    lv2:project <" << lv2layout::kProjectURI << "> ;\n";
     o << "    rdfs:comment "
@@ -202,11 +220,21 @@ int CheckBinary(const std::string& path, const std::vector<std::string>& uris) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: %s BUNDLE_DIR BINARY_NAME [LV2_LIBRARY]\n", argv[0]);
+    std::string editorBinary;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--ui") && i + 1 < argc)
+            editorBinary = argv[++i];
+        else
+            args.push_back(argv[i]);
+    }
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: %s [--ui UI_BINARY_NAME] BUNDLE_DIR BINARY_NAME [LV2_LIBRARY]\n",
+                     argv[0]);
         return 2;
     }
-    const std::string dir = argv[1], binary = argv[2];
+    const std::string dir = args[0], binary = args[1];
+    const bool withEditor = !editorBinary.empty();
     std::vector<std::string> uris;
     try {
         host::PluginLibrary library;
@@ -240,11 +268,16 @@ int main(int argc, char** argv) {
                     << ">\n    a doap:Project ;\n    doap:name \"Marlevo Tonvera\" ;\n"
                     << "    doap:maintainer [ foaf:name \"Marlevo\" ] .\n\n";
             presets << kPrefixes;
+            if (withEditor) {
+                WriteEditor(plugins, code, editorBinary);
+                manifest << "<" << EditorURI(code) << ">\n    a ui:X11UI ;\n    ui:binary <" << editorBinary
+                         << "> ;\n    rdfs:seeAlso <" << stem << ".ttl> .\n\n";
+            }
             for (const PluginFile& f : byCode[code]) {
                 const PluginLayout& l = f.layout;
                 manifest << "<" << l.uri << ">\n    a lv2:Plugin ;\n    lv2:binary <" << binary
                          << "> ;\n    rdfs:seeAlso <" << stem << ".ttl> .\n\n";
-                WritePlugin(plugins, l);
+                WritePlugin(plugins, l, withEditor);
                 for (const PresetDescription& p : f.presets) {
                     const std::string uri = l.uri + ":preset:" + std::to_string(p.number);
                     manifest << "<" << uri << ">\n    a pset:Preset ;\n    lv2:appliesTo <" << l.uri
@@ -279,5 +312,5 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Once the plug-in library is closed: the LV2 library must offer exactly these plug-ins.
-    return argc > 3 ? CheckBinary(argv[3], uris) : 0;
+    return args.size() > 2 ? CheckBinary(args[2], uris) : 0;
 }

@@ -123,15 +123,33 @@ int ProbeLatency(CProcess& process) {
 }
 
 PluginLayout Describe(const CEffectType& type, const CProcess& process, int maxLatency) {
+    EffectDescription effect;
+    effect.registeredName = type.Name();
+    effect.channels = type.NumInputs() == 1 ? 1 : 2;
+    effect.effectType = type.Tag();
+    effect.category = type.Category();
+    for (int index = 2; index <= process.GetNumControls(); ++index) {
+        ParameterDescription d;
+        if (process.GetParameterDescription(index, &d) == kNoErr) effect.parameters.push_back(d);
+    }
+    for (int i = 0; i < process.GetReadoutCount(); ++i) {
+        ReadoutDescription r;
+        if (process.GetReadoutDescription(i, &r) == kNoErr) effect.readouts.push_back(r);
+    }
+    return Describe(effect, maxLatency);
+}
+
+PluginLayout Describe(const EffectDescription& effect, int maxLatency) {
     PluginLayout layout;
-    const std::string& registered = type.Name();
-    layout.code = EffectCode(type);
-    layout.longName = registered.substr(0, registered.find('\n'));
-    layout.channels = type.NumInputs() == 1 ? 1 : 2;
-    layout.effectType = type.Tag();
-    layout.uri = PluginURI(type);
+    const std::string& registered = effect.registeredName;
+    const size_t nl = registered.find('\n');
+    layout.code = nl == std::string::npos ? registered : registered.substr(nl + 1);
+    layout.longName = registered.substr(0, nl);
+    layout.channels = effect.channels;
+    layout.effectType = effect.effectType;
+    layout.uri = std::string(kURIBase) + Lower(layout.code) + (layout.channels == 1 ? ":mono" : ":stereo");
     layout.name = layout.longName + (layout.channels == 1 ? " (Mono)" : "");
-    layout.pluginClass = PluginClass(type.Category());
+    layout.pluginClass = PluginClass(effect.category);
     layout.latency = maxLatency;
 
     std::set<std::string> used;
@@ -164,13 +182,11 @@ PluginLayout Describe(const CEffectType& type, const CProcess& process, int maxL
         ports.push_back(p);
     }
 
-    for (int index = 2; index <= process.GetNumControls(); ++index) {
-        ParameterDescription d;
-        if (process.GetParameterDescription(index, &d) != kNoErr) continue;
+    for (const ParameterDescription& d : effect.parameters) {
         if (d.name == "Sync coeff") layout.followsTempo = true;
         Port p;
         p.role = Role::Parameter;
-        p.control = index;
+        p.control = d.index;
         p.symbol = Unique(SymbolFromName(d.name), used);
         p.name = d.name;
         p.minimum = static_cast<float>(d.minValue);
@@ -217,12 +233,11 @@ PluginLayout Describe(const CEffectType& type, const CProcess& process, int maxL
         }
     }
 
-    for (int i = 0; i < process.GetReadoutCount(); ++i) {
-        ReadoutDescription r;
-        if (process.GetReadoutDescription(i, &r) != kNoErr) continue;
+    for (size_t i = 0; i < effect.readouts.size(); ++i) {
+        const ReadoutDescription& r = effect.readouts[i];
         const std::string symbol = SymbolFromName(r.symbol.empty() ? r.name : r.symbol);
         Port p = ControlOutput(Role::Readout, Unique(symbol, used), r.name, r.minValue, r.maxValue);
-        p.readout = i;
+        p.readout = static_cast<int>(i);
         p.unit = r.unit;
         ports.push_back(p);
     }

@@ -62,8 +62,20 @@ std::string PresetURI(const CEffectType& type, int presetNumber);
 // Renders a few silent blocks through the process: pass a throwaway instance.
 int ProbeLatency(CProcess& process);
 
+// What the layout is made of: the effect's identity and its parameter and readout records.
+struct EffectDescription {
+    std::string registeredName; // "LC - Level Control\nLC"
+    int channels = 2;
+    int effectType = 0;
+    int category = 0;
+    std::vector<ParameterDescription> parameters; // indices 2, 3, ...
+    std::vector<ReadoutDescription> readouts;
+};
+
 // The layout of a real-time type, read from a process of that type; a latency port when maxLatency > 0.
 PluginLayout Describe(const CEffectType& type, const CProcess& process, int maxLatency);
+// The same from the records alone (the UI, which holds an algorithm but no process).
+PluginLayout Describe(const EffectDescription& effect, int maxLatency);
 
 // Lower-case identifier usable as an LV2 port symbol: [a-z0-9_], not starting with a digit.
 std::string SymbolFromName(const std::string& name);

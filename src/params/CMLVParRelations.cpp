@@ -5,6 +5,9 @@ CMLVParRelations::CMLVParRelations(double sampleRate_, int maxBlockSize_)
     : CMLVDSPAlgInterface(sampleRate_, maxBlockSize_), savedOnOff(bypassed) {}
 
 namespace {
+const CMLVReadout kTapCounted{"tap_counted", "Tap counted", "", 0.0f, 1.0f};
+const CMLVReadout kHoldState{"hold_state", "Hold state", "", 0.0f, 3.0f};
+
 bool SyncActive(const CMLVDSPAlgInterface& alg) {
     const CMLVParameter* sync = alg.FindParameter("Sync coeff", nullptr);
     return sync && sync->GetValue() >= 1.0;
@@ -105,4 +108,27 @@ std::string CMLVBPMParRelations::SetParameter(int index, float n) {
         p->SetNormalizedValue(n);
         return std::string();
     }
+}
+
+int CMLVParRelations::GetReadoutCount() const {
+    return FindParameter("Tap", nullptr) ? 1 : 0;
+}
+
+const CMLVReadout* CMLVParRelations::GetReadoutInfo(int index) const {
+    return index == 0 && CMLVParRelations::GetReadoutCount() == 1 ? &kTapCounted : nullptr;
+}
+
+float CMLVParRelations::GetReadoutValue(int index) const {
+    const CMLVParameter* tap = index == 0 ? FindParameter("Tap", nullptr) : nullptr;
+    return tap && tap->normalizedValue == 1.0 && tapState == 0.0f ? 1.0f : 0.0f;
+}
+
+const CMLVReadout* CMLVBPMParRelations::GetReadoutInfo(int index) const {
+    return index == CMLVParRelations::GetReadoutCount() ? &kHoldState
+                                                        : CMLVParRelations::GetReadoutInfo(index);
+}
+
+float CMLVBPMParRelations::GetReadoutValue(int index) const {
+    return index == CMLVParRelations::GetReadoutCount() ? static_cast<float>(GetHoldState())
+                                                        : CMLVParRelations::GetReadoutValue(index);
 }

@@ -10,6 +10,12 @@ class CMLVParRelations : public CMLVDSPAlgInterface {
     // Main thread. One footswitch press in tap mode.
     void TapTempo();
 
+    // Any thread. Effects with a "Tap" parameter publish "tap_counted": 1 while a first tap waits for
+    // its second, so that an editor outside the instance shows the tap texts.
+    int GetReadoutCount() const override;
+    const CMLVReadout* GetReadoutInfo(int index) const override;
+    float GetReadoutValue(int index) const override;
+
   protected:
     bool savedOnOff;
 };
@@ -24,6 +30,11 @@ class CMLVBPMParRelations : public CMLVParRelations {
     virtual int GetHoldState() const = 0;
     // Stores (int)state, clears the lines on 2, bypassed = (state == 1).
     virtual void SetHoldState(float state) = 0;
+
+    // Any thread. After the tap readout, "hold_state" (0 to 3).
+    int GetReadoutCount() const override { return CMLVParRelations::GetReadoutCount() + 1; }
+    const CMLVReadout* GetReadoutInfo(int index) const override;
+    float GetReadoutValue(int index) const override;
 
     static constexpr int kTempo = 3, kDecay = 4, kSyncCoeff = 7, kTap = 8;
 };
