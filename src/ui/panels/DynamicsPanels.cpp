@@ -1,0 +1,69 @@
+#include "ui/panels/DynamicsPanels.h"
+#include "params/CMLVDSPAlgInterface.h"
+#include "ui/editor/CMLVStompBoxGUIEditor.h"
+#include "ui/editor/CMLVUIPlugInInterface.h"
+#include "ui/editor/PanelRegistry.h"
+#include "ui/panels/PanelHelpers.h"
+#include "ui/widgets/CButtons.h"
+
+namespace {
+constexpr int kRatio = 5;
+constexpr int kLed = 200;
+} // namespace
+
+void CMLVActivityLed::Show(bool active) {
+    if (static_cast<int>(active) == shown) return;
+    shown = active;
+    PanelHelpers::ShowValue(led, active ? 1.0f / 3.0f : 2.0f / 9.0f);
+}
+
+MLV_PANEL_CONSTRUCTOR(CMLVCompressorGUI, 35), activity(AddMovieBitmap(-1, 14, kLed)) {
+    AddKnob(3, 5);
+    AddKnob(4, 6);
+    AddHorizontalSwitch(6, 22, 400);
+}
+
+void CMLVCompressorGUI::Idle() {
+    activity.Show(PanelHelpers::Readout(editor, "over_threshold") != 0.0f);
+}
+
+void CMLVCompressorGUI::ParameterChanged(int index, float) {
+    if (index == kRatio) PanelHelpers::ShowStatus(editor, PanelHelpers::RatioText(algorithm, kRatio));
+}
+
+MLV_PANEL_CONSTRUCTOR(CMLVExpanderGateGUI, 60), activity(AddMovieBitmap(-1, 38, kLed)) {}
+
+void CMLVExpanderGateGUI::Idle() {
+    activity.Show(PanelHelpers::Readout(editor, "expanding") != 0.0f);
+}
+
+void CMLVExpanderGateGUI::ParameterChanged(int index, float) {
+    if (index == kRatio) PanelHelpers::ShowStatus(editor, PanelHelpers::RatioText(algorithm, kRatio));
+}
+
+namespace {
+constexpr int kThreshold = 2, kLearn = 5;
+}
+
+MLV_PANEL_CONSTRUCTOR_OF(CMLVNoiseGateGUI, CMLVThreeKnobDriveGUI, 105),
+    activity(AddMovieBitmap(-1, 38, kLed)) {
+    AddOnOffButton(kLearn, 37, 115);
+}
+
+void CMLVNoiseGateGUI::Idle() {
+    activity.Show(PanelHelpers::Readout(editor, "gate_closed") != 0.0f);
+
+    // The instance ends a measurement by itself but cannot move the host's controls: a new learned level
+    // while "Learn" is still on is that end, and the editor writes both controls as the host would.
+    CMLVUIPlugInInterface* plugIn = editor->GetPlugIn();
+    const float learned = PanelHelpers::Readout(editor, "learned_threshold", lastLearned);
+    const bool changed = learnedSeen && learned != lastLearned;
+    lastLearned = learned;
+    learnedSeen = true;
+    if (!changed || !plugIn || plugIn->GetControlValue(kLearn) < 0.5f) return;
+    const CMLVParameter* threshold = algorithm->GetParameter(kThreshold);
+    if (!threshold) return;
+    const double n = threshold->Normalize(learned);
+    plugIn->SetControlValue(kThreshold, static_cast<float>(n < 0.0 ? 0.0 : (n > 1.0 ? 1.0 : n)));
+    plugIn->SetControlValue(kLearn, 0.0f);
+}

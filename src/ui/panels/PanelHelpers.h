@@ -1,0 +1,34 @@
+#pragma once
+#include <string>
+
+class CMLVStompBoxCtrlBaseSet;
+class CMLVStompBoxGUIEditor;
+class CMLVDSPAlgInterface;
+class CControl;
+
+// Small pieces the effect panels share. UI thread.
+namespace PanelHelpers {
+
+// printf into a std::string.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Plain value of a parameter (List parameters read as whole numbers); 0 when there is none.
+double Plain(const CMLVDSPAlgInterface* algorithm, int index);
+// The parameter's 0..1 value; 0 when there is none.
+double Normalized(const CMLVDSPAlgInterface* algorithm, int index);
+
+// Replaces the status line's text and redraws it.
+void ShowStatus(CMLVStompBoxGUIEditor* editor, const std::string& text);
+// Sets a display's value and redraws it when the value differs.
+void ShowValue(CControl* control, float value);
+
+// Whether the effect is switched off: the on/off control (index 1) reads 1 for off.
+bool EffectOff(CMLVStompBoxGUIEditor* editor);
+
+// A value the running instance publishes, read through the editor's plug-in interface.
+float Readout(CMLVStompBoxGUIEditor* editor, const char* symbol, float fallback = 0.0f);
+
+// Ratio status text of the dynamics effects: " Ratio: 8.00 : 1", or " Ratio: Inf : 1 " at the top.
+std::string RatioText(const CMLVDSPAlgInterface* algorithm, int index);
+
+} // namespace PanelHelpers
