@@ -37,10 +37,10 @@ std::vector<ArtInfo> Build() {
         v.push_back(id % 2 ? ArtInfo{id, 24, 48, 2} : ArtInfo{id, 20, 30, 2});
     v.push_back({133, 24, 48, 2}); // compare, disabled
     v.push_back({134, 24, 48, 2});
-    v.push_back({200, 15, 150, 10}); // LED
-    v.push_back({201, 173, 96, 4});  // power-amp display, one image per type
-    AddRange(v, 202, 203, 6, 81, 1); // level meter off / on
-    AddRange(v, 204, 205, 6, 26, 1); // tuner centre indicator off / on
+    v.push_back({200, 15, 150, 10});  // LED
+    v.push_back({201, 173, 96, 4});   // power-amp display, one image per type
+    AddRange(v, 202, 203, 6, 81, 1);  // level meter off / on
+    AddRange(v, 204, 205, 6, 26, 1);  // tuner centre indicator off / on
     AddRange(v, 206, 207, 72, 26, 1); // tuner bars off / on
     AddRange(v, 208, 209, 44, 38, 1); // in-tune lamp off / on
     AddRange(v, 210, 213, 55, 38, 1); // flat and sharp lamps off / on

@@ -18,7 +18,9 @@ namespace Art {
 const std::vector<ArtInfo>& Catalogue();
 const ArtInfo* Find(int id);
 // Height of one image of the strip.
-inline int FrameHeight(const ArtInfo& a) { return a.height / a.frames; }
+inline int FrameHeight(const ArtInfo& a) {
+    return a.height / a.frames;
+}
 // Face bitmap of a panel style: 500 + s / 5 for multiples of 5, else 536 + s mod 5 + 4 * (s / 5).
 int FaceForStyle(int style);
 // The PNG bytes embedded at build time; nullptr (size 0) when the id has none.

@@ -1,6 +1,7 @@
 #pragma once
 #include "ui/editor/CMLVStompBoxGUIContainer.h"
 #include <string>
+#include <vector>
 
 class CMLVStompBoxGUIEditor;
 class CMLVDSPAlgInterface;
@@ -34,9 +35,9 @@ class CMLVCtrlSetInterface {
 
 // The common controls every face has (footswitch, LED, status line, knobs for parameters 2..5 that
 // are neither lists nor "Sync coeff"/"Tap", menus, compare, name entry; for effects with "Sync coeff"
-// its menu at layout 15 and a "Tap" button at layout 20) and the helpers with which a panel adds its own. Each control is created with the editor
-// as listener, placed by its layout index, added to the frame and registered under its tag; a control
-// added under a tag that already has one takes its place.
+// its menu at layout 15 and a "Tap" button at layout 20) and the helpers with which a panel adds its own.
+// Each control is created with the editor as listener, placed by its layout index, added to the frame and
+// registered under its tag; a control added under a tag that already has one takes its place.
 class CMLVStompBoxCtrlBaseSet : public CMLVCtrlSetInterface {
   public:
     // Common tags.
@@ -105,4 +106,12 @@ class CMLVStompBoxCtrlBaseSet : public CMLVCtrlSetInterface {
     CMLVStompBoxGUIContainer* container;
     CMLVDSPAlgInterface* algorithm;
     int style;
+
+  private:
+    CKickButton* MakeKickButton(int tag, int layoutIndex, int bitmapId);
+    // Views that move in and out of the frame; the set keeps a reference of its own on them.
+    CTextEdit* statusLine = nullptr;
+    CControl* nameEntryViews[3] = {nullptr, nullptr, nullptr};
+    COptionMenu* deleteMenus = nullptr;
+    std::vector<CControl*> ownedWithoutFrame;
 };

@@ -82,7 +82,13 @@ class CMLVStompBoxGUIEditor : public CControlListener {
     void OpenHelp();
     // Opens a document with the desktop's viewer without waiting for it.
     virtual void LaunchDocument(const std::string& path);
-    void AddKnobLabels();
+    // The value a control shows for parameter value `normalized` (menus show an entry index).
+    float ControlValueFor(const CControl* control, int index, float normalized) const;
+    // The parameter value a control's value stands for.
+    float NormalizedFromControl(const CControl* control, int index) const;
+    // Applies plain values (ascending parameter index) as user changes.
+    void ApplyPlainValues(const std::vector<float>& plain);
+    const std::vector<float>* CurrentPresetValues() const;
 
     CMLVUIPlugInInterface* plugInInterface;
     CMLVStompBoxGUIContainer container;
@@ -96,6 +102,8 @@ class CMLVStompBoxGUIEditor : public CControlListener {
     std::string savedText;
     bool nameEntryActive = false;
     std::string lastHelpDocument;
+    std::vector<float> compareBuffer;
+    CControl* aboutView = nullptr;
     std::chrono::steady_clock::time_point lastTick;
     bool ticked = false;
 };

@@ -32,6 +32,9 @@ class CMLVUIPlugInInterface : public CMLVPlugInInterface {
     // Also shows "Preset: <name>" or, when the preset file could not be written, a message.
     void SavePreset(const std::string& presetName) override;
 
+    // Why the preset file cannot be used, for the status line; empty when it can.
+    const std::string& PresetFileProblem() const { return presetFileProblem; }
+
     // Gesture around a drag of control index.
     void BeginEdit(int index) { TouchControl(index, true); }
     void EndEdit(int index) { TouchControl(index, false); }
@@ -76,5 +79,6 @@ class CMLVUIPlugInInterface : public CMLVPlugInInterface {
     std::vector<float> readouts;
     float meters[2][2] = {{0, 0}, {0, 0}};
     int syncIndex = 0;
+    std::string presetFileProblem;
     CMLVStompBoxGUIEditor* editor = nullptr;
 };

@@ -9,7 +9,7 @@ class CMLVDSPAlgInterface;
 // Effect type number -> panel constructor. Each panel's .cpp registers itself with
 // MLV_REGISTER_PANEL; an effect without a panel gets the common controls alone.
 using CMLVPanelFactory = CMLVStompBoxCtrlBaseSet* (*)(CMLVStompBoxGUIEditor*, CMLVStompBoxGUIContainer*,
-                                                       CMLVDSPAlgInterface*);
+                                                      CMLVDSPAlgInterface*);
 
 namespace PanelRegistry {
 bool Add(int effectType, CMLVPanelFactory factory);
@@ -23,6 +23,7 @@ std::unique_ptr<CMLVStompBoxCtrlBaseSet> Create(int effectType, CMLVStompBoxGUIE
 #define MLV_REGISTER_PANEL(effectType, Class)                                                                \
     namespace {                                                                                              \
     const bool registeredPanel_##Class = PanelRegistry::Add(                                                 \
-        effectType, [](CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c,                                \
-                       CMLVDSPAlgInterface* a) -> CMLVStompBoxCtrlBaseSet* { return new Class(e, c, a); });  \
+        effectType,                                                                                          \
+        [](CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c,                                            \
+           CMLVDSPAlgInterface* a) -> CMLVStompBoxCtrlBaseSet* { return new Class(e, c, a); });              \
     }

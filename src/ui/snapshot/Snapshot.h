@@ -7,9 +7,9 @@
 // without any display. Returns 0, or 2 for usage errors (unknown effect, preset, parameter or label)
 // and 1 for files, with the message in *error.
 struct SnapshotRequest {
-    std::string code;                                       // effect code, "CH"
-    std::string preset;                                     // empty: "Default"
-    std::vector<std::pair<std::string, std::string>> sets;  // parameter name -> plain value or label
+    std::string code;                                      // effect code, "CH"
+    std::string preset;                                    // empty: "Default"
+    std::vector<std::pair<std::string, std::string>> sets; // parameter name -> plain value or label
     double tempo = 120.0;
     double sampleRate = 48000.0;
 };

@@ -86,7 +86,8 @@ void DrawUIText(cairo_t* cr, const std::string& utf8, const CRect& box, CColor c
     if (align == UIAlign::kCenter) x = box.left + (box.getWidth() - ext.x_advance) / 2.0;
     if (align == UIAlign::kRight) x = box.right - 2 - ext.x_advance;
     const double y = box.top + (box.getHeight() + fe.ascent - fe.descent) / 2.0;
-    cairo_set_source_rgba(cr, color.red / 255.0, color.green / 255.0, color.blue / 255.0, color.alpha / 255.0);
+    cairo_set_source_rgba(cr, color.red / 255.0, color.green / 255.0, color.blue / 255.0,
+                          color.alpha / 255.0);
     cairo_move_to(cr, x, y);
     cairo_show_text(cr, utf8.c_str());
     cairo_restore(cr);

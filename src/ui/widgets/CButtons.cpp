@@ -1,0 +1,95 @@
+#include "ui/widgets/CButtons.h"
+#include "ui/widgets/CBitmap.h"
+#include <cstring>
+
+CKickButton::CKickButton(const CRect& size, CControlListener* l, int tag, int heightOfOne, CBitmap* bg,
+                         CPoint offset)
+    : CControl(size, l, tag, bg), heightOfOneImage(heightOfOne) {
+    backOffset = offset;
+}
+
+bool CKickButton::isTypeOf(const char* className) const {
+    return std::strcmp(className, "CKickButton") == 0 || CControl::isTypeOf(className);
+}
+
+void CKickButton::draw(cairo_t* cr) {
+    DrawBitmapPart(cr, background, size, backOffset.x, backOffset.y + (value > 0.5f ? heightOfOneImage : 0));
+}
+
+bool CKickButton::onMouseDown(CPoint, int buttons) {
+    if (!(buttons & kLButton)) return false;
+    beginEdit();
+    value = vmax;
+    invalid();
+    valueChanged();
+    return true;
+}
+
+void CKickButton::onMouseUp(CPoint, int) {
+    value = vmin;
+    invalid();
+    valueChanged();
+    endEdit();
+}
+
+CMovieButton::CMovieButton(const CRect& size, CControlListener* l, int tag, int heightOfOne, CBitmap* bg,
+                           CPoint offset)
+    : CControl(size, l, tag, bg), heightOfOneImage(heightOfOne) {
+    backOffset = offset;
+}
+
+bool CMovieButton::isTypeOf(const char* className) const {
+    return std::strcmp(className, "CMovieButton") == 0 || CControl::isTypeOf(className);
+}
+
+void CMovieButton::draw(cairo_t* cr) {
+    DrawBitmapPart(cr, background, size, backOffset.x, backOffset.y + (value > 0.5f ? heightOfOneImage : 0));
+}
+
+bool CMovieButton::onMouseDown(CPoint, int buttons) {
+    if (!(buttons & kLButton)) return false;
+    beginEdit();
+    value = value > 0.5f ? vmin : vmax;
+    invalid();
+    valueChanged();
+    endEdit();
+    return false;
+}
+
+COnOffButton::COnOffButton(const CRect& size, CControlListener* l, int tag, CBitmap* bg, int)
+    : CControl(size, l, tag, bg) {}
+
+bool COnOffButton::isTypeOf(const char* className) const {
+    return std::strcmp(className, "COnOffButton") == 0 || CControl::isTypeOf(className);
+}
+
+void COnOffButton::draw(cairo_t* cr) {
+    const int half = background ? background->getHeight() / 2 : 0;
+    DrawBitmapPart(cr, background, size, 0, value > 0.5f ? half : 0);
+}
+
+bool COnOffButton::onMouseDown(CPoint, int buttons) {
+    if (!(buttons & kLButton)) return false;
+    beginEdit();
+    value = value > 0.5f ? vmin : vmax;
+    invalid();
+    valueChanged();
+    endEdit();
+    return false;
+}
+
+CMovieBitmap::CMovieBitmap(const CRect& size, CControlListener* l, int tag, int sub, int heightOfOne,
+                           CBitmap* bg, CPoint offset)
+    : CControl(size, l, tag, bg), subPixmaps(sub < 1 ? 1 : sub), heightOfOneImage(heightOfOne) {
+    backOffset = offset;
+    mouseEnabled = false;
+}
+
+bool CMovieBitmap::isTypeOf(const char* className) const {
+    return std::strcmp(className, "CMovieBitmap") == 0 || CControl::isTypeOf(className);
+}
+
+void CMovieBitmap::draw(cairo_t* cr) {
+    DrawBitmapPart(cr, background, size, backOffset.x,
+                   backOffset.y + frameForValue(subPixmaps) * heightOfOneImage);
+}

@@ -1,0 +1,86 @@
+#include "ui/widgets/CTextEdit.h"
+#include "ui/widgets/CBitmap.h"
+#include "ui/widgets/CFrame.h"
+#include <cairo.h>
+#include <cstring>
+
+CTextEdit::CTextEdit(const CRect& size, CControlListener* l, int tag, const std::string& t, CBitmap* bg,
+                     int st)
+    : CControl(size, l, tag, bg), text(t), style(st) {}
+
+bool CTextEdit::isTypeOf(const char* className) const {
+    return std::strcmp(className, "CTextEdit") == 0 || CControl::isTypeOf(className);
+}
+
+void CTextEdit::setText(const std::string& t) {
+    if (t == text) return;
+    text = t;
+    invalid();
+}
+
+void CTextEdit::draw(cairo_t* cr) {
+    if (background) {
+        DrawBitmapPart(cr, background, size, 0, 0);
+    } else if (!transparent) {
+        cairo_set_source_rgba(cr, backColor.red / 255.0, backColor.green / 255.0, backColor.blue / 255.0,
+                              backColor.alpha / 255.0);
+        cairo_rectangle(cr, size.left, size.top, size.getWidth(), size.getHeight());
+        cairo_fill(cr);
+    }
+    const bool editing = frame && frame->getFocusView() == this;
+    DrawUIText(cr, editing ? text + "_" : text, size, fontColor, face, fontSize,
+               editing ? UIAlign::kLeft : align);
+}
+
+bool CTextEdit::onMouseDown(CPoint, int buttons) {
+    if (!editable || !(buttons & kLButton) || !frame) return false;
+    frame->setFocusView(this);
+    return false;
+}
+
+bool CTextEdit::onKeyDown(const CKeyEvent& key) {
+    if (!editable) return false;
+    switch (key.key) {
+    case CKeyEvent::kCharacter:
+        // Printable text only: control characters would not survive the preset file.
+        if (key.text.empty() || static_cast<unsigned char>(key.text[0]) < 0x20 || key.text[0] == 0x7f)
+            return false;
+        text += key.text;
+        invalid();
+        return true;
+    case CKeyEvent::kBackspace:
+        if (!text.empty()) {
+            size_t n = text.size() - 1;
+            while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+                --n; // back to the lead byte of the last UTF-8 sequence
+            text.erase(n);
+            invalid();
+        }
+        return true;
+    case CKeyEvent::kReturn:
+    case CKeyEvent::kEscape:
+        exitKey = key.key;
+        if (frame) frame->setFocusView(nullptr);
+        valueChanged();
+        exitKey = CKeyEvent::kCharacter;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CTextEdit::looseFocus() {
+    invalid();
+}
+
+CTextLabel::CTextLabel(const CRect& size, const std::string& t, CColor color, double fontSizePx, UIFontFace f)
+    : CTextEdit(size, nullptr, -1, t) {
+    setFontColor(color);
+    setFont(f, fontSizePx);
+    setTransparency(true);
+    mouseEnabled = false;
+}
+
+bool CTextLabel::isTypeOf(const char* className) const {
+    return std::strcmp(className, "CTextLabel") == 0 || CTextEdit::isTypeOf(className);
+}
