@@ -2,7 +2,8 @@
 # Real-host tests of the LV2 bundle. Usage: lv2/tests/run.sh BUILD_DIR
 # Installs the LV2 tools when missing (as root), builds the bundle and the lilv test host, then runs
 # lv2_validate, the metadata checks, lv2apply against `tonvera render --realtime`, lv2bench, presets,
-# host tempo, the state round trip, jalv on a dummy JACK server and an Ardour headless export.
+# host tempo, the state round trip, jalv on a dummy JACK server, the editor in jalv.gtk3 under Xvfb
+# (lv2/tests/editor.sh) and an Ardour headless export.
 # Each check prints PASS, FAIL or SKIP; the last line is "N passed, M failed".
 set -u
 BUILD=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd)
@@ -22,7 +23,7 @@ finish() {
 # Tools. Package -> command it provides.
 declare -A NEED=([lv2-dev]=/usr/include/lv2/core/lv2.h [liblilv-dev]=/usr/include/lilv-0/lilv/lilv.h
     [lilv-utils]=lv2apply [sordi]=sordi [serdi]=serdi [jalv]=jalv [jackd2]=jackd [ardour]=ardour7-lua
-    [sox]=sox)
+    [sox]=sox [xvfb]=Xvfb [xdotool]=xdotool [x11-utils]=xwininfo [imagemagick]=import)
 missing=()
 for pkg in "${!NEED[@]}"; do
     what=${NEED[$pkg]}
@@ -40,7 +41,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Build what the checks use (configure again so that the lilv test host is picked up).
-if ! (cmake "$BUILD" >/dev/null && cmake --build "$BUILD" --target tonvera tonvera_lv2 tonvera_lv2_check -j2 >/tmp/tonvera-lv2-build.log 2>&1); then
+if ! (cmake "$BUILD" >/dev/null && cmake --build "$BUILD" --target tonvera tonvera_lv2 tonvera_lv2_check \
+    tonvera_lv2_editor_check tonvera_port_write_log -j2 >/tmp/tonvera-lv2-build.log 2>&1); then
     fail "build of the bundle and test host (see /tmp/tonvera-lv2-build.log)"
     finish
 fi
@@ -299,7 +301,12 @@ jalv_test() {
 }
 jalv_test
 
-# 9. Ardour headless: a session on the dummy backend renders a sine through one plug-in.
+# 10. The editor in jalv.gtk3 under Xvfb and in a minimal UI host.
+while read -r status rest; do
+    case $status in PASS) pass "$rest" ;; FAIL) fail "$rest" ;; SKIP) skip "$rest" ;; *) echo "$status $rest" ;; esac
+done < <("$SRC/lv2/tests/editor.sh" "$BUILD" "$WORK")
+
+# 11. Ardour headless: a session on the dummy backend renders a sine through one plug-in.
 ardour_test() {
     local lua
     lua=$(command -v ardour8-lua || command -v ardour7-lua || command -v ardour6-lua)

@@ -1,7 +1,6 @@
 // The LV2 face of every effect: one X11 UI per effect, shared by its stereo and mono plug-ins. It
 // reaches the plug-in only through the port protocol (the host's write function and port events),
 // never through the instance.
-#include "DocumentLauncher.h"
 #include "LV2PlugInInterface.h"
 #include "PopupMenuWindow.h"
 #include "X11Window.h"
@@ -42,21 +41,6 @@ double SampleRateOf(const LV2_Feature* const* features) {
         }
     return 48000.0;
 }
-
-// The editor as the host window shows it; Help goes to the desktop's document viewer.
-class LV2Editor : public CMLVGUIEditorRTAS {
-  public:
-    using CMLVGUIEditorRTAS::CMLVGUIEditorRTAS;
-
-  protected:
-    void LaunchDocument(const std::string& path) override {
-        CMLVGUIEditorRTAS::LaunchDocument(path);
-        fLauncher.Open(path);
-    }
-
-  private:
-    DocumentLauncher fLauncher;
-};
 
 // The frame inside the window.
 class FrameContent : public IWindowContent {
@@ -100,7 +84,7 @@ class TonveraUI {
                                                  controller, Feature<LV2UI_Touch>(features, LV2_UI__touch));
         if (!plugIn->IsValid() || plugIn->Layout().ports.empty()) return nullptr;
         CRect rect;
-        auto editor = std::make_unique<LV2Editor>(plugIn.get());
+        auto editor = std::make_unique<CMLVGUIEditorRTAS>(plugIn.get());
         editor->GetEditorRect(&rect);
         auto window = X11Window::Open(static_cast<Window>(reinterpret_cast<uintptr_t>(parent)),
                                       rect.getWidth(), rect.getHeight());
@@ -133,7 +117,7 @@ class TonveraUI {
     }
 
   private:
-    TonveraUI(std::unique_ptr<LV2PlugInInterface> plugIn, std::unique_ptr<LV2Editor> editor,
+    TonveraUI(std::unique_ptr<LV2PlugInInterface> plugIn, std::unique_ptr<CMLVGUIEditorRTAS> editor,
               std::unique_ptr<X11Window> window)
         : fPlugIn(std::move(plugIn)), fEditor(std::move(editor)), fWindow(std::move(window)),
           fPopups(*fWindow), fContent(*fEditor) {
@@ -145,7 +129,7 @@ class TonveraUI {
     }
 
     std::unique_ptr<LV2PlugInInterface> fPlugIn;
-    std::unique_ptr<LV2Editor> fEditor;
+    std::unique_ptr<CMLVGUIEditorRTAS> fEditor;
     std::unique_ptr<X11Window> fWindow;
     X11PopupHost fPopups;
     FrameContent fContent;

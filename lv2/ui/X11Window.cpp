@@ -138,6 +138,11 @@ void X11Window::Handle(const XEvent& e) {
         if (fContent && fContent->WantsKeyboard()) TakeKeyboardFocus();
         fButtons = ButtonsOf(e.xbutton.state) | ButtonBit(e.xbutton.button);
         if (fContent) fContent->MouseDown(CPoint{e.xbutton.x, e.xbutton.y}, fButtons);
+        // A press that opened a menu ends here: the menu holds the pointer and gets the release.
+        if (fContent && fPopup) {
+            fContent->MouseUp(CPoint{e.xbutton.x, e.xbutton.y}, fButtons);
+            fButtons = 0;
+        }
         break;
     case MotionNotify:
         if (fContent) fContent->MouseMoved(CPoint{e.xmotion.x, e.xmotion.y}, ButtonsOf(e.xmotion.state));

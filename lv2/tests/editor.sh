@@ -1,0 +1,179 @@
+#!/usr/bin/env bash
+# The editor in real hosts: jalv.gtk3 under Xvfb on a dummy JACK server, driven with xdotool at the
+# coordinates xwininfo gives and photographed with ImageMagick; the port values the editor writes are
+# logged by a preload around the host's write function. The minimal UI host tonvera_lv2_editor_check
+# opens and closes editors many times and measures them.
+# Usage: lv2/tests/editor.sh BUILD_DIR WORK_DIR (run.sh calls it with LV2_PATH and HOME set).
+# Prints PASS, FAIL or SKIP lines.
+set -u
+BUILD=$1
+WORK=$2
+BUNDLE=$BUILD/marlevo-tonvera.lv2
+UI=$BUNDLE/marlevo-tonvera-ui.so
+EDCHECK=$BUILD/lv2/tonvera_lv2_editor_check
+PRELOAD=$BUILD/lv2/libtonvera_port_write_log.so
+TONVERA=$BUILD/tonvera
+for tool in Xvfb xdotool xwininfo import compare convert jalv.gtk3 jackd jack_lsp; do
+    command -v $tool >/dev/null || { echo "SKIP editor: $tool missing"; exit 0; }
+done
+[ -f "$UI" ] && [ -x "$EDCHECK" ] && [ -f "$PRELOAD" ] || { echo "SKIP editor: the UI library is not built"; exit 0; }
+
+PIDS=()
+JALV=""
+stop() { [ -n "$1" ] && kill "$1" 2>/dev/null && for _ in $(seq 50); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done; }
+cleanup() {
+    stop "$JALV"
+    local p
+    for p in "${PIDS[@]}"; do stop "$p"; done
+}
+trap cleanup EXIT
+
+# A private X server and JACK server.
+Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp >"$WORK/display" 2>"$WORK/xvfb.log" &
+PIDS+=($!)
+for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
+[ -s "$WORK/display" ] || { echo "FAIL editor: Xvfb did not start: $(tail -1 "$WORK/xvfb.log")"; exit 0; }
+export DISPLAY=:$(head -1 "$WORK/display")
+export JACK_DEFAULT_SERVER=tonvera-ui-test JACK_NO_START_SERVER=1
+jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 >"$WORK/jackd-ui.log" 2>&1 &
+PIDS=($! "${PIDS[@]}") # stopped before the X server
+for _ in $(seq 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
+jack_lsp >/dev/null 2>&1 || { echo "FAIL editor: the dummy JACK server did not start"; exit 0; }
+
+LOG=$WORK/writes.log
+WIN=""
+X0=0
+Y0=0
+
+# The LV2 port index of a symbol in one plug-in's description.
+port_index() { # URI SYMBOL
+    local ttl=$BUNDLE/$(echo "$1" | cut -d: -f4).ttl
+    awk -v uri="<$1>" -v sym="\"$2\"" '/^<urn:/ { inside = ($1 == uri) }
+        inside && $1 == "lv2:index" { index_ = $2 } inside && $1 == "lv2:symbol" && $2 == sym { print index_; exit }' "$ttl"
+}
+# The last value the editor wrote to a port.
+written() { awk -v p="$1" '$1 == p { v = $2 } END { print v }' "$LOG"; }
+
+# Starts jalv.gtk3 with the plug-in's editor; sets WIN and its screen position X0, Y0.
+open_editor() { # URI
+    : >"$LOG"
+    TONVERA_PORT_LOG=$LOG LD_PRELOAD=$PRELOAD jalv.gtk3 -n tonvera-ui "$1" >"$WORK/jalv-ui.log" 2>&1 &
+    JALV=$!
+    local line="" i
+    for i in $(seq 100); do
+        line=$(xwininfo -root -tree 2>/dev/null | grep '"Marlevo Tonvera"' | head -1)
+        [ -n "$line" ] && break
+        sleep 0.1
+    done
+    [ -n "$line" ] || return 1
+    # 0x600001 "Marlevo Tonvera": ()  185x320+0+0  +10+60
+    WIN=$(echo "$line" | awk '{print $1}')
+    local size pos
+    size=$(echo "$line" | grep -o '[0-9]*x[0-9]*+[-0-9]*+[-0-9]*' | head -1)
+    pos=$(echo "$line" | awk '{print $NF}')
+    X0=$(echo "$pos" | cut -d+ -f2)
+    Y0=$(echo "$pos" | cut -d+ -f3)
+    sleep 1 # the host's first port events and the editor's first ticks
+    [ "${size%%+*}" = 185x320 ]
+}
+close_editor() { stop "$JALV"; wait "$JALV" 2>/dev/null; JALV=""; }
+click() { xdotool mousemove $((X0 + $1)) $((Y0 + $2)) click 1; sleep 0.3; }
+shot() { import -window "$WIN" "png:$1" 2>/dev/null; }
+differing() { compare -metric AE "$@" null: 2>&1 | awk '{print $1}'; }
+
+# One effect of every family, and the tuner: the window is the face `tonvera snapshot` draws.
+for code in OD CLG PAG SPG PE CH AW BD RV CM OT AT; do
+    stem=$(echo "$code" | tr 'A-Z' 'a-z')
+    uri=urn:marlevo:tonvera:$stem:stereo
+    grep -q "<$uri>" "$BUNDLE/manifest.ttl" || continue
+    if ! open_editor "$uri"; then
+        echo "FAIL editor $code: no 185x320 editor window in jalv.gtk3 ($(tail -1 "$WORK/jalv-ui.log"))"
+        close_editor
+        continue
+    fi
+    shot "$WORK/shot.png"
+    if ! "$TONVERA" snapshot -e "$code" "$WORK/snap.png" >/dev/null 2>&1; then
+        echo "FAIL editor $code: tonvera snapshot failed"
+    elif d=$(differing "$WORK/shot.png" "$WORK/snap.png") && [ "$d" = 0 ]; then
+        echo "PASS editor $code: opens in jalv.gtk3, the window equals tonvera snapshot"
+    else
+        echo "FAIL editor $code: the window differs from tonvera snapshot in ${d:-?} pixels"
+        cp "$WORK/shot.png" "/tmp/tonvera-editor-$code-window.png" 2>/dev/null
+    fi
+    close_editor
+done
+
+# The chorus, driven by the mouse and the keyboard.
+uri=urn:marlevo:tonvera:ch:stereo
+if open_editor "$uri"; then
+    # Footswitch (layout 0, 161x38): the on/off port turns and the LED (layout 14, 15x15) changes.
+    bypass=$(port_index "$uri" bypass)
+    shot "$WORK/before.png"
+    click 92 297
+    shot "$WORK/after.png"
+    convert "$WORK/before.png" -crop 15x15+85+259 +repage "$WORK/led0.png"
+    convert "$WORK/after.png" -crop 15x15+85+259 +repage "$WORK/led1.png"
+    led=$(differing "$WORK/led0.png" "$WORK/led1.png")
+    if [ "$(written "$bypass")" = 1.000000 ] && [ "${led:-0}" != 0 ]; then
+        echo "PASS editor CH footswitch: port $bypass = 1, the LED changed ($led pixels)"
+    else
+        echo "FAIL editor CH footswitch: port $bypass = $(written "$bypass"), LED pixels changed: ${led:-?}"
+    fi
+    # Knob 2 (layout 1, 45x45) dragged upwards: its port moves.
+    knob=$((bypass + 1)) # the first parameter follows the footswitch
+    xdotool mousemove $((X0 + 26)) $((Y0 + 80)) mousedown 1 mousemove $((X0 + 26)) $((Y0 + 65)) \
+        mousemove $((X0 + 26)) $((Y0 + 50)) mouseup 1
+    sleep 0.3
+    if [ -n "$(written "$knob")" ]; then echo "PASS editor CH knob drag: port $knob moved to $(written "$knob")"; else
+        echo "FAIL editor CH knob drag: nothing written to port $knob"; fi
+
+    # The second factory preset from the preset menu (layout 17, 57x20; rows of 16 px below it):
+    # every parameter port takes the preset's value.
+    preset=$(grep -o "<$uri:preset:[0-9]*>" "$BUNDLE/ch-presets.ttl" | tr -d '<>' | sort -t: -k7 -n | sed -n 2p)
+    : >"$LOG"
+    click 147 162
+    click $((119 + 20)) $((172 + 2 + 16 + 8))
+    bad=0
+    count=0
+    while read -r sym value; do
+        count=$((count + 1))
+        got=$(written "$(port_index "$uri" "$sym")")
+        awk -v a="$got" -v b="$value" 'BEGIN { exit !(a != "" && a - b < 1e-3 && b - a < 1e-3) }' ||
+            { bad=$((bad + 1)); echo "  $sym: wrote ${got:-nothing}, the preset says $value"; }
+    done < <(awk -v p="<$preset>" '/^<urn:/ { inside = ($1 == p) }
+        inside && $1 == "lv2:symbol" { gsub(/"/, "", $2); s = $2 } inside && $1 == "pset:value" { print s, $2 }' \
+        "$BUNDLE/ch-presets.ttl")
+    if [ $bad = 0 ] && [ $count -gt 0 ]; then echo "PASS editor CH preset menu: ${preset##*:} wrote all $count ports"; else
+        echo "FAIL editor CH preset menu: $bad of $count ports not written as preset ${preset##*:} says"; fi
+
+    # "Save As..." from the action menu (layout 18, 50x20), a typed name and Return: the preset file
+    # holds it.
+    click 91 162
+    click $((66 + 20)) $((172 + 2 + 16 + 8))
+    xdotool type --delay 30 "Jalv Take 1"
+    xdotool key Return
+    sleep 0.5
+    file=$(find "$HOME" -name "Marlevo Tonvera.mlvpreset" | head -1)
+    if grep -q "Jalv Take 1" "$file" 2>/dev/null; then echo "PASS editor CH save as: \"Jalv Take 1\" stored in $file"; else
+        echo "FAIL editor CH save as: \"Jalv Take 1\" not in the preset file ${file:-(none)}"; fi
+    close_editor
+else
+    echo "FAIL editor CH: did not open for the mouse tests"
+    close_editor
+fi
+
+# Without a display, twice for one plug-in, 50 times in a row; open time and memory of the biggest.
+for mode in nodisplay twice "cycle 50"; do
+    "$EDCHECK" "$UI" urn:marlevo:tonvera:ch:stereo urn:marlevo:tonvera:ch:ui $mode 2>&1 | sed 's/^\(PASS\|FAIL\) /\1 editor /'
+done
+for code in RV BD; do
+    stem=$(echo "$code" | tr 'A-Z' 'a-z')
+    r=$("$EDCHECK" "$UI" "urn:marlevo:tonvera:$stem:stereo" "urn:marlevo:tonvera:$stem:ui" budget 6 2>&1)
+    ms=$(echo "$r" | awk '{print $(NF-3)}')
+    kib=$(echo "$r" | awk '{print $(NF-1)}')
+    if awk -v m="$ms" -v k="$kib" 'BEGIN { exit !(m != "" && m <= 30 && k <= 2048) }'; then
+        echo "PASS editor $code budget: $r"
+    else
+        echo "FAIL editor $code budget (30 ms, 2048 KiB per editor): $r"
+    fi
+done
