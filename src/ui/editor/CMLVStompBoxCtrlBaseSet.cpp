@@ -246,9 +246,9 @@ void CMLVStompBoxCtrlBaseSet::AddLabels() {
             c->isTypeOf("CKnob") || (c->isTypeOf("CHorizontalSwitch") && c->getViewSize().getWidth() >= 30);
         if (!labelled) continue;
         const CRect& r = c->getViewSize();
-        CRect box(r.left - 4, r.bottom, r.right + 4, r.bottom + 10);
+        CRect box(r.left + 1, r.bottom, r.right - 1, r.bottom + 10);
         // Below the control, or above it where the footswitch or the face's edge would cover the label.
-        if (box.bottom > 278) box = CRect(r.left - 4, r.top - 10, r.right + 4, r.top);
+        if (box.bottom > 278) box = CRect(r.left + 1, r.top - 10, r.right - 1, r.top);
         frame->addView(new CTextLabel(box, p->GetName(), CColor{250, 250, 245, 255}));
     }
 }

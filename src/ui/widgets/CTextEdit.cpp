@@ -2,6 +2,7 @@
 #include "ui/widgets/CBitmap.h"
 #include "ui/widgets/CFrame.h"
 #include <cairo.h>
+#include <algorithm>
 #include <cstring>
 
 CTextEdit::CTextEdit(const CRect& size, CControlListener* l, int tag, const std::string& t, CBitmap* bg,
@@ -79,6 +80,15 @@ CTextLabel::CTextLabel(const CRect& size, const std::string& t, CColor color, do
     setFont(f, fontSizePx);
     setTransparency(true);
     mouseEnabled = false;
+}
+
+void CTextLabel::draw(cairo_t* cr) {
+    // A long name shrinks to its box rather than running into its neighbour's.
+    double sizePx = fontSize;
+    const double room = size.getWidth() - 2;
+    const double width = UITextWidth(cr, text, face, sizePx);
+    if (width > room && width > 0) sizePx = std::max(5.0, sizePx * room / width);
+    DrawUIText(cr, text, size, fontColor, face, sizePx, align);
 }
 
 bool CTextLabel::isTypeOf(const char* className) const {

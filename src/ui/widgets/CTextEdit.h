@@ -49,5 +49,6 @@ class CTextLabel : public CTextEdit {
   public:
     CTextLabel(const CRect& size, const std::string& text, CColor color, double fontSize = 8.0,
                UIFontFace face = UIFontFace::kCondensedBold);
+    void draw(cairo_t* cr) override;
     bool isTypeOf(const char* className) const override;
 };
