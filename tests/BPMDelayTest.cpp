@@ -165,6 +165,10 @@ TEST(BPMDelay, FootswitchStepsHoldStates) {
 
     Press(bd);
     EXPECT_EQ(bd.GetHoldState(), CMLVBPMDelayDSP::Playing);
+    // The published hold state follows (readouts: tap counted, tapped tempo, hold state).
+    ASSERT_EQ(bd.GetReadoutCount(), 3);
+    EXPECT_STREQ(bd.GetReadoutInfo(2)->symbol, "hold_state");
+    EXPECT_EQ(bd.GetReadoutValue(2), 3.0f);
     // The loop keeps replaying: one echo per beat at full level, nothing new is taken in.
     Stereo feed = Mono(static_cast<size_t>(10 * N), [](size_t i) { return i % 1000 == 7 ? 0.5 : 0.0; });
     out = Render(bd, feed);

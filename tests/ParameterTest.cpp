@@ -115,11 +115,18 @@ TEST(ParRelations, FootswitchAndTapTempo) {
     alg.SetParameter(3, 1.0f);
     EXPECT_EQ(alg.GetTapState(), 0.5f);
     MLVSetTickSource(FakeClock);
+    // What an editor outside the instance reads: a first tap waiting, then the tapped rate.
+    ASSERT_EQ(alg.GetReadoutCount(), 2);
+    EXPECT_STREQ(alg.GetReadoutInfo(1)->symbol, "tap_rate");
+    EXPECT_EQ(alg.GetReadoutValue(0), 0.0f);
     g_now = 1000;
     alg.SetParameter(1, 0.0f);
+    EXPECT_EQ(alg.GetReadoutValue(0), 1.0f);
     g_now = 1500;
     alg.SetParameter(1, 0.0f);
     EXPECT_FLOAT_EQ(alg.GetParameter(2)->GetValue(), 2.0f);
+    EXPECT_EQ(alg.GetReadoutValue(0), 0.0f);
+    EXPECT_FLOAT_EQ(alg.GetReadoutValue(1), 2.0f);
     EXPECT_TRUE(alg.bypassed); // taps do not switch
     g_now = 2000;
     alg.SetParameter(1, 0.0f); // first tap of the next pair

@@ -88,10 +88,22 @@ void LV2PlugInInterface::PortEvent(uint32_t index, float value) {
 
 void LV2PlugInInterface::PushBack(const lv2layout::Port& readout, float value) {
     float& last = fLastReadout[static_cast<size_t>(readout.index)];
-    const bool changed = !std::isnan(last) && value != last;
+    const bool changed = !std::isnan(last) && value != last; // the first event tells the state, no news
     last = value;
+    if (!changed) return;
+    // A tempo or rate set by tapping the footswitch: the host's port follows, unless the value came
+    // from the port in the first place.
+    if (readout.symbol == "tap_rate") {
+        int tapIndex = 0, index = 0;
+        CMLVParameter* p = Algorithm()->FindParameter("Tempo", &index);
+        if (!p) p = Algorithm()->FindParameter("Rate", &index);
+        if (!p || !Algorithm()->FindParameter("Tap", &tapIndex) || GetControlValue(tapIndex) < 0.5f) return;
+        const float normalized = static_cast<float>(p->Normalize(value));
+        if (std::fabs(normalized - GetControlValue(index)) > 1e-4f) SetControlValue(index, normalized);
+        return;
+    }
     // A new "Learn" result of the noise gate: threshold and learn switch as the measurement left them.
-    if (changed && readout.symbol == "learned_threshold") {
+    if (readout.symbol == "learned_threshold") {
         CMLVParameter* threshold = Algorithm()->GetParameter(2);
         CMLVParameter* learn = Algorithm()->GetParameter(5);
         if (!threshold || !learn) return;

@@ -110,15 +110,30 @@ std::string CMLVBPMParRelations::SetParameter(int index, float n) {
     }
 }
 
+namespace {
+const CMLVParameter* TappedParameter(const CMLVDSPAlgInterface& alg) {
+    const CMLVParameter* p = alg.FindParameter("Tempo", nullptr);
+    return p ? p : alg.FindParameter("Rate", nullptr);
+}
+} // namespace
+
 int CMLVParRelations::GetReadoutCount() const {
-    return FindParameter("Tap", nullptr) ? 1 : 0;
+    return FindParameter("Tap", nullptr) && TappedParameter(*this) ? 2 : 0;
 }
 
 const CMLVReadout* CMLVParRelations::GetReadoutInfo(int index) const {
-    return index == 0 && CMLVParRelations::GetReadoutCount() == 1 ? &kTapCounted : nullptr;
+    if (index < 0 || index >= CMLVParRelations::GetReadoutCount()) return nullptr;
+    if (index == 0) return &kTapCounted;
+    static const CMLVReadout tempo{"tap_rate", "Tapped tempo", "BPM", 0.0f, 6000.0f};
+    static const CMLVReadout rate{"tap_rate", "Tapped rate", "Hz", 0.0f, 100.0f};
+    return FindParameter("Tempo", nullptr) ? &tempo : &rate;
 }
 
 float CMLVParRelations::GetReadoutValue(int index) const {
+    if (index == 1) {
+        const CMLVParameter* p = TappedParameter(*this);
+        return p ? static_cast<float>(p->GetValue()) : 0.0f;
+    }
     const CMLVParameter* tap = index == 0 ? FindParameter("Tap", nullptr) : nullptr;
     return tap && tap->normalizedValue == 1.0 && tapState == 0.0f ? 1.0f : 0.0f;
 }

@@ -10,8 +10,9 @@ class CMLVParRelations : public CMLVDSPAlgInterface {
     // Main thread. One footswitch press in tap mode.
     void TapTempo();
 
-    // Any thread. Effects with a "Tap" parameter publish "tap_counted": 1 while a first tap waits for
-    // its second, so that an editor outside the instance shows the tap texts.
+    // Any thread. Effects with a "Tap" parameter publish "tap_counted" (1 while a first tap waits for
+    // its second) and "tap_rate" (the "Tempo" or "Rate" value, which a tap sets without the host), so
+    // that an editor outside the instance shows the tap texts and hands the tapped value to the host.
     int GetReadoutCount() const override;
     const CMLVReadout* GetReadoutInfo(int index) const override;
     float GetReadoutValue(int index) const override;
