@@ -1,0 +1,323 @@
+// The effects' faces driven without a display: host values and published readouts go in through the
+// UI-side plug-in interface, the 50 ms tick runs, and the controls and status line are read back.
+#include "params/CMLVDSPAlgInterface.h"
+#include "shell/Catalogue.h"
+#include "ui/art/ArtCatalogue.h"
+#include "ui/editor/CMLVStompBoxCtrlBaseSet.h"
+#include "ui/editor/CMLVStompBoxGUIEditor.h"
+#include "ui/editor/CMLVUIPlugInInterface.h"
+#include "ui/editor/PanelRegistry.h"
+#include "ui/panels/CMLVAutoTunerGUI.h"
+#include "ui/panels/CToneMeter.h"
+#include "ui/widgets/CBitmap.h"
+#include "ui/widgets/CFrame.h"
+#include "ui/widgets/CTextEdit.h"
+#include "ui/widgets/CVuMeter.h"
+#include <cairo.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+
+namespace {
+
+// One open editor of an effect, as a host would hold it, without preset file or window.
+struct OpenEditor {
+    CMLVUIPlugInInterface plugIn;
+    CMLVGUIEditorRTAS editor;
+    CScriptedPopupHost popups;
+
+    explicit OpenEditor(int effectType) : plugIn(effectType, 48000.0, false), editor(&plugIn) {
+        plugIn.AttachEditor(&editor);
+        editor.OpenWindow(&popups);
+    }
+    ~OpenEditor() { editor.CloseWindow(); }
+
+    // The host reports a control value (0..1); the next tick shows it.
+    void Host(int index, float normalized) {
+        plugIn.HostControlChanged(index, normalized);
+        editor.OnTimer();
+    }
+    void HostPlain(int index, double plain) {
+        Host(index, static_cast<float>(plugIn.Algorithm()->GetParameter(index)->Normalize(plain)));
+    }
+    // The running instance publishes a value.
+    void Publish(const std::string& symbol, float value) {
+        const CMLVDSPAlgInterface* a = plugIn.Algorithm();
+        for (int i = 0; i < a->GetReadoutCount(); ++i)
+            if (symbol == a->GetReadoutInfo(i)->symbol) return plugIn.SetReadoutValue(i, value);
+        ADD_FAILURE() << "no readout " << symbol;
+    }
+    std::string Status() const { return editor.GetStatusText(); }
+    float Value(int tag) const { return editor.GetControl(tag)->getValue(); }
+    std::string Text(int tag) const { return static_cast<CTextEdit*>(editor.GetControl(tag))->getText(); }
+    // Draws the face, which is when meters take their levels.
+    void Draw() { cairo_surface_destroy(editor.GetFrame()->RenderToSurface()); }
+};
+
+TEST(EditorPanels, DynamicsRatioTexts) {
+    OpenEditor cm(35);
+    cm.HostPlain(5, 50);
+    EXPECT_EQ(cm.Status(), " Ratio: Inf : 1 ");
+    cm.HostPlain(5, 12);
+    EXPECT_EQ(cm.Status(), " Ratio: 12.00 : 1");
+
+    OpenEditor eg(60);
+    eg.HostPlain(5, 25);
+    EXPECT_EQ(eg.Status(), " Ratio: 25.00 : 1");
+    eg.HostPlain(5, 50);
+    EXPECT_EQ(eg.Status(), " Ratio: Inf : 1 ");
+}
+
+TEST(EditorPanels, CompressorLedFollowsOnlyChangesOfTheFlag) {
+    OpenEditor cm(35);
+    CControl* led = nullptr; // the panel's own LED, over the status LED
+    CFrame* frame = cm.editor.GetFrame();
+    for (int i = 0; i < frame->getNbViews(); ++i)
+        if (frame->getView(i)->isTypeOf("CMovieBitmap") &&
+            static_cast<CControl*>(frame->getView(i))->getTag() < 0)
+            led = static_cast<CControl*>(frame->getView(i));
+    ASSERT_NE(led, nullptr);
+    cm.editor.OnTimer();
+    EXPECT_FLOAT_EQ(led->getValue(), 2.0f / 9.0f);
+    cm.Publish("over_threshold", 1);
+    cm.editor.OnTimer();
+    EXPECT_FLOAT_EQ(led->getValue(), 1.0f / 3.0f);
+    led->setValue(0.0f);
+    cm.editor.OnTimer(); // flag unchanged: the LED is left alone
+    EXPECT_EQ(led->getValue(), 0.0f);
+}
+
+TEST(EditorPanels, SpeakerSimulatorShowsTheRateNoticeOnceAndKeepsIt) {
+    OpenEditor sp(165);
+    sp.editor.OnTimer();
+    EXPECT_NE(sp.Status(), "Bypassed: wrong sample rate");
+    sp.HostPlain(3, 4);
+    EXPECT_EQ(sp.Status(), "Type: Combo 12V Near");
+
+    sp.Publish("low_rate_passthrough", 1);
+    sp.editor.OnTimer();
+    EXPECT_EQ(sp.Status(), "Bypassed: wrong sample rate");
+    CRect dirty;
+    sp.editor.GetFrame()->TakeDirtyRect(&dirty);
+    sp.editor.OnTimer();
+    const CRect statusLine = sp.editor.GetControl(CMLVStompBoxCtrlBaseSet::kTagStatus)->getViewSize();
+    EXPECT_FALSE(sp.editor.GetFrame()->TakeDirtyRect(&dirty) && dirty.rectOverlap(statusLine));
+    sp.HostPlain(2, -6); // a knob's own text gives way to the notice within the same tick
+    EXPECT_EQ(sp.Status(), "Bypassed: wrong sample rate");
+}
+
+TEST(EditorPanels, BPMDelayHoldBalanceAndStereoTexts) {
+    OpenEditor bd(20);
+    const int led = CMLVStompBoxCtrlBaseSet::kTagLed;
+    bd.Host(4, 1.0f); // endless decay
+    EXPECT_EQ(bd.Status(), "Decay: Hold (Bypassing)");
+    EXPECT_EQ(bd.Value(led), 0.0f);
+
+    bd.Publish("hold_state", 2);
+    bd.Host(1, 1.0f - bd.plugIn.GetControlValue(1));
+    EXPECT_EQ(bd.Status(), "Hold Mode: Sampling");
+    EXPECT_FLOAT_EQ(bd.Value(led), 1.0f / 3.0f);
+    bd.Publish("hold_state", 3); // the instance's next step arrives without a control change
+    bd.editor.OnTimer();
+    EXPECT_EQ(bd.Status(), "Hold Mode: Playing");
+    EXPECT_FLOAT_EQ(bd.Value(led), 5.0f / 9.0f);
+
+    bd.Host(3, 1.0f);
+    EXPECT_EQ(bd.Status(), "Room Effect Mode");
+
+    const struct {
+        int mode;
+        double stereo;
+        const char* text;
+    } cases[] = {{0, 30, "Balance: 70.0 % Left"},
+                 {0, 60, "Balance: 60.0 % Right"},
+                 {0, 52, "Balance: Center"},
+                 {1, 40, "Stereo: 40 %"},
+                 {1, 0, "Single Delay"}};
+    for (const auto& c : cases) {
+        bd.HostPlain(6, c.mode);
+        bd.HostPlain(5, c.stereo);
+        EXPECT_EQ(bd.Status(), c.text);
+    }
+}
+
+TEST(EditorPanels, ParametricEQWidthAndGainTextsFollowTheFilterType) {
+    OpenEditor pe(130);
+    const struct {
+        int type, index;
+        double value;
+        const char* text;
+    } cases[] = {{0, 4, 1.5, "Slope: 1.50"},
+                 {2, 4, 1.2, "Bandwidth: 2.40 octaves"},
+                 {5, 4, 0.5, "Bandwidth: 1.00 octaves"},
+                 {3, 4, 0.7, "Q: 0.70"},
+                 {4, 2, 6, "Gain: 3.00 dB"},
+                 {2, 2, -4, "Gain: -4.00 dB"}};
+    for (const auto& c : cases) {
+        pe.HostPlain(5, c.type);
+        pe.HostPlain(c.index, c.value);
+        EXPECT_EQ(pe.Status(), c.text) << "type " << c.type;
+    }
+}
+
+TEST(EditorPanels, ToneMeterFallsDarkAfterTenRedraws) {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 72, 26);
+    CBitmap* on = new CBitmap(s);
+    CBitmap* off = new CBitmap(s);
+    cairo_surface_destroy(s);
+    cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 40);
+    cairo_t* cr = cairo_create(target);
+
+    CToneMeter* meter = new CToneMeter(CRect(10, 5, 82, 31), on, off, 12, kHorizontal);
+    EXPECT_EQ(on->getRefCount(), 2);
+    CToneMeter* copy = new CToneMeter(*meter);
+    EXPECT_EQ(on->getRefCount(), 3);
+    copy->forget();
+    meter->setValue(1.0f);
+    meter->draw(cr);
+    EXPECT_EQ(meter->getOnRect(), CRect(10, 5, 82, 31));
+    meter->setValue(0.0f);
+    for (int redraw = 1; redraw <= 10; ++redraw) {
+        meter->draw(cr);
+        EXPECT_EQ(meter->getOnRect().right, 82); // lit from the right edge
+        EXPECT_EQ(meter->getOnRect().getWidth() == 0, redraw == 10) << "redraw " << redraw;
+    }
+    meter->forget();
+    EXPECT_EQ(on->getRefCount(), 1);
+    on->forget();
+    off->forget();
+    cairo_destroy(cr);
+    cairo_surface_destroy(target);
+}
+
+TEST(EditorPanels, TunerBarsLampsAndTexts) {
+    OpenEditor at(10);
+    auto* panel = static_cast<CMLVAutoTunerGUI*>(at.editor.GetPanel());
+    at.Publish("note", 57);
+    at.Publish("frequency", 440.0f);
+    // 12.5 and 13.0 both light half of the twelve LEDs; flat readings fill the flat bar from the right.
+    for (float d : {12.5f, 13.0f, -12.5f, -13.0f}) {
+        at.Publish("deviation", d);
+        at.editor.OnTimer();
+        at.Draw();
+        const int flatLit = panel->GetFlatBar()->getOnRect().getWidth() / (72 / 12);
+        EXPECT_EQ(d > 0 ? panel->GetSharpBar()->getLitLeds() : flatLit, 6) << d;
+        EXPECT_EQ(at.Value(CMLVAutoTunerGUI::kTagSharpLamp), d > 0 ? 1.0f : 0.0f);
+        EXPECT_EQ(at.Value(CMLVAutoTunerGUI::kTagFlatLamp), d < 0 ? 1.0f : 0.0f);
+        EXPECT_EQ(at.Value(CMLVAutoTunerGUI::kTagInTuneLamp), 0.0f);
+    }
+    EXPECT_EQ(at.Text(CMLVAutoTunerGUI::kTagNote), "A 4");
+    EXPECT_EQ(at.Text(CMLVAutoTunerGUI::kTagFrequency), " 440.00 Hz");
+
+    for (float d : {1.0f, -1.0f}) {
+        at.Publish("deviation", d);
+        at.editor.OnTimer();
+        EXPECT_EQ(at.Value(CMLVAutoTunerGUI::kTagInTuneLamp), 1.0f);
+        EXPECT_EQ(panel->GetCentreIndicator()->getValue(), 1.0f);
+        EXPECT_EQ(panel->GetSharpBar()->getValue() + panel->GetFlatBar()->getValue(), 0.0f);
+    }
+    at.Publish("frequency", 0.0f);
+    at.editor.OnTimer();
+    EXPECT_EQ(at.Text(CMLVAutoTunerGUI::kTagFrequency), "");
+    EXPECT_EQ(at.Text(CMLVAutoTunerGUI::kTagNote), "A 4");
+
+    at.Publish("frequency", 440.0f);
+    at.Host(1, 1.0f); // switched off: everything dark and empty
+    EXPECT_EQ(at.Text(CMLVAutoTunerGUI::kTagNote), "");
+    EXPECT_EQ(at.Value(CMLVAutoTunerGUI::kTagInTuneLamp), 0.0f);
+    EXPECT_EQ(panel->GetCentreIndicator()->getValue(), 0.0f);
+}
+
+// Sizes and frame counts of the bitmaps a face may use, as the artwork must deliver them.
+struct ArtSize {
+    int firstId, lastId, width, height, frames;
+};
+const ArtSize kArtSizes[] = {
+    {100, 100, 161, 76, 2},  {200, 200, 15, 150, 10},
+    {201, 201, 173, 96, 0},  {202, 203, 6, 81, 1},
+    {204, 205, 6, 26, 1},    {206, 207, 72, 26, 1},
+    {208, 209, 44, 38, 1},   {210, 213, 55, 38, 1},
+    {300, 300, 45, 45, 1},   {301, 301, 63, 63, 1},
+    {302, 302, 24, 24, 1},   {303, 303, 28, 28, 1},
+    {320, 320, 45, 225, 5},  {321, 321, 45, 315, 7},
+    {322, 322, 45, 270, 6},  {400, 400, 40, 40, 0},
+    {401, 401, 18, 80, 0},   {402, 402, 132, 69, 0},
+    {403, 403, 132, 92, 0},  {404, 404, 132, 115, 0},
+    {405, 405, 18, 280, 0},  {450, 450, 18, 80, 1},
+    {451, 451, 18, 25, 1},   {452, 452, 85, 19, 1},
+    {453, 453, 31, 18, 1},   {500, 542, 185, 320, 1},
+    {900, 901, 185, 320, 1}, {IDB_SW_HORIZ_SEVENSTATE, IDB_SW_HORIZ_SEVENSTATE, 130, 112, 7},
+};
+
+class EveryFace : public ::testing::TestWithParam<int> {};
+
+// Every face: each control inside the 185 x 320 face and drawn from a bitmap of the right size and frame
+// count; an interactive control overlaps another only where the layout table puts both, and even then
+// a click on its centre reaches it.
+TEST_P(EveryFace, ControlsFitTheFaceAndStayReachable) {
+    const CatalogueRecord& record = Catalogue::Records()[GetParam()];
+    ASSERT_NE(PanelRegistry::Find(record.effectType), nullptr) << record.code;
+    OpenEditor fx(record.effectType);
+    CFrame* frame = fx.editor.GetFrame();
+    CMLVStompBoxGUIContainer* container = fx.editor.GetContainer();
+
+    std::map<const CBitmap*, int> idOf;
+    for (const ArtInfo& art : Art::Catalogue())
+        idOf[container->GetBitmap(art.id)] = art.id;
+    for (const ArtSize& size : kArtSizes)
+        for (int id = size.firstId; id <= size.lastId; ++id) {
+            CBitmap* bitmap = container->GetBitmap(id);
+            ASSERT_NE(bitmap, nullptr) << id;
+            EXPECT_EQ(bitmap->getWidth(), size.width) << id;
+            EXPECT_EQ(bitmap->getHeight(), size.height) << id;
+            if (size.frames) {
+                EXPECT_EQ(Art::Find(id)->frames, size.frames) << id;
+            }
+        }
+    EXPECT_EQ(idOf[frame->getBackground()], Art::FaceForStyle(fx.editor.GetPanel()->GetStyle()));
+
+    const CRect face(0, 0, 185, 320);
+    std::vector<CControl*> interactive;
+    for (int i = 0; i < frame->getNbViews(); ++i) {
+        CView* view = frame->getView(i);
+        const CRect r = view->getViewSize();
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= face.right && r.bottom <= face.bottom &&
+                    !r.isEmpty())
+            << record.code << " view " << i;
+        if (!view->isTypeOf("CControl")) continue;
+        auto* control = static_cast<CControl*>(view);
+        if (const CBitmap* bitmap = control->getBackground()) {
+            ASSERT_TRUE(idOf.count(bitmap)) << record.code << " tag " << control->getTag();
+            const ArtInfo* art = Art::Find(idOf[bitmap]);
+            if (!view->isTypeOf("CVerticalSlider")) { // sliders' handles travel over the whole background
+                EXPECT_EQ(r.getWidth(), art->width) << record.code << " bitmap " << art->id;
+                EXPECT_EQ(r.getHeight(), Art::FrameHeight(*art)) << record.code << " bitmap " << art->id;
+            }
+        }
+        const bool display = view->isTypeOf("CTextEdit") || view->isTypeOf("CMovieBitmap") ||
+                             view->isTypeOf("CVuMeter") || view->isTypeOf("CToneMeter");
+        if (view->getMouseEnabled() && view->isVisible() && !display) interactive.push_back(control);
+    }
+
+    auto centre = [](const CRect& r) { return CPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; };
+    for (size_t i = 0; i < interactive.size(); ++i)
+        for (size_t j = i + 1; j < interactive.size(); ++j) {
+            const CRect a = interactive[i]->getViewSize(), b = interactive[j]->getViewSize();
+            if (!a.rectOverlap(b)) continue;
+            const int la = container->GetLayoutIndex(interactive[i]),
+                      lb = container->GetLayoutIndex(interactive[j]);
+            EXPECT_TRUE(la >= 0 && lb >= 0) << record.code << ": tags " << interactive[i]->getTag() << " and "
+                                            << interactive[j]->getTag() << " overlap off the layout";
+            if (la == lb) continue;
+            EXPECT_FALSE(a.pointInside(centre(b)) || b.pointInside(centre(a)))
+                << record.code << ": tags " << interactive[i]->getTag() << " and "
+                << interactive[j]->getTag();
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, EveryFace, ::testing::Range(0, Catalogue::kCount),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(Catalogue::Records()[info.param].code);
+                         });
+
+} // namespace
