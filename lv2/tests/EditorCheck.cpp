@@ -3,7 +3,8 @@
 //
 // usage: tonvera_lv2_editor_check UI_LIBRARY PLUGIN_URI UI_URI MODE
 //   budget N   open N editors side by side; print the first open's time and memory, then the median
-//              time and the mean memory of the others
+//              time and the mean memory of the others (time: wall clock, and this process's processor
+//              time, which other work on a busy machine does not inflate)
 //   cycle N    open, run, close N times; fail when the process grows beyond the first rounds
 //   nodisplay  without $DISPLAY the UI declines (no crash, no editor)
 //   twice      two editors of one plug-in at once both work and close
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dlfcn.h>
 #include <string>
 #include <unistd.h>
@@ -45,6 +47,12 @@ long ResidentKiB() {
         std::fclose(f);
     }
     return resident * sysconf(_SC_PAGESIZE) / 1024;
+}
+
+double CpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
 }
 
 LV2UI_Handle Open(Host& host) {
@@ -138,11 +146,12 @@ int main(int argc, char** argv) {
     } else if (mode == "budget") {
         using Clock = std::chrono::steady_clock;
         std::vector<LV2UI_Handle> open;
-        double firstMs = 0.0;
-        std::vector<double> othersMs;
+        double firstMs = 0.0, firstCpuMs = 0.0;
+        std::vector<double> othersMs, othersCpuMs;
         long firstKiB = 0, before = 0;
         for (int i = 0; i < count; ++i) {
             const long rss = ResidentKiB();
+            const double cpu0 = CpuMs();
             const auto t0 = Clock::now();
             LV2UI_Handle ui = Open(host);
             if (!ui) {
@@ -151,21 +160,27 @@ int main(int argc, char** argv) {
             }
             Run(host, ui, 1); // the first paint belongs to opening
             const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+            const double cpuMs = CpuMs() - cpu0;
             open.push_back(ui);
             if (i == 0) {
                 firstMs = ms;
+                firstCpuMs = cpuMs;
                 firstKiB = ResidentKiB() - rss;
                 before = ResidentKiB();
             } else {
                 othersMs.push_back(ms);
+                othersCpuMs.push_back(cpuMs);
             }
         }
         // The median: one open delayed by another process on a busy machine does not count.
-        std::sort(othersMs.begin(), othersMs.end());
-        const double median = othersMs.empty() ? firstMs : othersMs[othersMs.size() / 2];
+        auto median = [](std::vector<double> v, double none) {
+            std::sort(v.begin(), v.end());
+            return v.empty() ? none : v[v.size() / 2];
+        };
         const long perEditor =
             othersMs.empty() ? firstKiB : (ResidentKiB() - before) / static_cast<long>(othersMs.size());
-        std::printf("first %.1f ms %ld KiB, then per editor %.1f ms %ld KiB\n", firstMs, firstKiB, median,
+        std::printf("first %.1f ms (cpu %.1f) %ld KiB, then per editor %.1f ms (cpu %.1f) %ld KiB\n", firstMs,
+                    firstCpuMs, firstKiB, median(othersMs, firstMs), median(othersCpuMs, firstCpuMs),
                     perEditor);
         for (LV2UI_Handle ui : open)
             host.descriptor->cleanup(ui);

@@ -1,4 +1,5 @@
 #include "LV2PlugInInterface.h"
+#include "presets/PresetFolder.h"
 #include "shell/Catalogue.h"
 #include <cmath>
 #include <limits>
@@ -35,8 +36,9 @@ lv2layout::PluginLayout LayoutOf(int effectType, int channels, const CMLVDSPAlgI
 LV2PlugInInterface::LV2PlugInInterface(int effectType, int channels, double sampleRate,
                                        LV2UI_Write_Function write, LV2UI_Controller controller,
                                        const LV2UI_Touch* touch)
-    : CMLVUIPlugInInterface(effectType, sampleRate), fWrite(write), fController(controller), fTouch(touch),
-      fLayout(LayoutOf(effectType, channels, Algorithm())),
+    // The same preset file as the plug-in's own instances.
+    : CMLVUIPlugInInterface(effectType, sampleRate, true, ReadUserFolderChoice()), fWrite(write),
+      fController(controller), fTouch(touch), fLayout(LayoutOf(effectType, channels, Algorithm())),
       fLastReadout(fLayout.ports.size(), std::numeric_limits<float>::quiet_NaN()) {}
 
 const lv2layout::Port* LV2PlugInInterface::PortOfControl(int index) const {
