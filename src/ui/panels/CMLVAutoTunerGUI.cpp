@@ -35,8 +35,13 @@ MLV_PANEL_CONSTRUCTOR(CMLVAutoTunerGUI, 10) {
     inTuneLamp = Tagged(AddVuMeter(PlaceRect(45, 209), 209, 208, 1, kVertical), kTagInTuneLamp, c);
     noteText = AddTextDisplay(kTagNote, c->GetLayoutRect(44));
     frequencyText = AddTextDisplay(kTagFrequency, c->GetLayoutRect(48));
-    AddTextDisplay(25, c->GetLayoutRect(49), "-50 c");
-    AddTextDisplay(26, c->GetLayoutRect(50), "+50 c");
+    // Texts straight on the face: the note large, the rest small.
+    noteText->setFont(UIFontFace::kSansBold, 16.0);
+    for (CTextEdit* text : {noteText, frequencyText, AddTextDisplay(25, c->GetLayoutRect(49), "-50 c"),
+                            AddTextDisplay(26, c->GetLayoutRect(50), "+50 c")}) {
+        text->setTransparency(true);
+        text->setFontColor(CColor{250, 250, 245, 255});
+    }
 
     // The three bars share one layout entry: flat bar, centre indicator and sharp bar side by side.
     const CRect flatRect = PlaceRect(kBarsLayout, kBarOn);

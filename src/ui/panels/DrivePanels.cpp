@@ -32,6 +32,12 @@ MLV_PANEL_CONSTRUCTOR(CMLVBassPreampGUI, 145) {
     AddKnob(5, 9, true);
 }
 
+void CMLVBassPreampGUI::AddLabels() {
+    CMLVStompBoxCtrlBaseSet::AddLabels();
+    PanelHelpers::LabelControl(editor, 3, "Low"); // "Ultra Low" and "Ultra High" side by side
+    PanelHelpers::LabelControl(editor, 4, "High");
+}
+
 namespace {
 constexpr int kPowerAmpType = 4;
 }
@@ -42,6 +48,11 @@ MLV_PANEL_CONSTRUCTOR(CMLVPowerAmpGuitarGUI, 125) {
     AddVerticalSwitch(kPowerAmpType, 31, 405);
     typeDisplay = AddMovieBitmap(-1, 32, 201);
     typeDisplay->setValue(static_cast<float>(PanelHelpers::Normalized(a, kPowerAmpType)));
+}
+
+void CMLVPowerAmpGuitarGUI::AddLabels() {
+    CMLVStompBoxCtrlBaseSet::AddLabels();
+    PanelHelpers::LabelControl(editor, kPowerAmpType, "Type");
 }
 
 void CMLVPowerAmpGuitarGUI::ParameterChanged(int index, float value) {

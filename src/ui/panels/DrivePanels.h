@@ -24,13 +24,18 @@ MLV_THREE_KNOB_PANEL(CMLVOverDriveBassGUI)
 MLV_THREE_KNOB_PANEL(CMLVPedalWahGUI)
 
 // Bass preamp: gain, two vertical "Ultra" switches, output.
-MLV_DECLARE_PANEL(CMLVBassPreampGUI, CMLVStompBoxCtrlBaseSet)
+class CMLVBassPreampGUI : public CMLVStompBoxCtrlBaseSet {
+  public:
+    CMLVBassPreampGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c, CMLVDSPAlgInterface* a);
+    void AddLabels() override;
+};
 
 // Power amp: volume, presence, the valve-type switch and a display of the chosen type.
 class CMLVPowerAmpGuitarGUI : public CMLVStompBoxCtrlBaseSet {
   public:
     CMLVPowerAmpGuitarGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c, CMLVDSPAlgInterface* a);
     void ParameterChanged(int index, float value) override;
+    void AddLabels() override;
 
   private:
     CMovieBitmap* typeDisplay;

@@ -50,6 +50,11 @@ MLV_PANEL_CONSTRUCTOR_OF(CMLVNoiseGateGUI, CMLVThreeKnobDriveGUI, 105),
     AddOnOffButton(kLearn, 37, 115);
 }
 
+void CMLVNoiseGateGUI::AddLabels() {
+    CMLVStompBoxCtrlBaseSet::AddLabels();
+    PanelHelpers::LabelControl(editor, kLearn, "Learn", true);
+}
+
 void CMLVNoiseGateGUI::Idle() {
     activity.Show(PanelHelpers::Readout(editor, "gate_closed") != 0.0f);
 

@@ -43,6 +43,7 @@ class CMLVNoiseGateGUI : public CMLVThreeKnobDriveGUI {
   public:
     CMLVNoiseGateGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c, CMLVDSPAlgInterface* a);
     void Idle() override;
+    void AddLabels() override;
 
   private:
     CMLVActivityLed activity;

@@ -4,11 +4,15 @@
 #include "ui/editor/CMLVStompBoxGUIEditor.h"
 #include "ui/editor/CMLVUIPlugInInterface.h"
 #include "ui/editor/PanelRegistry.h"
+#include "ui/panels/PanelHelpers.h"
 #include "ui/widgets/CSliders.h"
 #include "ui/widgets/CVuMeter.h"
+#include <string>
+#include <utility>
 
 namespace {
 constexpr int kSliderBack = 450, kSliderHandle = 451;
+constexpr int kToneStackType = 6;
 constexpr int kFirstSlider = 23, kSliderStep = 24; // layout: first slider's corner, offset per slider
 
 // Rectangle of the k-th vertical slider of a row that starts at a layout entry.
@@ -30,21 +34,44 @@ CMLVGraphicEQGUI::CMLVGraphicEQGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUICont
             kFirstSlider);
 }
 
+void CMLVGraphicEQGUI::AddLabels() {
+    for (int index = 2; index < 2 + algorithm->GetParameterCount(); ++index) {
+        std::string band = algorithm->GetParameter(index)->GetName(); // "Gain 1.6 kHz", "Output"
+        if (band.rfind("Gain ", 0) == 0) band.erase(0, 5);
+        for (const auto& unit : {std::pair<std::string, std::string>{" kHz", "k"}, {" Hz", ""}})
+            if (const size_t at = band.find(unit.first); at != std::string::npos)
+                band.replace(at, unit.first.size(), unit.second);
+        PanelHelpers::LabelControl(editor, index, band == "Output" ? "Out" : band);
+    }
+}
+
 MLV_PANEL_CONSTRUCTOR_OF(CMLVGraphicEQBassGUI, CMLVGraphicEQGUI, 75) {}
 
 MLV_PANEL_CONSTRUCTOR_OF(CMLVGraphicEQGuitarGUI, CMLVGraphicEQGUI, 80) {}
 
-MLV_PANEL_CONSTRUCTOR(CMLVToneControlBassGUI, 170) {
+CMLVToneControlGUI::CMLVToneControlGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c,
+                                       CMLVDSPAlgInterface* a, int style, int switchBitmap)
+    : CMLVStompBoxCtrlBaseSet(e, c, a, style) {
     for (int tag = 2; tag <= 5; ++tag)
         AddKnob(tag, tag - 1);
-    AddHorizontalSwitch(6, 30, 403);
+    AddHorizontalSwitch(kToneStackType, 30, switchBitmap);
 }
 
-MLV_PANEL_CONSTRUCTOR(CMLVToneControlGuitarGUI, 175) {
-    for (int tag = 2; tag <= 5; ++tag)
-        AddKnob(tag, tag - 1);
-    AddHorizontalSwitch(6, 30, 404);
+void CMLVToneControlGUI::AddLabels() {
+    for (int tag = 2; tag <= kToneStackType; ++tag)
+        if (const CMLVParameter* p = algorithm->GetParameter(tag))
+            PanelHelpers::LabelControl(editor, tag, p->GetName(), tag != kToneStackType);
 }
+
+CMLVToneControlBassGUI::CMLVToneControlBassGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c,
+                                               CMLVDSPAlgInterface* a)
+    : CMLVToneControlGUI(e, c, a, 170, 403) {}
+MLV_REGISTER_PANEL(170, CMLVToneControlBassGUI)
+
+CMLVToneControlGuitarGUI::CMLVToneControlGuitarGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c,
+                                                   CMLVDSPAlgInterface* a)
+    : CMLVToneControlGUI(e, c, a, 175, 404) {}
+MLV_REGISTER_PANEL(175, CMLVToneControlGuitarGUI)
 
 MLV_PANEL_CONSTRUCTOR(CMLVExciterGUI, 55) {
     AddKnob(7, 1);
@@ -58,6 +85,21 @@ MLV_PANEL_CONSTRUCTOR(CMLVExciterGUI, 55) {
     AddOnOffButton(10, 43, 116);
 }
 
+void CMLVExciterGUI::AddLabels() {
+    CMLVStompBoxCtrlBaseSet::AddLabels(); // the knobs
+    // The harmonic sliders by their first word ("1st"); the frequency slider above itself, where the
+    // footswitch leaves room.
+    for (int tag : {3, 4, 5, 8, 9}) {
+        const std::string& name = algorithm->GetParameter(tag)->GetName();
+        PanelHelpers::LabelControl(editor, tag, name.substr(0, name.find(' ')));
+    }
+    PanelHelpers::LabelControl(editor, 6, algorithm->GetParameter(6)->GetName(), true);
+    if (const CControl* button = editor->GetControl(10)) { // "x5 Oversampling", beside the button
+        const CRect& r = button->getViewSize();
+        PanelHelpers::AddLabel(GetFrame(), CRect(r.right + 2, r.top, r.right + 26, r.bottom), "x5");
+    }
+}
+
 MLV_PANEL_CONSTRUCTOR(CMLVLevelControlGUI, 100) {
     AddKnob(2, 7, true);
     AddKnob(3, 2);
@@ -65,6 +107,12 @@ MLV_PANEL_CONSTRUCTOR(CMLVLevelControlGUI, 100) {
     AddHorizontalSwitch(5, 22, 400);
     for (int i = 0; i < 4; ++i)
         meters[i] = AddVuMeter(PlaceRect(33 + i, 203), 203, 202, 9, kVertical);
+}
+
+void CMLVLevelControlGUI::AddLabels() {
+    for (int tag = 2; tag <= 5; ++tag)
+        PanelHelpers::LabelControl(editor, tag, algorithm->GetParameter(tag)->GetName(),
+                                   tag == 3 || tag == 4);
 }
 
 void CMLVLevelControlGUI::Idle() {

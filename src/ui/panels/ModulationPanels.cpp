@@ -1,5 +1,7 @@
 #include "ui/panels/ModulationPanels.h"
+#include "params/CMLVDSPAlgInterface.h"
 #include "ui/editor/PanelRegistry.h"
+#include "ui/panels/PanelHelpers.h"
 
 // Wave-shape selectors are five-position rotary switches.
 MLV_PANEL_CONSTRUCTOR(CMLVAutoPanGUI, 5) {
@@ -41,4 +43,11 @@ MLV_PANEL_CONSTRUCTOR(CMLVOctaverGUI, 120) {
     AddKnob(2, 7, true);
     AddKnob(3, 2);
     AddKnob(4, 3);
+}
+
+void CMLVOctaverGUI::AddLabels() {
+    for (int tag = 2; tag <= 4; ++tag) {
+        const std::string& name = algorithm->GetParameter(tag)->GetName();
+        PanelHelpers::LabelControl(editor, tag, name.substr(0, name.find(' ')));
+    }
 }

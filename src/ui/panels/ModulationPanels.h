@@ -12,4 +12,9 @@ MLV_DECLARE_PANEL(CMLVPhaserGUI, CMLVStompBoxCtrlBaseSet)
 MLV_DECLARE_PANEL(CMLVPhaserBassGUI, CMLVStompBoxCtrlBaseSet)
 MLV_DECLARE_PANEL(CMLVReverbGUI, CMLVStompBoxCtrlBaseSet)
 MLV_DECLARE_PANEL(CMLVAutoWahGUI, CMLVStompBoxCtrlBaseSet)
-MLV_DECLARE_PANEL(CMLVOctaverGUI, CMLVStompBoxCtrlBaseSet)
+// Octaver: three level knobs, labelled by their names' first words ("Clean", "Lower", "Upper").
+class CMLVOctaverGUI : public CMLVStompBoxCtrlBaseSet {
+  public:
+    CMLVOctaverGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c, CMLVDSPAlgInterface* a);
+    void AddLabels() override;
+};

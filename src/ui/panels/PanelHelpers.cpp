@@ -2,6 +2,9 @@
 #include "params/CMLVDSPAlgInterface.h"
 #include "ui/editor/CMLVStompBoxGUIEditor.h"
 #include "ui/editor/CMLVUIPlugInInterface.h"
+#include "ui/widgets/CFrame.h"
+#include "ui/widgets/CTextEdit.h"
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
@@ -52,6 +55,22 @@ std::string RatioText(const CMLVDSPAlgInterface* algorithm, int index) {
     const double v = p->GetValue();
     if (v < p->maxValue) return Format(" %s: %.2f : 1", p->GetName().c_str(), v);
     return Format(" %s: Inf : 1 ", p->GetName().c_str());
+}
+
+void AddLabel(CFrame* frame, const CRect& box, const std::string& text) {
+    if (frame) frame->addView(new CTextLabel(box, text, CColor{250, 250, 245, 255}));
+}
+
+void LabelControl(CMLVStompBoxGUIEditor* editor, int tag, const std::string& text, bool above) {
+    const CControl* c = editor ? editor->GetControl(tag) : nullptr;
+    if (!c) return;
+    const CRect& r = c->getViewSize();
+    // Labels may be wider than narrow controls (sliders, switches): centre a box of at least 24 px.
+    const int half = std::max(r.getWidth(), 24) / 2, mid = (r.left + r.right) / 2;
+    const int left = std::max(mid - half, 0), right = std::min(mid + half, 185);
+    const CRect box =
+        above ? CRect(left, r.top - 10, right, r.top) : CRect(left, r.bottom, right, r.bottom + 10);
+    AddLabel(editor->GetFrame(), box, text);
 }
 
 } // namespace PanelHelpers

@@ -5,6 +5,8 @@ class CMLVStompBoxCtrlBaseSet;
 class CMLVStompBoxGUIEditor;
 class CMLVDSPAlgInterface;
 class CControl;
+class CFrame;
+struct CRect;
 
 // Small pieces the effect panels share. UI thread.
 namespace PanelHelpers {
@@ -30,5 +32,10 @@ float Readout(CMLVStompBoxGUIEditor* editor, const char* symbol, float fallback 
 
 // Ratio status text of the dynamics effects: " Ratio: 8.00 : 1", or " Ratio: Inf : 1 " at the top.
 std::string RatioText(const CMLVDSPAlgInterface* algorithm, int index);
+
+// A caption on the face, in the colour of the common knob labels.
+void AddLabel(CFrame* frame, const CRect& box, const std::string& text);
+// Captions the control of a tag just below (or, with above, just above) it.
+void LabelControl(CMLVStompBoxGUIEditor* editor, int tag, const std::string& text, bool above = false);
 
 } // namespace PanelHelpers
