@@ -5,7 +5,8 @@
 //   budget N   open N editors side by side; print the first open's time and memory, then the median
 //              time and the mean memory of the others (time: wall clock, and this process's processor
 //              time, which other work on a busy machine does not inflate)
-//   cycle N    open, run, close N times; fail when the process grows beyond the first rounds
+//   cycle N    open, run, close N times (every other time the parent window goes first); fail when the
+//              process grows beyond the first rounds
 //   nodisplay  without $DISPLAY the UI declines (no crash, no editor)
 //   twice      two editors of one plug-in at once both work and close
 #include <X11/Xlib.h>
@@ -186,13 +187,29 @@ int main(int argc, char** argv) {
             host.descriptor->cleanup(ui);
     } else if (mode == "cycle") {
         long settled = 0;
+        const Window shared = host.parent;
         for (int i = 0; i < count; ++i) {
+            // Every other round the host destroys its window before it closes the editor, as hosts
+            // that tear down their own widgets first do.
+            const bool orphan = i % 2 == 1;
+            if (orphan) {
+                host.parent = XCreateSimpleWindow(host.display, DefaultRootWindow(host.display), 0, 0, 400,
+                                                  400, 0, 0, 0);
+                XMapWindow(host.display, host.parent);
+                XSync(host.display, False);
+            }
             LV2UI_Handle ui = Open(host);
             if (!ui) {
                 std::printf("FAIL round %d: the editor did not open\n", i + 1);
                 return 1;
             }
             Run(host, ui, 3);
+            if (orphan) {
+                XDestroyWindow(host.display, host.parent);
+                XSync(host.display, False);
+                Run(host, ui, 2);
+                host.parent = shared;
+            }
             host.descriptor->cleanup(ui);
             if (i == 4) settled = ResidentKiB();
         }
