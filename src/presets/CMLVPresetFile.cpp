@@ -188,6 +188,9 @@ std::string PluginIdText(uint32_t pluginId) {
 }
 
 bool LoadPresetDocument(FILE* f, TiXmlDocument* doc) {
+    // A folder opens like a file but has no length: TinyXML would ask for a buffer of any size.
+    struct stat st;
+    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     // The library's switch is global; it is restored at once and only the main thread parses.
     const bool condensed = TiXmlBase::IsWhiteSpaceCondensed();
     TiXmlBase::SetCondenseWhiteSpace(false);

@@ -18,7 +18,9 @@ CMLVUIPlugInInterface::CMLVUIPlugInInterface(int type, double sampleRate, bool p
         if (const CMLVParameter* p = algorithm->GetParameter(i))
             values[static_cast<size_t>(i)] = static_cast<float>(p->normalizedValue);
     values[1] = algorithm->bypassed ? 1.0f : 0.0f;
-    readouts.assign(static_cast<size_t>(algorithm->GetReadoutCount()), 0.0f);
+    // Until the host reports them, the published values read as a fresh instance's.
+    for (int i = 0; i < algorithm->GetReadoutCount(); ++i)
+        readouts.push_back(algorithm->GetReadoutValue(i));
     algorithm->FindParameter("Sync coeff", &syncIndex);
     if (presetsEnabled) LoadUserPresets();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "presets/PresetFolder.h"
 #include "shell/CMLVPlugInInterface.h"
 #include <memory>
 #include <string>
@@ -15,8 +16,9 @@ class CMLVUIPlugInInterface : public CMLVPlugInInterface {
   public:
     // An effect type without an algorithm leaves IsValid() false. With presets enabled the preset file
     // is opened and this effect's user presets join the algorithm's list after the factory ones.
+    // userFolder picks the user's or the shared preset folder, as the installation says by default.
     CMLVUIPlugInInterface(int effectType, double sampleRate, bool presetsEnabled = true,
-                          bool userFolder = false);
+                          bool userFolder = ReadUserFolderChoice());
     ~CMLVUIPlugInInterface() override;
 
     bool IsValid() const { return algorithm != nullptr; }

@@ -1,0 +1,378 @@
+// The editor frame driven as a user would, without a display: clicks, drags, menu choices and typed keys
+// go in through the widget layer; control writes, status line, menus and the preset file are read back.
+#include "params/CMLVDSPAlgInterface.h"
+#include "platform/TickCount.h"
+#include "presets/UserPresets.h"
+#include "shell/Catalogue.h"
+#include "ui/editor/CMLVStompBoxCtrlBaseSet.h"
+#include "ui/editor/CMLVStompBoxGUIEditor.h"
+#include "ui/editor/CMLVUIPlugInInterface.h"
+#include "ui/widgets/CFrame.h"
+#include "ui/widgets/COptionMenu.h"
+#include "ui/widgets/CTextEdit.h"
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <malloc.h>
+#include <sstream>
+#include <strings.h>
+
+namespace {
+using Tags = CMLVStompBoxCtrlBaseSet;
+namespace fs = std::filesystem;
+
+int EffectType(const char* code) {
+    for (int i = 0; i < Catalogue::kCount; ++i)
+        if (strcasecmp(Catalogue::Records()[i].code, code) == 0) return Catalogue::Records()[i].effectType;
+    return 0;
+}
+
+class RecordingPlugIn : public CMLVUIPlugInInterface {
+  public:
+    using CMLVUIPlugInInterface::CMLVUIPlugInInterface;
+    std::vector<std::pair<int, float>> writes;
+
+  protected:
+    void WriteControl(int index, float normalized) override { writes.emplace_back(index, normalized); }
+};
+
+class QuietEditor : public CMLVGUIEditorRTAS {
+  public:
+    using CMLVGUIEditorRTAS::CMLVGUIEditorRTAS;
+    std::string launched;
+
+  protected:
+    void LaunchDocument(const std::string& path) override { launched = path; }
+};
+
+// One open face and the user's hands.
+struct Face {
+    RecordingPlugIn plugIn;
+    QuietEditor editor;
+    CScriptedPopupHost popups;
+
+    explicit Face(const char* code, bool presets = false)
+        : plugIn(EffectType(code), 48000.0, presets), editor(&plugIn) {
+        plugIn.AttachEditor(&editor);
+        EXPECT_TRUE(editor.OpenWindow(&popups));
+    }
+    ~Face() { editor.CloseWindow(); }
+
+    CControl* C(int tag) const { return editor.GetControl(tag); }
+    CFrame* Frame() const { return editor.GetFrame(); }
+    CPoint Centre(int tag) const {
+        const CRect& r = C(tag)->getViewSize();
+        return CPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    void Click(int tag) {
+        Frame()->OnMouseDown(Centre(tag), kLButton);
+        Frame()->OnMouseUp(Centre(tag), kLButton);
+    }
+    void Drag(int tag, int up) {
+        CPoint p = Centre(tag);
+        Frame()->OnMouseDown(p, kLButton);
+        p.y -= up;
+        Frame()->OnMouseMoved(p, kLButton);
+        Frame()->OnMouseUp(p, kLButton);
+    }
+    void Choose(int tag, std::initializer_list<int> path) {
+        popups.choices = path;
+        Click(tag);
+    }
+    void Type(const std::string& text) {
+        for (char c : text)
+            Frame()->OnKey(CKeyEvent{CKeyEvent::kCharacter, std::string(1, c)});
+    }
+    void Key(CKeyEvent::Key k) { Frame()->OnKey(CKeyEvent{k, std::string()}); }
+    std::string Status() const { return editor.GetStatusText(); }
+    COptionMenu* Menu(int tag) const { return static_cast<COptionMenu*>(C(tag)); }
+    std::vector<std::string> Titles(int tag) const {
+        std::vector<std::string> t;
+        for (int i = 0; i < Menu(tag)->getNbEntries(); ++i)
+            t.push_back(Menu(tag)->getEntry(i)->separator ? "-" : Menu(tag)->getEntry(i)->title);
+        return t;
+    }
+    CMLVParameter* Param(const char* name) const { return plugIn.Algorithm()->FindParameter(name, nullptr); }
+};
+
+uint32_t g_ticks = 0;
+uint32_t TestTicks() {
+    return g_ticks;
+}
+
+TEST(EditorFrame, FootswitchTogglesOnOffAndTapModeTexts) {
+    Face ch("CH");
+    ch.Click(Tags::kTagOnOff);
+    ASSERT_FALSE(ch.plugIn.writes.empty());
+    EXPECT_EQ(ch.plugIn.writes.back(), std::make_pair(1, 1.0f));
+    EXPECT_EQ(ch.Status(), "Preset: Default") << "host changes show on the next tick only";
+    ch.editor.OnTimer();
+    EXPECT_EQ(ch.Status(), "Effect Off");
+    EXPECT_EQ(ch.C(Tags::kTagLed)->getValue(), 0.0f);
+    ch.Click(Tags::kTagOnOff);
+    ch.editor.OnTimer();
+    EXPECT_EQ(ch.Status(), "Effect On");
+    EXPECT_FLOAT_EQ(ch.C(Tags::kTagLed)->getValue(), 1.0f / 9.0f);
+
+    // Tap mode: two presses half a second apart measure 120 BPM, a chorus rate of 2 Hz.
+    MLVSetTickSource(TestTicks);
+    int tap = 0;
+    ch.plugIn.Algorithm()->FindParameter("Tap", &tap);
+    ch.Click(tap);
+    ch.editor.OnTimer();
+    g_ticks = 10000;
+    ch.Click(Tags::kTagOnOff);
+    ch.editor.OnTimer();
+    EXPECT_EQ(ch.Status(), "Press On-Off again");
+    g_ticks += 500;
+    ch.Click(Tags::kTagOnOff);
+    ch.editor.OnTimer();
+    MLVSetTickSource(nullptr);
+    EXPECT_NEAR(ch.Param("Rate")->GetValue(), 2.0, 1e-6);
+    EXPECT_EQ(ch.Status().rfind("(Tap) Rate", 0), 0u) << ch.Status();
+}
+
+TEST(EditorFrame, HostChangesWithinOneTickLeaveTheStatusLine) {
+    Face ch("CH");
+    const std::string before = ch.Status();
+    ch.plugIn.HostControlChanged(2, 0.1f);
+    ch.plugIn.HostControlChanged(3, 0.2f);
+    ch.plugIn.HostControlChanged(4, 0.3f);
+    EXPECT_NE(ch.C(2)->getValue(), 0.1f) << "nothing moves before the tick";
+    ch.editor.OnTimer();
+    EXPECT_FLOAT_EQ(ch.C(2)->getValue(), 0.1f);
+    EXPECT_FLOAT_EQ(ch.C(3)->getValue(), 0.2f);
+    EXPECT_FLOAT_EQ(ch.C(4)->getValue(), 0.3f);
+    EXPECT_EQ(ch.Status(), before);
+    // One change alone names the parameter; an echo of the value already held is no change.
+    ch.plugIn.HostControlChanged(2, 0.5f);
+    ch.plugIn.HostControlChanged(3, 0.2f);
+    ch.editor.OnTimer();
+    EXPECT_EQ(ch.Status().rfind("Mix", 0), 0u) << ch.Status();
+    EXPECT_TRUE(ch.plugIn.writes.empty()) << "host values are never written back";
+}
+
+TEST(EditorFrame, CompareFollowsThePresetValues) {
+    Face ch("CH");
+    CControl* compare = ch.C(Tags::kTagCompare);
+    CBitmap* enabled = ch.editor.GetContainer()->GetBitmap(107);
+    CBitmap* disabled = ch.editor.GetContainer()->GetBitmap(133);
+    EXPECT_EQ(compare->getBackground(), disabled);
+    EXPECT_FALSE(compare->getMouseEnabled());
+
+    const float preset = ch.C(2)->getValue();
+    ch.Drag(2, 30);
+    const float turned = ch.plugIn.GetControlValue(2);
+    EXPECT_GT(turned, preset);
+    EXPECT_EQ(compare->getBackground(), enabled);
+    EXPECT_TRUE(compare->getMouseEnabled());
+
+    ch.Click(Tags::kTagCompare);
+    EXPECT_EQ(ch.Status(), "Compare to: Default");
+    EXPECT_FLOAT_EQ(ch.plugIn.GetControlValue(2), preset);
+    ch.editor.OnTimer();
+    EXPECT_EQ(ch.Status(), "Compare to: Default") << "the batch of restored values keeps the text";
+    ch.Click(Tags::kTagCompare);
+    EXPECT_EQ(ch.Status(), "Settings restored");
+    EXPECT_FLOAT_EQ(ch.plugIn.GetControlValue(2), turned);
+
+    // Back to the preset's value: compare has nothing to offer again.
+    ch.C(2)->setValue(preset);
+    ch.C(2)->valueChanged();
+    EXPECT_EQ(compare->getBackground(), disabled);
+    EXPECT_EQ(compare->getValue(), 0.0f);
+}
+
+TEST(EditorFrame, CancelledNameEntryRestoresTheTextExactly) {
+    Face rv("RV");
+    rv.editor.SetStatusText("  two  blanks  ");
+    CControl* status = rv.C(Tags::kTagStatus);
+    for (bool byKey : {true, false}) {
+        rv.Choose(Tags::kTagActionMenu, {1}); // "Save As..."
+        ASSERT_TRUE(rv.editor.IsNameEntryActive());
+        EXPECT_FALSE(rv.Frame()->isChild(status));
+        EXPECT_TRUE(rv.Frame()->isChild(rv.C(Tags::kTagNameEntry)));
+        rv.Type("Lost");
+        if (byKey)
+            rv.Key(CKeyEvent::kEscape);
+        else
+            rv.Click(Tags::kTagCancel);
+        EXPECT_FALSE(rv.editor.IsNameEntryActive());
+        EXPECT_TRUE(rv.Frame()->isChild(status));
+        EXPECT_FALSE(rv.Frame()->isChild(rv.C(Tags::kTagAccept)));
+        EXPECT_EQ(rv.Status(), "  two  blanks  ");
+    }
+}
+
+// A preset folder of its own, and a manual folder, through the registry stand-in.
+class EditorFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/tonvera-editor-XXXXXX";
+        ASSERT_TRUE(mkdtemp(tmpl));
+        root = tmpl;
+        const char* old = std::getenv("TONVERA_REGISTRY");
+        oldRegistry = old ? old : "";
+        fs::create_directories(root / "manual");
+        std::ofstream(root / "registry.ini")
+            << "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\n"
+            << "Personal=" << (root / "docs").string() << "\n"
+            << "[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\nInstallation Type=Private\n"
+            << "[HKEY_LOCAL_MACHINE\\Software\\Marlevo\\Marlevo Tonvera]\nHelpPath="
+            << (root / "manual" / "setup.exe").string() << "\n";
+        setenv("TONVERA_REGISTRY", (root / "registry.ini").c_str(), 1);
+    }
+    void TearDown() override {
+        setenv("TONVERA_REGISTRY", oldRegistry.c_str(), 1);
+        fs::remove_all(root);
+    }
+    fs::path PresetFile() const { return root / "docs/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset"; }
+    fs::path root;
+    std::string oldRegistry;
+};
+
+TEST_F(EditorFiles, PresetMenusAfterOneStoredPreset) {
+    Face od("OD", true);
+    const int factory = static_cast<int>(od.plugIn.Algorithm()->GetPresets().size());
+    std::vector<std::string> titles = od.Titles(Tags::kTagPresetMenu);
+    ASSERT_EQ(static_cast<int>(titles.size()), factory);
+    EXPECT_EQ(od.Titles(Tags::kTagActionMenu), (std::vector<std::string>{"Save", "Save As...", "Delete"}));
+    EXPECT_FALSE(od.Menu(Tags::kTagActionMenu)->getEntry(2)->enabled);
+
+    // A factory preset from the menu: every control takes its values, compare has nothing to offer.
+    od.Choose(Tags::kTagPresetMenu, {factory - 1});
+    const CMLVPreset& last = *od.plugIn.Algorithm()->GetPresets().rbegin()->second;
+    EXPECT_EQ(od.Status(), "Preset: " + last.name);
+    for (size_t i = 0; i < last.values.size(); ++i) {
+        const CMLVParameter* p = od.plugIn.Algorithm()->GetParameter(static_cast<int>(i) + 2);
+        EXPECT_NEAR(od.plugIn.GetControlValue(static_cast<int>(i) + 2), p->Normalize(last.values[i]), 1e-6);
+    }
+    EXPECT_FALSE(od.C(Tags::kTagCompare)->getMouseEnabled());
+
+    od.Drag(2, 10);
+    od.Choose(Tags::kTagActionMenu, {1});
+    od.Type("My Tone");
+    od.Click(Tags::kTagAccept);
+    EXPECT_EQ(od.Status(), "Preset: My Tone");
+    titles.push_back("-");
+    titles.push_back("My Tone");
+    EXPECT_EQ(od.Titles(Tags::kTagPresetMenu), titles);
+    EXPECT_EQ(od.Menu(Tags::kTagPresetMenu)->getCurrentIndex(), factory + 1);
+    const CMenuItem* del = od.Menu(Tags::kTagActionMenu)->getEntry(2);
+    ASSERT_TRUE(del->enabled && del->submenu);
+    EXPECT_EQ(del->submenu->getNbEntries(), 1);
+    EXPECT_EQ(del->submenu->getEntry(0)->title, "My Tone");
+
+    std::vector<MLVUserPresetEntry> stored;
+    ASSERT_TRUE(ReadUserPresets(PresetFile().string(), &stored));
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].effectId, "odu1");
+    EXPECT_EQ(stored[0].name, "My Tone");
+    EXPECT_EQ(stored[0].values, od.plugIn.GetParameterValues());
+
+    // A second editor finds it after the factory presets; choosing it by the menu index skips the separator.
+    Face again("OD", true);
+    EXPECT_EQ(again.Titles(Tags::kTagPresetMenu), titles);
+    again.Choose(Tags::kTagPresetMenu, {factory + 1});
+    EXPECT_EQ(again.Status(), "Preset: My Tone");
+    EXPECT_EQ(again.plugIn.GetParameterValues(), stored[0].values);
+}
+
+TEST_F(EditorFiles, UnusablePresetFileIsReportedAndKept) {
+    fs::create_directories(PresetFile().parent_path());
+    std::ofstream(PresetFile()) << "not a property list";
+    Face bd("BD", true);
+    EXPECT_EQ(bd.Status(), "Preset file unreadable");
+    // Storing still works: the unreadable file is kept aside, never overwritten.
+    bd.Choose(Tags::kTagActionMenu, {1});
+    bd.Type("Kept");
+    bd.Key(CKeyEvent::kReturn);
+    EXPECT_EQ(bd.Status(), "Preset: Kept");
+    int asideWithOldText = 0;
+    for (const auto& e : fs::directory_iterator(PresetFile().parent_path())) {
+        std::ifstream in(e.path());
+        std::stringstream s;
+        s << in.rdbuf();
+        asideWithOldText += s.str() == "not a property list";
+    }
+    EXPECT_EQ(asideWithOldText, 1);
+
+    // A file that cannot be written (a folder in its place): the status line says so.
+    fs::remove_all(PresetFile().parent_path());
+    fs::create_directories(PresetFile());
+    Face pw("PW", true);
+    pw.Choose(Tags::kTagActionMenu, {1});
+    pw.Type("Nowhere");
+    pw.Key(CKeyEvent::kReturn);
+    EXPECT_EQ(pw.Status(), "Preset not saved: file error");
+    EXPECT_TRUE(fs::is_directory(PresetFile()));
+}
+
+TEST_F(EditorFiles, HelpOpensTheManualAndAboutCloses) {
+    Face tr("TR");
+    tr.Choose(Tags::kTagHelpMenu, {0});
+    EXPECT_EQ(tr.editor.launched.substr(tr.editor.launched.rfind('/') + 1), "README.md") << "no manual yet";
+    std::ofstream(root / "manual" / "MarlevoTonveraManual.pdf") << "%PDF";
+    tr.Choose(Tags::kTagHelpMenu, {0});
+    EXPECT_EQ(tr.editor.launched, (root / "manual" / "MarlevoTonveraManual.pdf").string());
+
+    tr.Choose(Tags::kTagHelpMenu, {1});
+    ASSERT_TRUE(tr.editor.IsAboutShown());
+    tr.Frame()->OnMouseDown(CPoint{90, 60}, kLButton); // over a knob: the About view takes it
+    tr.Frame()->OnMouseUp(CPoint{90, 60}, kLButton);
+    EXPECT_FALSE(tr.editor.IsAboutShown());
+    EXPECT_TRUE(tr.plugIn.writes.empty());
+}
+
+// A second editor of each effect, with the bitmaps already decoded by the first: what one more
+// instance costs, the effect's own algorithm copy included.
+size_t HeapInUse() {
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd; // large blocks live in their own mappings
+}
+
+TEST(EditorFrame, OpeningAnEditorStaysWithinItsMemoryBudget) {
+    for (int i = 0; i < Catalogue::kCount; ++i) {
+        const char* code = Catalogue::Records()[i].code;
+        Face first(code);
+        const size_t before = HeapInUse();
+        {
+            Face second(code);
+            const size_t used = HeapInUse() - before;
+            EXPECT_LT(used, 2u << 20) << code << " uses " << used << " bytes";
+        }
+    }
+}
+
+TEST(EditorSnapshot, AllFacesAreTheSameOnASecondRun) {
+    const fs::path dir = fs::temp_directory_path() / ("tonvera-faces-" + std::to_string(getpid()));
+    fs::create_directories(dir / "a");
+    fs::create_directories(dir / "b");
+    const std::string cli = TONVERA_CLI_PATH;
+    ASSERT_EQ(std::system((cli + " snapshot --all " + (dir / "a").string()).c_str()), 0);
+    ASSERT_EQ(std::system((cli + " snapshot --all " + (dir / "b").string()).c_str()), 0);
+    int faces = 0;
+    for (const auto& e : fs::directory_iterator(dir / "a")) {
+        std::ifstream a(e.path(), std::ios::binary), b(dir / "b" / e.path().filename(), std::ios::binary);
+        std::stringstream sa, sb;
+        sa << a.rdbuf();
+        sb << b.rdbuf();
+        EXPECT_EQ(sa.str(), sb.str()) << e.path().filename();
+        // PNG header: width and height big-endian at bytes 16 and 20.
+        const std::string& png = sa.str();
+        ASSERT_GT(png.size(), 24u);
+        auto be = [&](size_t at) {
+            return (uint8_t(png[at]) << 24) | (uint8_t(png[at + 1]) << 16) | (uint8_t(png[at + 2]) << 8) |
+                   uint8_t(png[at + 3]);
+        };
+        EXPECT_EQ(be(16), 185u);
+        EXPECT_EQ(be(20), 320u);
+        ++faces;
+    }
+    EXPECT_EQ(faces, Catalogue::kCount);
+    EXPECT_EQ(std::system((cli + " snapshot -e XX out.png 2>/dev/null").c_str()) >> 8, 2);
+    EXPECT_EQ(std::system((cli + " snapshot -e CH -s Nope=1 out.png 2>/dev/null").c_str()) >> 8, 2);
+    fs::remove_all(dir);
+}
+} // namespace
