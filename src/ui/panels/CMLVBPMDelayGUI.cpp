@@ -49,9 +49,10 @@ void CMLVBPMDelayGUI::ShowHoldState(int state) {
 }
 
 void CMLVBPMDelayGUI::Idle() {
-    // The instance reports a footswitch step of the hold cycle after the press: show it when it lands.
+    // The instance reports a footswitch step of the hold cycle after the press: show it when it lands,
+    // and on the first tick a hold the instance was already in when the editor opened.
     const int state = HoldState();
-    if (state != shownHold && shownHold >= 0) ShowHoldState(state);
+    if (state != shownHold && (shownHold >= 0 || state != 0)) ShowHoldState(state);
     shownHold = state;
 }
 
