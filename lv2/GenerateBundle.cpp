@@ -135,12 +135,21 @@ std::string EditorURI(const std::string& code) {
     return std::string(lv2layout::kURIBase) + Lower(code) + ":ui";
 }
 
-// The editor is a raw X11 child of the host's window, driven by the host's idle calls.
-void WriteEditor(std::ostream& o, const std::string& code, const std::string& binary) {
+// The editor is a raw X11 child of the host's window, driven by the host's idle calls. It shows the
+// values the plug-ins publish, so it asks for their output ports by symbol (the indices differ between
+// the stereo and the mono plug-in).
+void WriteEditor(std::ostream& o, const std::string& code, const std::string& binary,
+                 const std::vector<const PluginLayout*>& plugins) {
     o << "<" << EditorURI(code) << ">\n    a ui:X11UI ;\n    ui:binary <" << binary << "> ;\n"
       << "    lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
       << "    lv2:optionalFeature ui:resize , ui:touch , ui:noUserResize ;\n"
-      << "    lv2:extensionData ui:idleInterface .\n\n";
+      << "    lv2:extensionData ui:idleInterface";
+    for (const PluginLayout* l : plugins)
+        for (const Port& p : l->ports)
+            if (p.direction == Direction::Output && p.IsControl() && p.role != Role::Latency)
+                o << " ;\n    ui:portNotification [ ui:plugin <" << l->uri << "> ; lv2:symbol "
+                  << Quote(p.symbol) << " ; ui:protocol ui:floatProtocol ]";
+    o << " .\n\n";
 }
 
 void WritePlugin(std::ostream& o, const PluginLayout& l, bool withEditor) {
@@ -269,7 +278,10 @@ int main(int argc, char** argv) {
                     << "    doap:maintainer [ foaf:name \"Marlevo\" ] .\n\n";
             presets << kPrefixes;
             if (withEditor) {
-                WriteEditor(plugins, code, editorBinary);
+                std::vector<const PluginLayout*> layouts;
+                for (const PluginFile& f : byCode[code])
+                    layouts.push_back(&f.layout);
+                WriteEditor(plugins, code, editorBinary, layouts);
                 manifest << "<" << EditorURI(code) << ">\n    a ui:X11UI ;\n    ui:binary <" << editorBinary
                          << "> ;\n    rdfs:seeAlso <" << stem << ".ttl> .\n\n";
             }
