@@ -101,6 +101,22 @@ TEST(EditorPanels, NoiseGateWritesAFinishedMeasurementBack) {
     EXPECT_EQ(ng.plugIn.GetControlValue(5), 0.0f);
 }
 
+// Inputs on the left edge, outputs on the right, left channel outside.
+TEST(EditorPanels, LevelControlMetersShowTheirOwnChannels) {
+    OpenEditor lc(100);
+    lc.plugIn.SetMeterValue(false, 1, 1.0f);
+    lc.plugIn.SetMeterValue(true, 0, 0.5f);
+    lc.editor.OnTimer();
+    lc.Draw();
+    std::map<int, int> litAt; // meter's left edge -> LEDs lit
+    CFrame* frame = lc.editor.GetFrame();
+    for (int i = 0; i < frame->getNbViews(); ++i)
+        if (frame->getView(i)->isTypeOf("CVuMeter"))
+            litAt[frame->getView(i)->getViewSize().left] =
+                static_cast<CVuMeter*>(frame->getView(i))->getLitLeds();
+    EXPECT_EQ(litAt, (std::map<int, int>{{14, 0}, {21, 9}, {158, 5}, {165, 0}}));
+}
+
 TEST(EditorPanels, SpeakerSimulatorShowsTheRateNoticeOnceAndKeepsIt) {
     OpenEditor sp(165);
     sp.editor.OnTimer();
