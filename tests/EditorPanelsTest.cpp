@@ -87,20 +87,6 @@ TEST(EditorPanels, CompressorLedFollowsOnlyChangesOfTheFlag) {
     EXPECT_EQ(led->getValue(), 0.0f);
 }
 
-// The instance cannot move the host's controls when a measurement ends: the face writes them.
-TEST(EditorPanels, NoiseGateWritesAFinishedMeasurementBack) {
-    OpenEditor ng(105);
-    ng.editor.OnTimer();
-    ng.Publish("learned_threshold", -30.0f); // learn off: nothing to write
-    ng.editor.OnTimer();
-    EXPECT_FLOAT_EQ(ng.plugIn.GetControlValue(2), 0.5f); // -50 dB of -100..0
-    ng.Host(5, 1.0f);
-    ng.Publish("learned_threshold", -20.0f);
-    ng.editor.OnTimer();
-    EXPECT_FLOAT_EQ(ng.plugIn.GetControlValue(2), 0.8f);
-    EXPECT_EQ(ng.plugIn.GetControlValue(5), 0.0f);
-}
-
 // Inputs on the left edge, outputs on the right, left channel outside.
 TEST(EditorPanels, LevelControlMetersShowTheirOwnChannels) {
     OpenEditor lc(100);

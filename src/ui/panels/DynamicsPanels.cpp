@@ -1,7 +1,6 @@
 #include "ui/panels/DynamicsPanels.h"
 #include "params/CMLVDSPAlgInterface.h"
 #include "ui/editor/CMLVStompBoxGUIEditor.h"
-#include "ui/editor/CMLVUIPlugInInterface.h"
 #include "ui/editor/PanelRegistry.h"
 #include "ui/panels/PanelHelpers.h"
 #include "ui/widgets/CButtons.h"
@@ -42,7 +41,7 @@ void CMLVExpanderGateGUI::ParameterChanged(int index, float) {
 }
 
 namespace {
-constexpr int kThreshold = 2, kLearn = 5;
+constexpr int kLearn = 5;
 }
 
 MLV_PANEL_CONSTRUCTOR_OF(CMLVNoiseGateGUI, CMLVThreeKnobDriveGUI, 105),
@@ -57,18 +56,4 @@ void CMLVNoiseGateGUI::AddLabels() {
 
 void CMLVNoiseGateGUI::Idle() {
     activity.Show(PanelHelpers::Readout(editor, "gate_closed") != 0.0f);
-
-    // The instance ends a measurement by itself but cannot move the host's controls: a new learned level
-    // while "Learn" is still on is that end, and the editor writes both controls as the host would.
-    CMLVUIPlugInInterface* plugIn = editor->GetPlugIn();
-    const float learned = PanelHelpers::Readout(editor, "learned_threshold", lastLearned);
-    const bool changed = learnedSeen && learned != lastLearned;
-    lastLearned = learned;
-    learnedSeen = true;
-    if (!changed || !plugIn || plugIn->GetControlValue(kLearn) < 0.5f) return;
-    const CMLVParameter* threshold = algorithm->GetParameter(kThreshold);
-    if (!threshold) return;
-    const double n = threshold->Normalize(learned);
-    plugIn->SetControlValue(kThreshold, static_cast<float>(n < 0.0 ? 0.0 : (n > 1.0 ? 1.0 : n)));
-    plugIn->SetControlValue(kLearn, 0.0f);
 }

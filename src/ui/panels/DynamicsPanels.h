@@ -37,8 +37,7 @@ class CMLVExpanderGateGUI : public CMLVStompBoxCtrlBaseSet {
     CMLVActivityLed activity;
 };
 
-// Noise gate: the drive face plus the "Learn" button and an LED lit while the gate is closed. A finished
-// measurement of the running instance is written back to the threshold and "Learn" controls.
+// Noise gate: the drive face plus the "Learn" button and an LED lit while the gate is closed.
 class CMLVNoiseGateGUI : public CMLVThreeKnobDriveGUI {
   public:
     CMLVNoiseGateGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c, CMLVDSPAlgInterface* a);
@@ -47,6 +46,4 @@ class CMLVNoiseGateGUI : public CMLVThreeKnobDriveGUI {
 
   private:
     CMLVActivityLed activity;
-    float lastLearned = 0.0f;
-    bool learnedSeen = false;
 };
