@@ -133,6 +133,25 @@ TEST(EditorFrame, FootswitchTogglesOnOffAndTapModeTexts) {
     EXPECT_EQ(ch.Status().rfind("(Tap) Rate", 0), 0u) << ch.Status();
 }
 
+TEST(EditorFrame, SyncMenuNamesHostAndEffectTempo) {
+    Face ch("CH");
+    int sync = 0;
+    const CMLVParameter* p = ch.plugIn.Algorithm()->FindParameter("Sync coeff", &sync);
+    ch.plugIn.HostTempoChanged(100.0);
+    ch.Choose(sync, {5}); // the fifth multiple: twice the host tempo
+    EXPECT_EQ(ch.plugIn.writes.back(), std::make_pair(sync, static_cast<float>(p->Normalize(5))));
+    ch.editor.OnTimer();
+    EXPECT_EQ(ch.Status(), "Host: 100.00 FX: 200.00 BPM");
+    ch.Drag(3, 20); // "Rate" follows the tempo now
+    ch.editor.OnTimer();
+    const std::string status = ch.Status();
+    EXPECT_EQ(status.rfind("Rate", 0), 0u) << status;
+    EXPECT_EQ(status.substr(status.size() - 9), " (Sync !)");
+    ch.Choose(sync, {0});
+    ch.editor.OnTimer();
+    EXPECT_EQ(ch.Status(), ch.Param("Rate")->FormatValue(true, true)) << "no multiple: the rate itself";
+}
+
 TEST(EditorFrame, HostChangesWithinOneTickLeaveTheStatusLine) {
     Face ch("CH");
     const std::string before = ch.Status();

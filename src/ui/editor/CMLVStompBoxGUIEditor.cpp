@@ -322,7 +322,7 @@ void CMLVStompBoxGUIEditor::Compare(bool pressed) {
     }
 }
 
-void CMLVStompBoxGUIEditor::BeginNameEntry() {
+void CMLVStompBoxGUIEditor::BeginNameEntry(const std::string& name) {
     if (nameEntryActive || !frame) return;
     CControl* status = GetControl(Base::kTagStatus);
     CTextEdit* entry = dynamic_cast<CTextEdit*>(GetControl(Base::kTagNameEntry));
@@ -331,7 +331,7 @@ void CMLVStompBoxGUIEditor::BeginNameEntry() {
     if (!status || !entry || !accept || !cancel) return;
     savedText = GetStatusText();
     frame->removeView(status, true); // the common set keeps its own reference
-    entry->setText(std::string());
+    entry->setText(name);
     for (CControl* c : {static_cast<CControl*>(entry), accept, cancel}) {
         c->setValue(0.0f);
         c->remember();
@@ -430,8 +430,9 @@ void CMLVGUIEditorRTAS::OnControlChanged(CControl* control) {
     }
     case Base::kTagActionMenu: {
         const int choice = static_cast<COptionMenu*>(control)->getCurrentIndex(true);
-        // "Save" and "Save As..." both store a new entry: the file never overwrites a preset.
-        if (choice == 0 || choice == 1) BeginNameEntry();
+        // Both store a new entry (the file never overwrites a preset); "Save" offers the current name.
+        if (choice == 0) BeginNameEntry(CurrentPresetName());
+        if (choice == 1) BeginNameEntry(std::string());
         static_cast<COptionMenu*>(control)->setCurrent(-1);
         break;
     }

@@ -75,7 +75,8 @@ class CMLVStompBoxGUIEditor : public CControlListener {
     // it (bitmap 133, value 0).
     void UpdateCompareButton();
     void Compare(bool pressed);
-    void BeginNameEntry();
+    // Shows the name entry holding `name` in place of the status line.
+    void BeginNameEntry(const std::string& name);
     void EndNameEntry(bool accept);
     void ShowAbout();
     void HideAbout();

@@ -69,9 +69,9 @@ void CMLVUIPlugInInterface::HostControlChanged(int index, float normalized) {
 
 void CMLVUIPlugInInterface::ControlUpdate(int index, float normalized, bool fromUser) {
     if (!algorithm) return;
-    const std::string status = algorithm->SetParameter(index, normalized);
+    const auto status = algorithm->SetParameter(index, normalized);
     if (!editor) return;
-    if (fromUser) editor->ShowStatus(status);
+    if (fromUser) editor->ShowStatus(status.c_str());
     editor->ParameterChanged(index, normalized);
 }
 

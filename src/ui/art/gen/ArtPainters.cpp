@@ -309,7 +309,7 @@ void PaintArt(cairo_t* cr, const ArtInfo& a, const std::map<int, FaceInfo>& face
             const RGB color = a.id <= 209 ? kGreen : kRed;
             Lamp(cr, w / 2, fh / 2 - 4, 8, color, lit);
             const char* label = a.id <= 209 ? "OK" : (a.id <= 211 ? "\xe2\x99\xad" : "\xe2\x99\xaf");
-            CenteredText(cr, label, w / 2, fh - 7, 8, true, kWhite, lit ? 1.0 : 0.5);
+            CenteredText(cr, label, w / 2, fh - 7, a.id <= 209 ? 8 : 11, true, kWhite, lit ? 1.0 : 0.5);
         } else if (a.id == 300 || a.id == 301) {
             KnobBody(cr, w, RGB{0.25, 0.25, 0.27});
         } else if (a.id == 302 || a.id == 303) {
