@@ -244,6 +244,23 @@ TEST(EditorPanels, TunerBarsLampsAndTexts) {
     EXPECT_EQ(panel->GetCentreIndicator()->getValue(), 0.0f);
 }
 
+// A click on "+" or "-" moves the reference by one hertz.
+TEST(EditorPanels, TunerButtonsStepTheReference) {
+    OpenEditor at(10);
+    auto click = [&](int tag) {
+        const CRect r = at.editor.GetControl(tag)->getViewSize();
+        const CPoint centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        at.editor.GetFrame()->OnMouseDown(centre, kLButton);
+        at.editor.GetFrame()->OnMouseUp(centre, kLButton);
+    };
+    const CMLVParameter* a4 = at.plugIn.Algorithm()->GetParameter(2);
+    click(CMLVStompBoxCtrlBaseSet::kTagStepUp);
+    EXPECT_FLOAT_EQ(at.plugIn.GetControlValue(2), static_cast<float>(a4->Normalize(441)));
+    click(CMLVStompBoxCtrlBaseSet::kTagStepDown);
+    click(CMLVStompBoxCtrlBaseSet::kTagStepDown);
+    EXPECT_FLOAT_EQ(at.plugIn.GetControlValue(2), static_cast<float>(a4->Normalize(439)));
+}
+
 // Sizes and frame counts of the bitmaps a face may use, as the artwork must deliver them.
 struct ArtSize {
     int firstId, lastId, width, height, frames;
