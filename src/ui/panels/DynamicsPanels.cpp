@@ -6,7 +6,7 @@
 #include "ui/widgets/CButtons.h"
 
 namespace {
-constexpr int kRatio = 5;
+constexpr int kRatio = 5, kAutoGain = 6;
 constexpr int kLed = 200;
 } // namespace
 
@@ -19,7 +19,12 @@ void CMLVActivityLed::Show(bool active) {
 MLV_PANEL_CONSTRUCTOR(CMLVCompressorGUI, 35), activity(AddMovieBitmap(-1, 14, kLed)) {
     AddKnob(3, 5);
     AddKnob(4, 6);
-    AddHorizontalSwitch(6, 22, 400);
+    AddHorizontalSwitch(kAutoGain, 22, 400);
+}
+
+void CMLVCompressorGUI::AddLabels() {
+    PanelHelpers::LabelByFirstWord(editor, {2, 3, 4, 5});
+    PanelHelpers::LabelControl(editor, kAutoGain, algorithm->GetParameter(kAutoGain)->GetName());
 }
 
 void CMLVCompressorGUI::Idle() {

@@ -1,5 +1,6 @@
 #pragma once
 #include "ui/panels/DrivePanels.h"
+#include "ui/panels/PanelHelpers.h"
 
 class CMovieBitmap;
 
@@ -21,6 +22,7 @@ class CMLVCompressorGUI : public CMLVStompBoxCtrlBaseSet {
     CMLVCompressorGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c, CMLVDSPAlgInterface* a);
     void Idle() override;
     void ParameterChanged(int index, float value) override;
+    void AddLabels() override;
 
   private:
     CMLVActivityLed activity;
@@ -32,6 +34,7 @@ class CMLVExpanderGateGUI : public CMLVStompBoxCtrlBaseSet {
     CMLVExpanderGateGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c, CMLVDSPAlgInterface* a);
     void Idle() override;
     void ParameterChanged(int index, float value) override;
+    void AddLabels() override { PanelHelpers::LabelByFirstWord(editor, {2, 3, 4, 5}); }
 
   private:
     CMLVActivityLed activity;

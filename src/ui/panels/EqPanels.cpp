@@ -89,10 +89,7 @@ void CMLVExciterGUI::AddLabels() {
     CMLVStompBoxCtrlBaseSet::AddLabels(); // the knobs
     // The harmonic sliders by their first word ("1st"); the frequency slider above itself, where the
     // footswitch leaves room.
-    for (int tag : {3, 4, 5, 8, 9}) {
-        const std::string& name = algorithm->GetParameter(tag)->GetName();
-        PanelHelpers::LabelControl(editor, tag, name.substr(0, name.find(' ')));
-    }
+    PanelHelpers::LabelByFirstWord(editor, {3, 4, 5, 8, 9});
     PanelHelpers::LabelControl(editor, 6, algorithm->GetParameter(6)->GetName(), true);
     if (const CControl* button = editor->GetControl(10)) { // "x5 Oversampling", beside the button
         const CRect& r = button->getViewSize();

@@ -46,8 +46,5 @@ MLV_PANEL_CONSTRUCTOR(CMLVOctaverGUI, 120) {
 }
 
 void CMLVOctaverGUI::AddLabels() {
-    for (int tag = 2; tag <= 4; ++tag) {
-        const std::string& name = algorithm->GetParameter(tag)->GetName();
-        PanelHelpers::LabelControl(editor, tag, name.substr(0, name.find(' ')));
-    }
+    PanelHelpers::LabelByFirstWord(editor, {2, 3, 4});
 }

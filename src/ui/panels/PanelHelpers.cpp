@@ -73,4 +73,11 @@ void LabelControl(CMLVStompBoxGUIEditor* editor, int tag, const std::string& tex
     AddLabel(editor->GetFrame(), box, text);
 }
 
+void LabelByFirstWord(CMLVStompBoxGUIEditor* editor, std::initializer_list<int> tags) {
+    const CMLVDSPAlgInterface* algorithm = editor ? editor->GetAlgorithm() : nullptr;
+    for (int tag : tags)
+        if (const CMLVParameter* p = algorithm ? algorithm->GetParameter(tag) : nullptr)
+            LabelControl(editor, tag, p->GetName().substr(0, p->GetName().find(' ')));
+}
+
 } // namespace PanelHelpers

@@ -1,4 +1,5 @@
 #pragma once
+#include <initializer_list>
 #include <string>
 
 class CMLVStompBoxCtrlBaseSet;
@@ -37,5 +38,8 @@ std::string RatioText(const CMLVDSPAlgInterface* algorithm, int index);
 void AddLabel(CFrame* frame, const CRect& box, const std::string& text);
 // Captions the control of a tag just below (or, with above, just above) it.
 void LabelControl(CMLVStompBoxGUIEditor* editor, int tag, const std::string& text, bool above = false);
+// Captions controls below with the first word of their parameters' names ("Attack Time" -> "Attack"),
+// where the full names would run into each other.
+void LabelByFirstWord(CMLVStompBoxGUIEditor* editor, std::initializer_list<int> tags);
 
 } // namespace PanelHelpers
