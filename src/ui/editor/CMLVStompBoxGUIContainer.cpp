@@ -19,15 +19,21 @@ const int kLayout[CMLVStompBoxGUIContainer::kLayoutCount][4] = {
     {139, 103, 164, 113}, {17, 77, 0, 0},      {126, 127, 0, 0},    {146, 127, 0, 0},    {119, 52, 0, 0},
 };
 
-// Decoded once per library; every editor shares them. UI thread only.
+// Decoded once while any editor exists; every editor shares them. UI thread only.
 std::map<int, CBitmap*>& Cache() {
     static std::map<int, CBitmap*> cache;
     return cache;
 }
+
+int g_containers = 0;
 } // namespace
 
-CMLVStompBoxGUIContainer::CMLVStompBoxGUIContainer() = default;
-CMLVStompBoxGUIContainer::~CMLVStompBoxGUIContainer() = default;
+CMLVStompBoxGUIContainer::CMLVStompBoxGUIContainer() { ++g_containers; }
+
+CMLVStompBoxGUIContainer::~CMLVStompBoxGUIContainer() {
+    // The last editor gone: a host may unload the library next, which would strand the images.
+    if (--g_containers == 0) TrimBitmapCache();
+}
 
 CRect CMLVStompBoxGUIContainer::GetLayoutRect(int index) const {
     if (index < 0 || index >= kLayoutCount) return CRect();

@@ -3,7 +3,7 @@
 #include <map>
 
 // Where controls go and what they look like: the face's layout table, the editor's controls by tag,
-// and the bitmaps (decoded once per library, shared by every editor). UI thread only.
+// and the bitmaps (decoded once and shared while any editor exists). UI thread only.
 class CMLVGUIContainerInterface {
   public:
     virtual ~CMLVGUIContainerInterface() = default;
