@@ -29,8 +29,11 @@ void CTextEdit::draw(cairo_t* cr) {
         cairo_fill(cr);
     }
     const bool editing = frame && frame->getFocusView() == this;
-    DrawUIText(cr, editing ? text + "_" : text, size, fontColor, face, fontSize,
-               editing ? UIAlign::kLeft : align);
+    if (!editing) return DrawUIText(cr, text, size, fontColor, face, fontSize, align);
+    // While typing, the end of a long name stays in view.
+    const std::string shown = text + "_";
+    const bool overflows = UITextWidth(cr, shown, face, fontSize) > size.getWidth() - 4;
+    DrawUIText(cr, shown, size, fontColor, face, fontSize, overflows ? UIAlign::kRight : UIAlign::kLeft);
 }
 
 bool CTextEdit::onMouseDown(CPoint, int buttons) {
