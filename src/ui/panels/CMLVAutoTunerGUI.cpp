@@ -33,12 +33,11 @@ MLV_PANEL_CONSTRUCTOR(CMLVAutoTunerGUI, 10) {
     flatLamp = Tagged(AddVuMeter(PlaceRect(47, 211), 211, 210, 1, kVertical), kTagFlatLamp, c);
     sharpLamp = Tagged(AddVuMeter(PlaceRect(46, 213), 213, 212, 1, kVertical), kTagSharpLamp, c);
     inTuneLamp = Tagged(AddVuMeter(PlaceRect(45, 209), 209, 208, 1, kVertical), kTagInTuneLamp, c);
-    noteText = AddTextDisplay(kTagNote, c->GetLayoutRect(44));
-    frequencyText = AddTextDisplay(kTagFrequency, c->GetLayoutRect(48));
+    noteText = AddText(kTagNote, 44);
+    frequencyText = AddText(kTagFrequency, 48);
     // Texts straight on the face: the note large, the rest small.
     noteText->setFont(UIFontFace::kSansBold, 16.0);
-    for (CTextEdit* text : {noteText, frequencyText, AddTextDisplay(25, c->GetLayoutRect(49), "-50 c"),
-                            AddTextDisplay(26, c->GetLayoutRect(50), "+50 c")}) {
+    for (CTextEdit* text : {noteText, frequencyText, AddText(25, 49, "-50 c"), AddText(26, 50, "+50 c")}) {
         text->setTransparency(true);
         text->setFontColor(CColor{250, 250, 245, 255});
     }
@@ -53,6 +52,13 @@ MLV_PANEL_CONSTRUCTOR(CMLVAutoTunerGUI, 10) {
     for (CView* bar :
          {static_cast<CView*>(flatBar), static_cast<CView*>(centre), static_cast<CView*>(sharpBar)})
         c->SetLayoutIndex(bar, kBarsLayout);
+}
+
+CTextEdit* CMLVAutoTunerGUI::AddText(int tag, int layoutIndex, const char* text) {
+    CTextEdit* t =
+        Add(new CTextEdit(container->GetLayoutRect(layoutIndex), editor, tag, text, nullptr, 0x84));
+    container->SetLayoutIndex(t, layoutIndex);
+    return t;
 }
 
 void CMLVAutoTunerGUI::Idle() {

@@ -23,6 +23,8 @@ class CMLVAutoTunerGUI : public CMLVStompBoxCtrlBaseSet {
     CVuMeter* GetCentreIndicator() const { return centre; }
 
   private:
+    // A display text of the tuner's face, at a layout entry.
+    CTextEdit* AddText(int tag, int layoutIndex, const char* text = "");
     // Shows one measurement: note name, frequency in Hz, deviation from the note (+-50 at a semitone's
     // half). An off effect shows nothing.
     void Show(bool off, const std::string& note, float frequency, float deviation);
