@@ -358,14 +358,9 @@ void CMLVStompBoxGUIEditor::EndNameEntry(bool accept) {
         return;
     }
     plugInInterface->SavePreset(name);
-    if (plugInInterface->LastSaveSucceeded()) {
-        RebuildPresetMenus();
-        SetStatusText("Preset: " + name);
-    } else {
-        RebuildPresetMenus();
-        SetStatusText(plugInInterface->PresetFileProblem().empty() ? "Preset file not written"
-                                                                   : plugInInterface->PresetFileProblem());
-    }
+    RebuildPresetMenus();
+    const std::string& problem = plugInInterface->LastSaveProblem();
+    SetStatusText(problem.empty() ? "Preset: " + name : problem);
     UpdateCompareButton();
     frame->invalidRect(container.GetLayoutRect(11));
 }

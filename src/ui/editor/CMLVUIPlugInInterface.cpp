@@ -88,17 +88,17 @@ void CMLVUIPlugInInterface::RecallPreset(int number) {
 }
 
 void CMLVUIPlugInInterface::SavePreset(const std::string& presetName) {
+    const size_t before = algorithm ? algorithm->GetPresets().size() : 0;
     CMLVPlugInInterface::SavePreset(presetName);
     if (!algorithm) return;
-    // The stored preset becomes the current one, whether or not the file took it.
-    const CMLVPreset* stored = nullptr;
-    for (const auto& e : algorithm->GetPresets())
-        if (e.second->name == presetName) stored = e.second.get();
-    if (stored) algorithm->currentPreset = stored;
+    lastSaveProblem.clear();
     if (!presetsEnabled)
-        presetFileProblem = "No folder for presets";
+        lastSaveProblem = "No folder for presets";
     else if (!LastSaveSucceeded())
-        presetFileProblem = "Preset not saved: file error";
+        lastSaveProblem = "Preset not saved: file error";
+    // A stored preset becomes the current one, even when only this session holds it.
+    if (algorithm->GetPresets().size() > before)
+        algorithm->currentPreset = &*algorithm->GetPresets().rbegin()->second;
 }
 
 void CMLVUIPlugInInterface::HostTempoChanged(double bpm) {

@@ -34,8 +34,11 @@ class CMLVUIPlugInInterface : public CMLVPlugInInterface {
     // Also shows "Preset: <name>" or, when the preset file could not be written, a message.
     void SavePreset(const std::string& presetName) override;
 
-    // Why the preset file cannot be used, for the status line; empty when it can.
+    // Why the preset file could not be read when the editor's instance began, for the status line;
+    // empty when it could.
     const std::string& PresetFileProblem() const { return presetFileProblem; }
+    // Why the last SavePreset did not reach the file; empty when it did.
+    const std::string& LastSaveProblem() const { return lastSaveProblem; }
 
     // Gesture around a drag of control index.
     void BeginEdit(int index) { TouchControl(index, true); }
@@ -81,6 +84,6 @@ class CMLVUIPlugInInterface : public CMLVPlugInInterface {
     std::vector<float> readouts;
     float meters[2][2] = {{0, 0}, {0, 0}};
     int syncIndex = 0;
-    std::string presetFileProblem;
+    std::string presetFileProblem, lastSaveProblem;
     CMLVStompBoxGUIEditor* editor = nullptr;
 };
