@@ -116,6 +116,11 @@ void X11Window::Pump() {
     while (XPending(fDisplay)) {
         XEvent e;
         XNextEvent(fDisplay, &e);
+        // Input tools remap keys on the fly (xdotool types "ä" through a spare key code).
+        if (e.type == MappingNotify) {
+            XRefreshKeyboardMapping(&e.xmapping);
+            continue;
+        }
         if (fPopup && fPopup->Owns(e.xany.window))
             fPopup->Handle(e);
         else if (e.xany.window == fWindow)
