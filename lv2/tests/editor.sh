@@ -47,6 +47,13 @@ Personal=$HOME/Documents
 [HKEY_CURRENT_USER\Software\Marlevo\Marlevo Tonvera]
 Installation Type=Private
 EOF
+# The manual, and a desktop viewer that notes what it was asked to open and stays a while.
+mkdir -p "$WORK/docs" "$WORK/bin"
+: >"$WORK/docs/MarlevoTonveraManual.pdf"
+printf '[HKEY_LOCAL_MACHINE\\Software\\Marlevo\\Marlevo Tonvera]\nHelpPath=%s/docs/\n' "$WORK" >>"$WORK/registry.ini"
+printf '#!/bin/sh\necho "$1" >>"%s/opened"\nsleep 10\n' "$WORK" >"$WORK/bin/xdg-open"
+chmod +x "$WORK/bin/xdg-open"
+export PATH=$WORK/bin:$PATH
 export TONVERA_REGISTRY=$WORK/registry.ini
 
 LOG=$WORK/writes.log
@@ -167,6 +174,30 @@ if open_editor "$uri"; then
     file="$HOME/Documents/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset"
     if grep -q "Jalv Täke 1" "$file" 2>/dev/null; then echo "PASS editor CH save as: \"Jalv Täke 1\" is in the preset file"; else
         echo "FAIL editor CH save as: \"Jalv Täke 1\" is not in $file"; fi
+    # Escape ends a name entry without storing it: the status line is as before.
+    shot "$WORK/before.png"
+    click 91 162
+    click $((66 + 20)) $((172 + 2 + 16 + 8))
+    xdotool type --delay 150 "Gone"
+    xdotool key Escape
+    sleep 0.3
+    shot "$WORK/after.png"
+    if [ "$(differing "$WORK/before.png" "$WORK/after.png")" = 0 ] && ! grep -q Gone "$file"; then
+        echo "PASS editor CH name entry: Escape restores the status line and stores nothing"
+    else
+        echo "FAIL editor CH name entry: Escape left the face changed or stored \"Gone\""
+    fi
+    # "Help" in the help menu (layout 19, 24x20) hands the manual to the desktop's viewer, which keeps
+    # running while the editor goes on.
+    click 25 162
+    click $((13 + 10)) $((172 + 2 + 8))
+    click 92 297
+    if [ "$(cat "$WORK/opened" 2>/dev/null)" = "$WORK/docs/MarlevoTonveraManual.pdf" ] &&
+        [ "$(written "$bypass")" = 0.000000 ]; then
+        echo "PASS editor CH help: the manual went to xdg-open, the editor did not wait for it"
+    else
+        echo "FAIL editor CH help: xdg-open got \"$(cat "$WORK/opened" 2>/dev/null)\", footswitch after it: $(written "$bypass")"
+    fi
     close_editor
 else
     echo "FAIL editor CH: did not open for the mouse tests"
