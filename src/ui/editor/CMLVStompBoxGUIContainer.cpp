@@ -28,7 +28,9 @@ std::map<int, CBitmap*>& Cache() {
 int g_containers = 0;
 } // namespace
 
-CMLVStompBoxGUIContainer::CMLVStompBoxGUIContainer() { ++g_containers; }
+CMLVStompBoxGUIContainer::CMLVStompBoxGUIContainer() {
+    ++g_containers;
+}
 
 CMLVStompBoxGUIContainer::~CMLVStompBoxGUIContainer() {
     // The last editor gone: a host may unload the library next, which would strand the images.
