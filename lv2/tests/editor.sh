@@ -72,15 +72,22 @@ written() { awk -v p="$1" '$1 == p { v = $2 } END { print v }' "$LOG"; }
 
 # Starts jalv.gtk3 with the plug-in's editor; sets WIN and its screen position X0, Y0.
 open_editor() { # URI
-    : >"$LOG"
+    local line="" i attempt
     JLOG=$WORK/jalv-$(echo "$1" | cut -d: -f4-5 | tr : -).log
-    TONVERA_PORT_LOG=$LOG LD_PRELOAD=$PRELOAD jalv.gtk3 -n tonvera-ui "$1" >"$JLOG" 2>&1 &
-    JALV=$!
-    local line="" i
-    for i in $(seq 300); do # a loaded machine starts jalv.gtk3 slowly
-        line=$(xwininfo -root -tree 2>/dev/null | grep '"Marlevo Tonvera"' | head -1)
+    for attempt in 1 2; do
+        : >"$LOG"
+        TONVERA_PORT_LOG=$LOG LD_PRELOAD=$PRELOAD jalv.gtk3 -n tonvera-ui "$1" >"$JLOG" 2>&1 &
+        JALV=$!
+        for i in $(seq 300); do # a loaded machine starts jalv.gtk3 slowly
+            line=$(xwininfo -root -tree 2>/dev/null | grep '"Marlevo Tonvera"' | head -1)
+            [ -n "$line" ] && break
+            kill -0 "$JALV" 2>/dev/null || break
+            sleep 0.1
+        done
         [ -n "$line" ] && break
-        sleep 0.1
+        # jalv 1.6.6 gives up (and crashes) when the busy JACK server does not answer its connection.
+        close_editor
+        grep -q 'Failed to connect to audio system' "$JLOG" || return 1
     done
     [ -n "$line" ] || return 1
     # 0x600001 "Marlevo Tonvera": ()  185x320+0+0  +10+60
