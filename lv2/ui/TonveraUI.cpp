@@ -110,8 +110,10 @@ class TonveraUI {
         fWindow->Pump();
         fPopups.Settle();
         fEditor->Idle();
-        if (fEditor->IsNameEntryActive() && !fFocusTaken) fWindow->TakeKeyboardFocus();
-        fFocusTaken = fEditor->IsNameEntryActive();
+        const bool typing = fEditor->IsNameEntryActive();
+        if (typing && !fFocusTaken) fWindow->TakeKeyboardFocus();
+        if (!typing && fFocusTaken) fWindow->ReturnKeyboardFocus();
+        fFocusTaken = typing;
         fWindow->Repaint();
         return 0;
     }

@@ -130,7 +130,22 @@ void X11Window::Pump() {
 
 void X11Window::TakeKeyboardFocus() {
     X11ErrorTrap trap(fDisplay);
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(fDisplay, &focus, &revert);
+    if (focus != fWindow) fFocusBefore = focus;
     XSetInputFocus(fDisplay, fWindow, RevertToParent, CurrentTime);
+}
+
+void X11Window::ReturnKeyboardFocus() {
+    X11ErrorTrap trap(fDisplay);
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(fDisplay, &focus, &revert);
+    // Only when the user has not moved it elsewhere meanwhile; the old window may be gone (trapped).
+    if (focus == fWindow && fFocusBefore != None)
+        XSetInputFocus(fDisplay, fFocusBefore, RevertToParent, CurrentTime);
+    fFocusBefore = None;
 }
 
 void X11Window::Handle(const XEvent& e) {

@@ -42,8 +42,9 @@ class X11Window {
     void Pump();
     // Repaints what the content marks dirty.
     void Repaint();
-    // Typing goes to this window (name entry) until the user clicks elsewhere.
+    // Typing goes to this window (name entry) until it gives the keyboard back to where it was.
     void TakeKeyboardFocus();
+    void ReturnKeyboardFocus();
 
     // The popup that currently owns the pointer, if any; it receives the events of its windows.
     void SetPopup(PopupMenuWindow* popup) { fPopup = popup; }
@@ -61,6 +62,7 @@ class X11Window {
     IWindowContent* fContent = nullptr;
     PopupMenuWindow* fPopup = nullptr;
     int fButtons = 0;
+    Window fFocusBefore = None; // the host's focus window while the editor holds the keyboard
 };
 
 // Printable UTF-8 of a key symbol (Latin-1 and the Unicode key symbols), empty for the others.
