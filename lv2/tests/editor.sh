@@ -181,8 +181,23 @@ if open_editor "$uri"; then
     file="$HOME/Documents/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset"
     if grep -q "Jalv Täke 1" "$file" 2>/dev/null; then echo "PASS editor CH save as: \"Jalv Täke 1\" is in the preset file"; else
         echo "FAIL editor CH save as: \"Jalv Täke 1\" is not in $file"; fi
-    # Escape ends a name entry without storing it: the status line is as before.
+    # With a user preset, "Delete" opens a submenu beside the action menu; Escape closes both and the
+    # face is as before.
     shot "$WORK/before.png"
+    click 91 162
+    xdotool mousemove $((X0 + 66 + 20)) $((Y0 + 172 + 2 + 32 + 8))
+    sleep 0.5
+    menus=$(xwininfo -root -tree | grep -c '"Marlevo Tonvera menu"')
+    xdotool key Escape
+    sleep 0.3
+    shot "$WORK/after.png"
+    left=$(xwininfo -root -tree | grep -c '"Marlevo Tonvera menu"')
+    if [ "$menus" = 2 ] && [ "$left" = 0 ] && [ "$(differing "$WORK/before.png" "$WORK/after.png")" = 0 ]; then
+        echo "PASS editor CH delete submenu: opens beside the menu, Escape closes both"
+    else
+        echo "FAIL editor CH delete submenu: $menus menu windows open, $left left after Escape"
+    fi
+    # Escape ends a name entry without storing it: the status line is as before.
     click 91 162
     click $((66 + 20)) $((172 + 2 + 16 + 8))
     xdotool type --delay 150 "Gone"

@@ -13,7 +13,8 @@ const CColor kText{20, 20, 20, 255}, kDisabled{140, 140, 140, 255}, kHotText{255
 } // namespace
 
 PopupMenuWindow::PopupMenuWindow(X11Window& owner, COptionMenu* menu, CPoint rootPosition, int minWidth)
-    : fOwner(owner), fDisplay(owner.Connection()) {
+    : fOwner(owner), fDisplay(owner.Connection()), fRoot(menu) {
+    fRoot->remember();
     OpenLevel(menu, rootPosition, minWidth);
     // The pointer and keys belong to the menu until it closes; events arrive relative to its window.
     XGrabPointer(fDisplay, fLevels[0].window, False, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
@@ -24,6 +25,7 @@ PopupMenuWindow::PopupMenuWindow(X11Window& owner, COptionMenu* menu, CPoint roo
 PopupMenuWindow::~PopupMenuWindow() {
     CloseLevelsFrom(0);
     if (fChosenMenu) fChosenMenu->forget();
+    fRoot->forget();
 }
 
 void PopupMenuWindow::OpenLevel(COptionMenu* menu, CPoint rootPosition, int minWidth) {
@@ -64,6 +66,7 @@ void PopupMenuWindow::OpenLevel(COptionMenu* menu, CPoint rootPosition, int minW
     level.window = XCreateWindow(fDisplay, DefaultRootWindow(fDisplay), x, top, static_cast<unsigned>(width),
                                  static_cast<unsigned>(height), 1, CopyFromParent, InputOutput,
                                  CopyFromParent, CWOverrideRedirect | CWSaveUnder | CWEventMask, &a);
+    XStoreName(fDisplay, level.window, "Marlevo Tonvera menu");
     XMapRaised(fDisplay, level.window);
     level.surface = cairo_xlib_surface_create(
         fDisplay, level.window, DefaultVisual(fDisplay, DefaultScreen(fDisplay)), width, height);
@@ -178,9 +181,11 @@ void PopupMenuWindow::Handle(const XEvent& e) {
                     const CRect& row = level.rows[static_cast<size_t>(entry)];
                     OpenLevel(item->submenu, CPoint{level.rootRect.right, level.rootRect.top + row.top}, 0);
                 }
-            } else if (e.type == ButtonRelease && (fMoved || fPressedInside) && item->enabled &&
-                       !item->separator) {
-                Finish(level.menu, entry);
+            } else {
+                CloseLevelsFrom(depth + 1); // another entry of this level: its submenu goes
+                if (e.type == ButtonRelease && (fMoved || fPressedInside) && item->enabled &&
+                    !item->separator)
+                    Finish(level.menu, entry);
             }
         }
         if (e.type == ButtonRelease) fPressedInside = false;
@@ -202,6 +207,7 @@ void PopupMenuWindow::Finish(COptionMenu* menu, int entry) {
 }
 
 void PopupMenuWindow::Deliver() {
+    fRoot->setPopupOpen(false); // the menu button looks closed again, whatever was chosen
     if (!fChosenMenu) return;
     COptionMenu* menu = fChosenMenu;
     fChosenMenu = nullptr;

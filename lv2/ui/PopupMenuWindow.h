@@ -22,7 +22,7 @@ class PopupMenuWindow {
     bool Owns(Window w) const;
     void Handle(const XEvent& e);
     bool Finished() const { return fFinished; }
-    // Tells the chosen menu its entry (after the windows are gone); nothing when dismissed.
+    // Closes the menu button and tells the chosen menu its entry (after the windows are gone).
     void Deliver();
 
   private:
@@ -43,6 +43,7 @@ class PopupMenuWindow {
 
     X11Window& fOwner;
     Display* fDisplay;
+    COptionMenu* fRoot; // the menu button's menu, one reference held
     std::vector<Level> fLevels;
     bool fMoved = false, fPressedInside = false, fFinished = false;
     COptionMenu* fChosenMenu = nullptr;
