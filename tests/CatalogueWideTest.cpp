@@ -1,5 +1,6 @@
 // Properties every registered effect must have, checked through the embedded host.
 #include "HostTestSupport.h"
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -170,6 +171,43 @@ TEST_P(EveryEffect, EmptyBlocksAndMonoInstances) {
     std::vector<std::vector<float>> x = {TestSignal(48000.0, 9000)[0]};
     const Span s = Inspect(RenderBlocks(fx, x, 9000));
     EXPECT_TRUE(s.finite);
+}
+
+// An effect whose channels are independent skips a mono instance's silent second channel: the mono
+// output must still be, bit for bit, the left output of a stereo render with a silent right input,
+// through random automation, tempo changes and block lengths, in both render modes.
+TEST_P(EveryEffect, MonoShortcutMatchesLeftOfStereoWithSilentRight) {
+    Effect probe(Library(), GetParam(), RenderMode::RealTime, 1, 48000.0);
+    if (!probe.Process().ChannelsIndependent()) GTEST_SKIP() << GetParam() << " mixes or links its channels";
+    const std::vector<float> x = TestSignal(48000.0, 48000, 5)[0];
+    for (RenderMode mode : {RenderMode::RealTime, RenderMode::Offline}) {
+        host::HostTempo tempoMono, tempoStereo;
+        Effect mono(Library(), GetParam(), mode, 1, 48000.0, &tempoMono);
+        Effect stereo(Library(), GetParam(), mode, 2, 48000.0, &tempoStereo);
+        Rng rng(9);
+        std::vector<float> m(x.size()), l(x.size()), silent(x.size(), 0.0f), right(x.size());
+        for (size_t pos = 0; pos < x.size();) {
+            const int index = 1 + static_cast<int>(rng.Next() % static_cast<uint32_t>(mono.ParameterCount() + 1));
+            const int32_t value = ControlFromNormalized(rng.Next() % 3 ? rng.Uniform() : rng.Next() % 2);
+            // The footswitch rarely: a bypassed block is a plain copy.
+            if (index > 1 || rng.Next() % 4 == 0) {
+                mono.Process().HostSetControlValue(index, value);
+                stereo.Process().HostSetControlValue(index, value);
+            }
+            if (rng.Next() % 8 == 0) tempoMono.bpm = tempoStereo.bpm = 40.0 + 200.0 * rng.Uniform();
+            const int n = static_cast<int>(std::min<size_t>(x.size() - pos, 1 + rng.Next() % 3000));
+            std::copy_n(x.begin() + static_cast<long>(pos), n, m.begin() + static_cast<long>(pos));
+            std::copy_n(x.begin() + static_cast<long>(pos), n, l.begin() + static_cast<long>(pos));
+            float* ioMono[1] = {m.data() + pos};
+            float* inStereo[2] = {l.data() + pos, silent.data() + pos};
+            float* outStereo[2] = {l.data() + pos, right.data() + pos};
+            mono.Render(ioMono, ioMono, n);
+            stereo.Render(inStereo, outStereo, n);
+            pos += static_cast<size_t>(n);
+        }
+        EXPECT_EQ(0, std::memcmp(m.data(), l.data(), sizeof(float) * m.size()))
+            << GetParam() << (mode == RenderMode::Offline ? " offline" : " real-time");
+    }
 }
 
 TEST_P(EveryEffect, ChunkRoundTripRestoresEveryControl) {

@@ -122,6 +122,10 @@ void CMLVEffectProcess::EnsureScratch(int numSamples) {
         if (static_cast<int>(s.size()) < numSamples) s.assign(static_cast<size_t>(numSamples), 0.0f);
 }
 
+void CMLVEffectProcess::SetRenderedChannels(int channels) {
+    fAlgorithm->activeChannels = channels < 2 && fAlgorithm->ChannelsIndependent() ? 1 : 2;
+}
+
 void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples) {
     fAlgorithm->Process(in, out, fInPeak, fOutPeak, numSamples);
     // The noise gate's finished "Learn" measurement goes to the host controls.
@@ -310,6 +314,9 @@ int CMLVEffectProcess::GetLatency() const {
 }
 bool CMLVEffectProcess::DependsOnBlockSize() const {
     return fAlgorithm && fAlgorithm->DependsOnBlockSize();
+}
+bool CMLVEffectProcess::ChannelsIndependent() const {
+    return fAlgorithm && fAlgorithm->ChannelsIndependent();
 }
 
 // The algorithm of the effect type

@@ -52,6 +52,7 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     float GetReadoutValue(int i) const override;
     int GetLatency() const override;
     bool DependsOnBlockSize() const override;
+    bool ChannelsIndependent() const override;
     std::string LastStatusText() const override { return fLastStatus; }
 
     CMLVDSPAlgInterface* Algorithm() const { return fAlgorithm.get(); }
@@ -63,6 +64,9 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     void ProcessSlice(float* in[2], float* out[2], int numSamples);
     // Audio thread: grows the zero-filled scratch buffers of a one-channel instance when needed.
     void EnsureScratch(int numSamples);
+    // Audio thread: tells the algorithm how many channels reach the host, so a one-channel render of
+    // independent channels skips the silent second one.
+    void SetRenderedChannels(int channels);
     int RecallPresetForHost(int number);
 
     std::unique_ptr<CMLVDSPAlgInterface> fAlgorithm;

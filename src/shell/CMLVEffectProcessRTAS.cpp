@@ -16,6 +16,7 @@ int CMLVEffectProcessRTAS::RenderAudio(float** inputs, float** outputs, int numS
         out[1] = outputs[1];
     }
     TempoFollow();
+    SetRenderedChannels(fContext.channels);
     ProcessSlice(in, out, numSamples);
     return kNoErr;
 }
