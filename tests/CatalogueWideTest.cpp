@@ -187,7 +187,8 @@ TEST_P(EveryEffect, MonoShortcutMatchesLeftOfStereoWithSilentRight) {
         Rng rng(9);
         std::vector<float> m(x.size()), l(x.size()), silent(x.size(), 0.0f), right(x.size());
         for (size_t pos = 0; pos < x.size();) {
-            const int index = 1 + static_cast<int>(rng.Next() % static_cast<uint32_t>(mono.ParameterCount() + 1));
+            const int index =
+                1 + static_cast<int>(rng.Next() % static_cast<uint32_t>(mono.ParameterCount() + 1));
             const int32_t value = ControlFromNormalized(rng.Next() % 3 ? rng.Uniform() : rng.Next() % 2);
             // The footswitch rarely: a bypassed block is a plain copy.
             if (index > 1 || rng.Next() % 4 == 0) {
