@@ -54,6 +54,7 @@ class CMLVDriveBaseDSP : public CMLVParRelations {
 
   private:
     template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    void RunLanes(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
 
     const DriveModel& model;
     float gDrive = 1.0f, gOut = 1.0f, gDry = 0.0f;
