@@ -186,7 +186,7 @@ TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
 
     // Read back: names unescaped, values exact.
     std::vector<MLVUserPresetEntry> entries;
-    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::Parsed);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[1].effectId, "odu1");
     EXPECT_EQ(entries[1].entryKey, "Preset 002");
@@ -316,7 +316,7 @@ TEST_F(PresetFiles, UnreadableFileIsNeverOverwritten) {
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(ReadBytes(aside[0]), broken);
     std::vector<MLVUserPresetEntry> entries;
-    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::Parsed);
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].entryKey, "Preset 001");
     EXPECT_EQ(entries[0].name, "After");
@@ -330,7 +330,7 @@ TEST_F(PresetFiles, InstancesKeepEachOthersEntries) {
     uiA.SavePreset("  A2 &amp;  ");
     uiB.SavePreset("B2"); // re-reads the entry above: blanks and text kept exactly
     std::vector<MLVUserPresetEntry> entries;
-    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::Parsed);
     ASSERT_EQ(entries.size(), 4u);
     const char* expected[][2] = {
         {"Preset 001", "A1"}, {"Preset 002", "B1"}, {"Preset 003", "  A2 &amp;  "}, {"Preset 004", "B2"}};
@@ -367,7 +367,7 @@ TEST_F(PresetFiles, TwoProcessesSavingAtOnceKeepAllEntries) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     std::vector<MLVUserPresetEntry> entries;
-    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::Parsed);
     ASSERT_EQ(entries.size(), 100u);
     int next[2] = {0, 0};
     for (size_t i = 0; i < entries.size(); ++i) {
