@@ -193,7 +193,8 @@ PresetFileStatus ReadPresetFile(const std::string& filePath, TiXmlDocument* doc)
         status = PresetFileStatus::TooLarge;
     } else {
         bytes.resize(static_cast<size_t>(st.st_size));
-        if (std::fread(&bytes[0], 1, bytes.size(), f) != bytes.size()) status = PresetFileStatus::Inaccessible;
+        if (std::fread(&bytes[0], 1, bytes.size(), f) != bytes.size())
+            status = PresetFileStatus::Inaccessible;
     }
     if (status == PresetFileStatus::Parsed) {
         const xmlcheck::Verdict verdict = xmlcheck::Check(bytes.data(), bytes.size());

@@ -8,7 +8,15 @@ class TiXmlDocument;
 
 // What reading the preset file found. A file that is too large, not well-formed, nested too deeply or
 // not a preset list is "unreadable": it is never parsed further and never overwritten, but moved aside.
-enum class PresetFileStatus { Parsed, Missing, Inaccessible, TooLarge, NotWellFormed, TooDeep, NotAPresetList };
+enum class PresetFileStatus {
+    Parsed,
+    Missing,
+    Inaccessible,
+    TooLarge,
+    NotWellFormed,
+    TooDeep,
+    NotAPresetList
+};
 
 // Far above any real preset file (a thousand presets take about a megabyte).
 constexpr long long kMaxPresetFileBytes = 128ll << 20;

@@ -120,7 +120,8 @@ class Walker {
         return p != start;
     }
     bool SkipPast(const char* s) {
-        const char* hit = static_cast<const char*>(memmem(p, static_cast<size_t>(end - p), s, std::strlen(s)));
+        const char* hit =
+            static_cast<const char*>(memmem(p, static_cast<size_t>(end - p), s, std::strlen(s)));
         if (!hit) return false;
         p = hit + std::strlen(s);
         return true;
@@ -233,7 +234,8 @@ class Walker {
             const bool spaced = SkipSpace();
             if (At("?>")) return Skip(2);
             std::string_view name;
-            if (!spaced || !ReadName(&name) || (name != "version" && name != "encoding" && name != "standalone"))
+            if (!spaced || !ReadName(&name) ||
+                (name != "version" && name != "encoding" && name != "standalone"))
                 return false;
             SkipSpace();
             if (Peek() != '=') return false;
