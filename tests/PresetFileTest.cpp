@@ -340,6 +340,11 @@ TEST_F(PresetFiles, UnreadableFilesAreKeptAsideNeverParsedOrOverwritten) {
          PresetFileStatus::NotWellFormed},
         {"reference to a control character", "<plist><dict><key>&#1;</key></dict></plist>",
          PresetFileStatus::NotWellFormed},
+        {"internal DTD subset (TinyXML would read its literal as elements)",
+         "<!DOCTYPE plist [<!ENTITY e \"<dict>\">]><plist><dict/></plist>", PresetFileStatus::NotWellFormed},
+        {"declared in another encoding",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><plist><dict/></plist>",
+         PresetFileStatus::NotWellFormed},
         {"too large", "", PresetFileStatus::TooLarge},
     };
     fs::create_directories(file.parent_path());

@@ -1,6 +1,7 @@
 #include "presets/XmlCheck.h"
 #include <cstdint>
 #include <cstring>
+#include <strings.h>
 #include <string_view>
 #include <vector>
 
@@ -149,7 +150,7 @@ class Walker {
             int d = c >= '0' && c <= '9' ? c - '0' : -1;
             if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
             if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-            if (d < 0 || digits > 8) return false;
+            if (d < 0 || digits >= 8) return false;
             value = value * (hex ? 16 : 10) + static_cast<uint32_t>(d);
         }
         return digits > 0 && p < end && Skip(1) && IsAllowedChar(value);
@@ -212,43 +213,58 @@ class Walker {
         }
         return false;
     }
-    // TinyXML ends it at the first '>', so there may be none inside a quoted literal, and no internal subset.
+    // A name and an optional external identifier; no internal subset. TinyXML ends it at the first '>',
+    // so the literals may not hold one.
     bool ReadDoctype() {
         p += 9;
-        if (!SkipSpace()) return false;
-        char quote = 0;
-        for (; p < end; ++p) {
-            const char c = *p;
-            if (c == '>') return !quote && Skip(1);
-            if (c == '<' || c == '[' || c == '&') return false;
-            if (quote && c == quote)
-                quote = 0;
-            else if (!quote && (c == '"' || c == '\''))
-                quote = c;
+        if (!SkipSpace() || !ReadName()) return false;
+        bool spaced = SkipSpace();
+        const bool isPublic = At("PUBLIC");
+        if (spaced && (isPublic || At("SYSTEM"))) {
+            p += 6;
+            if (isPublic && !(SkipSpace() && ReadLiteral(IsPubidChar))) return false;
+            if (!SkipSpace() || !ReadLiteral([](unsigned char c) { return c != '>'; })) return false;
+            SkipSpace();
         }
-        return false;
+        return At(">") && Skip(1);
     }
+    static bool IsPubidChar(unsigned char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' ||
+               c == '\r' || c == '\n' || std::strchr("-'()+,./:=?;!*#@$_%", c);
+    }
+    template <typename Allowed> bool ReadLiteral(Allowed allowed) {
+        const char quote = static_cast<char>(Peek());
+        if (quote != '"' && quote != '\'') return false;
+        for (++p; p < end && *p != quote; ++p)
+            if (!allowed(static_cast<unsigned char>(*p))) return false;
+        return p < end && Skip(1);
+    }
+    // version="1.x", then optionally encoding="UTF-8" (the bytes are UTF-8) and standalone="yes|no".
     bool ReadDeclaration() {
         p += 5;
-        for (;;) {
+        const char* const names[] = {"version", "encoding", "standalone"};
+        for (int next = 0, read = 0;; ++read) {
             const bool spaced = SkipSpace();
-            if (At("?>")) return Skip(2);
+            if (At("?>")) return read > 0 && Skip(2);
             std::string_view name;
-            if (!spaced || !ReadName(&name) ||
-                (name != "version" && name != "encoding" && name != "standalone"))
-                return false;
+            if (!spaced || !ReadName(&name)) return false;
+            while (next < 3 && name != names[next])
+                ++next;
+            if (next == 3 || (!read && name != "version")) return false;
             SkipSpace();
             if (Peek() != '=') return false;
             ++p;
             SkipSpace();
-            const char quote = static_cast<char>(Peek());
-            if (quote != '"' && quote != '\'') return false;
-            for (++p; p < end && *p != quote; ++p) {
-                const unsigned char c = static_cast<unsigned char>(*p);
-                if (!(IsNameChar(c) && c < 0x80) || c == ':') return false;
-            }
-            if (p == end) return false;
-            ++p;
+            const char* start = p + 1;
+            if (!ReadLiteral([](unsigned char c) { return IsNameChar(c) && c < 0x80 && c != ':'; }))
+                return false;
+            const std::string_view value(start, static_cast<size_t>(p - 1 - start));
+            const bool ok = next == 0 ? value.size() > 2 && value.substr(0, 2) == "1." &&
+                                            value.find_first_not_of("0123456789", 2) == std::string_view::npos
+                            : next == 1 ? strncasecmp(start, "UTF-8", 5) == 0 && value.size() == 5
+                                        : value == "yes" || value == "no";
+            if (!ok) return false;
+            ++next;
         }
     }
 
