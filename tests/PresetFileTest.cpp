@@ -398,6 +398,7 @@ TEST_F(PresetFiles, NamesXmlCannotHoldAreRefusedAndTheFileStaysStrictXml) {
         EXPECT_FALSE(ui.LastSaveSucceeded()) << name;
     }
     EXPECT_EQ(ReadBytes(file), before);
+    EXPECT_EQ(od.GetPresets().size(), 6u); // the five factory presets and the one stored
     EXPECT_TRUE(StrictXmlParses(file));
 }
 
