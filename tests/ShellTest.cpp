@@ -9,9 +9,6 @@
 
 namespace {
 using host::Effect;
-constexpr OSType ControlsChunkID() {
-    return MakeOSType("elck");
-}
 using host::RenderMode;
 
 TEST(AllocationCounter, SeesHeapAllocations) {
@@ -186,28 +183,6 @@ TEST(Chunk, MissingMarkerRestoresNothing) {
     EXPECT_NEAR(other.PlainValue(3), 40.0, 1e-4);
 }
 
-TEST(Chunk, AnotherEffectsRecordIsRefusedTheSameEffectsAccepted) {
-    Effect hgg(Library(), "HGG", RenderMode::RealTime, 2, 48000.0);
-    Effect lc(Library(), "LC", RenderMode::RealTime, 2, 48000.0);
-    const double gain = lc.PlainValue(2);
-    std::vector<uint8_t> r = hgg.SaveChunk();
-    std::vector<SFicPlugInChunkHeader> aligned(r.size() / sizeof(SFicPlugInChunkHeader) + 1);
-    std::memcpy(aligned.data(), r.data(), r.size());
-    EXPECT_EQ(lc.Process().SetChunk(ControlsChunkID(), aligned.data()), kUnsupported);
-    bool equal = true;
-    EXPECT_EQ(lc.Process().CompareChunk(ControlsChunkID(), aligned.data(), &equal), kNoErr);
-    EXPECT_FALSE(equal);
-    EXPECT_EQ(lc.PlainValue(2), gain);
-    // The mono and offline types of an effect share its state.
-    Effect mono(Library(), "LC", RenderMode::RealTime, 1, 48000.0);
-    mono.SetParameter("Left", "35");
-    lc.RestoreChunk(mono.SaveChunk());
-    EXPECT_NEAR(lc.PlainValue(3), 35.0, 1e-4);
-    Effect offline(Library(), "LC", RenderMode::Offline, 2, 48000.0);
-    offline.RestoreChunk(mono.SaveChunk());
-    EXPECT_NEAR(offline.PlainValue(3), 35.0, 1e-4);
-}
-
 TEST(Offline, RegionIsRenderedInSlicesOf2048) {
     // The meters show the peaks of the last slice only: 5000 samples end with a slice of 904.
     Effect fx(Library(), "LC", RenderMode::Offline, 2, 48000.0);
@@ -256,8 +231,7 @@ TEST(NoiseGatePushBack, LearnedThresholdReachesTheHostControls) {
     listener.changed.clear();
     std::vector<std::vector<float>> x(2, std::vector<float>(48000 * 3 / 2));
     for (size_t i = 0; i < x[0].size(); ++i)
-        x[0][i] = x[1][i] = static_cast<float>(
-            0.1 * std::sin(2 * 3.14159265358979 * 440.0 * static_cast<double>(i) / 48000.0));
+        x[0][i] = x[1][i] = static_cast<float>(0.1 * std::sin(2 * 3.14159265358979 * 440.0 * static_cast<double>(i) / 48000.0));
     RenderBlocks(fx, x, 256);
     EXPECT_NEAR(fx.PlainValue(2), -20.0, 0.05);
     EXPECT_EQ(fx.PlainValue(5), 0.0);
