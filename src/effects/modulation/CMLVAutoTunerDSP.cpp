@@ -27,6 +27,7 @@ CMLVAutoTunerDSP::CMLVAutoTunerDSP(double sampleRate_, int maxBlockSize_)
 
 void CMLVAutoTunerDSP::PrepareForAudio() {
     UpdateCoefficients(true);
+    // The first block still starts the tracker afresh, now without allocating.
     fullUpdatePending = true;
 }
 
