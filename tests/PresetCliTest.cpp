@@ -137,6 +137,12 @@ TEST_F(PresetCli, NamesAfterDoubleDashAndUnreadableFilesKeptAside) {
     EXPECT_EQ(Run("preset list"), 1);
     EXPECT_NE(err.find("is not a preset list"), std::string::npos) << err;
     EXPECT_EQ(Read(file), html);
+    // Saving adds nothing to it and says so; the original stays byte for byte beside it.
+    EXPECT_EQ(Run("preset save -e LC Lost"), 1);
+    EXPECT_NE(err.find("the preset was not stored: " + file.string() + " is not a preset list"),
+              std::string::npos)
+        << err;
+    fs::remove(err.substr(err.find(file.string() + ".unreadable-")).substr(0, file.string().size() + 27));
     // A file cut off in the middle: the save succeeds, the old file is kept aside, and the user is told.
     const std::string cut = html.substr(0, 20);
     std::ofstream(file, std::ios::binary) << cut;

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <tinyxml.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -331,10 +332,6 @@ TEST_F(PresetFiles, UnreadableFilesAreKeptAsideNeverParsedOrOverwritten) {
         {"50000 levels (the parser recursed until the stack overflowed)", nested(50000),
          PresetFileStatus::TooDeep},
         {"one level past the limit", nested(xmlcheck::kMaxDepth), PresetFileStatus::TooDeep},
-        {"html", "<html><body>x</body></html>", PresetFileStatus::NotAPresetList},
-        {"plist without dict", kHead + "</plist>\r\n", PresetFileStatus::NotAPresetList},
-        {"plist holding an array", "<plist><array><string>a</string></array></plist>",
-         PresetFileStatus::NotAPresetList},
         {"raw Latin-1 name",
          "<plist><dict><key>Effect odu1</key><dict><string>\xE9</string></dict></dict></plist>",
          PresetFileStatus::NotWellFormed},
@@ -373,6 +370,24 @@ TEST_F(PresetFiles, UnreadableFilesAreKeptAsideNeverParsedOrOverwritten) {
         ASSERT_EQ(entries.size(), 1u);
         EXPECT_EQ(entries[0].entryKey, "Preset 001");
         EXPECT_EQ(entries[0].name, "After");
+    }
+    // XML without a library parses; a save adds nothing and writes it back, the original kept aside.
+    for (const std::string& bytes : {std::string("<html><body>x</body></html>"), kHead + "</plist>\r\n",
+                                     std::string("<plist><array><string>a</string></array></plist>")}) {
+        SCOPED_TRACE(bytes);
+        WriteBytes(file, bytes);
+        ProbeOverdrive od;
+        TestInterface ui(&od);
+        ui.SavePreset("After");
+        const std::vector<fs::path> aside = AsideFiles(file);
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(ReadBytes(aside[0]), bytes);
+        fs::remove(aside[0]);
+        TiXmlDocument original;
+        original.Parse(bytes.c_str());
+        EXPECT_EQ(ReadBytes(file), PresetDocumentBytes(original));
+        std::vector<MLVUserPresetEntry> entries;
+        EXPECT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::NotAPresetList);
     }
     // At the limit the file still loads, and a file written by hand with a comment and CDATA too.
     WriteBytes(file, nested(xmlcheck::kMaxDepth - 1));

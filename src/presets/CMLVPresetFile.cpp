@@ -211,17 +211,17 @@ PresetFileStatus ReadPresetFile(const std::string& filePath, TiXmlDocument* doc)
     }
     std::fclose(f);
     if (status == PresetFileStatus::Parsed) {
+        // The library is the first dict of the root plist element.
         const TiXmlElement* root = doc->RootElement();
-        const TiXmlElement* library = root ? root->FirstChildElement() : nullptr;
-        if (!root || root->ValueStr() != "plist" || !library || library->ValueStr() != "dict")
-            status = PresetFileStatus::NotAPresetList;
+        const TiXmlElement* library = root ? root->FirstChildElement("dict") : nullptr;
+        if (!root || root->ValueStr() != "plist" || !library) status = PresetFileStatus::NotAPresetList;
     }
     return status;
 }
 
 bool IsUnreadable(PresetFileStatus status) {
     return status != PresetFileStatus::Parsed && status != PresetFileStatus::Missing &&
-           status != PresetFileStatus::Inaccessible;
+           status != PresetFileStatus::Inaccessible && status != PresetFileStatus::NotAPresetList;
 }
 
 std::string PresetDocumentBytes(const TiXmlDocument& doc) {
@@ -247,7 +247,7 @@ int CMLVPresetFile::Open(const std::string& filePath) {
     if (path.empty()) return -1;
     FileLock lock(path); // so that a file another process is creating is read whole, and created once
     status = ReadPresetFile(path, document.get());
-    if (status == PresetFileStatus::Parsed) return 0;
+    if (status == PresetFileStatus::Parsed || status == PresetFileStatus::NotAPresetList) return 0;
     if (status == PresetFileStatus::Missing) return lock.Held() && CreateEmptyLocked(path, 1.0f) ? 1 : -1;
     return -1;
 }
@@ -280,6 +280,14 @@ bool CMLVPresetFile::SavePreset(const CMLVPreset& preset, const CMLVDSPAlgInterf
     auto current = std::make_unique<TiXmlDocument>(path);
     status = ReadPresetFile(path, current.get());
     if (status == PresetFileStatus::Inaccessible) return false;
+    if (status == PresetFileStatus::NotAPresetList) {
+        // XML without a library: nothing is added and the document is written back as it is. Writing
+        // reformats it, so the original bytes are kept aside first.
+        movedAside = MoveAside(path);
+        if (movedAside.empty()) return false;
+        document = std::move(current);
+        return WriteReplacing(path, PresetDocumentBytes(*document));
+    }
     if (IsUnreadable(status)) {
         movedAside = MoveAside(path);
         if (movedAside.empty()) return false;

@@ -6,8 +6,10 @@
 
 class TiXmlDocument;
 
-// What reading the preset file found. A file that is too large, not well-formed, nested too deeply or
-// not a preset list is "unreadable": it is never parsed further and never overwritten, but moved aside.
+// What reading the preset file found. A file that is too large, not well-formed or nested too deeply is
+// "unreadable": it is never parsed further and never overwritten, but moved aside. XML that is not a
+// preset list (no plist holding a dict) parses, but a save adds nothing to it: the original is moved
+// aside and the document written back unchanged.
 enum class PresetFileStatus {
     Parsed,
     Missing,
@@ -34,12 +36,13 @@ class CMLVPresetFile {
     CMLVPresetFile();
     ~CMLVPresetFile();
 
-    // 0 when the existing file was parsed, 1 when none existed and an empty one was created,
-    // -1 when the file cannot be read or could not be created.
+    // 0 when the existing file was parsed (a preset list or not), 1 when none existed and an empty one was
+    // created, -1 when the file cannot be read or could not be created.
     int Open(const std::string& filePath);
     // Writes a file holding only the empty library; an existing file is moved aside first.
     bool CreateEmpty(const std::string& filePath, float version);
-    // Appends the preset to the effect's section of the file; true when the file was written. False
+    // Appends the preset to the effect's section of the file (nothing when the file holds no library);
+    // true when the file was written. False
     // without touching the file for a name that IsStorablePresetName refuses.
     bool SavePreset(const CMLVPreset& preset, const CMLVDSPAlgInterface& algorithm);
 

@@ -18,7 +18,7 @@ PresetFileStatus ReadUserPresets(const std::string& filePath, std::vector<MLVUse
     TiXmlDocument doc;
     const PresetFileStatus status = ReadPresetFile(filePath, &doc);
     if (status != PresetFileStatus::Parsed) return status;
-    const TiXmlElement* library = doc.RootElement()->FirstChildElement();
+    const TiXmlElement* library = doc.RootElement()->FirstChildElement("dict");
     for (const TiXmlElement* key = library->FirstChildElement("key"); key;
          key = key->NextSiblingElement("key")) {
         const char* sectionKey = TextOf(key);

@@ -145,6 +145,11 @@ int Save(const std::vector<std::string>& args) {
     const std::string id = PluginIdFromCode(effect.Code());
     for (const Entry& e : ReadEntries(library, &status))
         found = found || (e.effectId == id && e.name == name && e.values == stored);
+    if (!found && before == -6)
+        throw host::HostError("the preset was not stored: " + path + " " + Problem(before) +
+                                  " (no plist holding a dict); the original is kept as " + NewestAside(path) +
+                                  ". Move or delete the file to start a new preset file",
+                              1);
     if (!found) throw host::HostError("the preset was written, but " + path + " does not hold it", 1);
     if (before <= -3)
         std::fprintf(
@@ -185,10 +190,11 @@ int List(const std::vector<std::string>& args) {
     int status = 0;
     const std::vector<Entry> entries = ReadEntries(library, &status);
     if (status < -1)
-        throw host::HostError(
-            "the user preset file " + path + " " + Problem(status) +
-                (status <= -3 ? "; the next 'preset save' keeps it aside and starts a new file" : ""),
-            1);
+        throw host::HostError("the user preset file " + path + " " + Problem(status) +
+                                  (status <= -3 && status != -6
+                                       ? "; the next 'preset save' keeps it aside and starts a new file"
+                                       : ""),
+                              1);
     std::string section;
     std::vector<ParameterDescription> params;
     for (const Entry& e : entries) {
