@@ -19,8 +19,8 @@ class CMLVChorusDSP : public CMLVModulationDSP {
     bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
-    // Audio thread. Clears the voice; the oscillator keeps its phase.
-    void Reset() override { line.Clear(); }
+    // Audio thread. Clears the voice and the crossover; the oscillator keeps its phase.
+    void Reset() override;
 
     static constexpr int kMix = 2, kRate = 3, kDepth = 4, kStereo = 5;
     // Indices after "Stereo" differ between the variants.
