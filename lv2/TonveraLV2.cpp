@@ -4,6 +4,7 @@
 // process's controls chunk.
 #include "PortLayout.h"
 #include "framework/CEffectGroup.h"
+#include "platform/FlushDenormals.h"
 #include "shell/ControlsChunk.h"
 #include "shell/EntryPoints.h"
 #include <lv2/atom/atom.h>
@@ -373,6 +374,7 @@ void ConnectPort(LV2_Handle h, uint32_t port, void* data) {
 void Activate(LV2_Handle) {}
 
 void Run(LV2_Handle h, uint32_t n) {
+    const FlushDenormals flush;
     static_cast<Instance*>(h)->Run(n);
 }
 

@@ -1,8 +1,10 @@
 #include "shell/CMLVEffectProcessRTAS.h"
+#include "platform/FlushDenormals.h"
 #include <algorithm>
 
 int CMLVEffectProcessRTAS::RenderAudio(float** inputs, float** outputs, int numSamples) {
     if (!fAlgorithm || numSamples < 0) return kUnsupported;
+    const FlushDenormals flush;
     float* in[2] = {inputs[0], nullptr};
     float* out[2] = {outputs[0], nullptr};
     if (fContext.channels < 2) {
