@@ -7,6 +7,7 @@
 #include "platform/FlushDenormals.h"
 #include "shell/ControlsChunk.h"
 #include "shell/EntryPoints.h"
+#include "shell/SupportedRates.h"
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
@@ -347,7 +348,7 @@ TypeEntry* EntryOf(const LV2_Descriptor* descriptor) {
 LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double sampleRate, const char*,
                        const LV2_Feature* const* features) {
     TypeEntry* entry = EntryOf(descriptor);
-    if (!entry || !(sampleRate > 0.0)) return nullptr;
+    if (!entry || !IsSupportedSampleRate(sampleRate)) return nullptr;
     std::call_once(entry->layoutOnce, [entry] {
         HostProcessContext reference;
         reference.sampleRate = 48000.0;

@@ -149,6 +149,11 @@ TEST_F(Cli, ClearErrorsAndExitCodes) {
     EXPECT_EQ(RunCli("render -e LC " + in + " /nonexistent-dir/out.wav", &err), 1);
     EXPECT_EQ(RunCli("render -e LC " + in, &err), 2);
     EXPECT_EQ(RunCli("frobnicate", &err), 2);
+    for (int rate : {1, 768000}) {
+        WriteWav(in, input, rate);
+        EXPECT_EQ(RunCli("render -e LC " + in + " " + out, &err), 1) << rate;
+        EXPECT_NE(err.find("8000 to 384000 Hz"), std::string::npos) << err;
+    }
     EXPECT_FALSE(Exists(out));
 }
 
