@@ -61,11 +61,11 @@ Span Inspect(const std::vector<std::vector<float>>& y) {
 // Random automation of every control, host tempo changes, every rate and block size: finite and bounded.
 TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
     const double seconds = AutomationSeconds();
-    const uint64_t restarts = Restarts();
     for (double sr : kRates) {
         for (int block : {1, 64, 256, 2048}) {
             host::HostTempo tempo;
             Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr, &tempo);
+            const uint64_t restarts = Restarts();
             Rng rng(static_cast<uint64_t>(sr) + static_cast<uint64_t>(block));
             const size_t frames = static_cast<size_t>(seconds * std::min(sr, 48000.0));
             const auto x = TestSignal(sr, std::min<size_t>(frames, static_cast<size_t>(sr)), 7);
@@ -110,10 +110,10 @@ TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
 
 // Every control at its extremes together, at the lowest and highest supported rates.
 TEST_P(EveryEffect, ExtremeSettingsStayFinite) {
-    const uint64_t restarts = Restarts();
     for (double sr : {kRates[0], kRates[std::size(kRates) - 1]}) {
         for (int pattern = 0; pattern < 3; ++pattern) {
             Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr);
+            const uint64_t restarts = Restarts();
             for (int i = 2; i < 2 + fx.ParameterCount(); ++i) {
                 const double n = pattern == 2 ? (i % 2 ? 1.0 : 0.0) : pattern;
                 fx.Process().HostSetControlValue(i, ControlFromNormalized(n));
