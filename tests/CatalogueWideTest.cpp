@@ -70,7 +70,7 @@ TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
             const size_t frames = static_cast<size_t>(seconds * std::min(sr, 48000.0));
             const auto x = TestSignal(sr, std::min<size_t>(frames, static_cast<size_t>(sr)), 7);
             std::vector<float> l(static_cast<size_t>(block)), r(static_cast<size_t>(block));
-            const size_t changeEvery = std::max<size_t>(frames / 200, 1);
+            const size_t changeEvery = static_cast<size_t>(0.05 * sr);
             size_t nextChange = 0;
             double peak = 0;
             for (size_t pos = 0; pos < frames; pos += static_cast<size_t>(block)) {
