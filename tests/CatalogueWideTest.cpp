@@ -139,7 +139,8 @@ TEST_P(EveryEffect, RecoversFromNonFiniteInput) {
         for (size_t k = 0; k < 3; ++k)
             for (auto& ch : x)
                 std::fill_n(ch.begin() + static_cast<long>(tenth / 2 + k * spacing), 256, bad[k]);
-        const auto y = RenderBlocks(fx, x, 256);
+        // Long host blocks at the high rates: the silenced copy is made in pieces.
+        const auto y = RenderBlocks(fx, x, sr > 100000.0 ? 4096 : 256);
         for (size_t k = 0; k < 3; ++k)
             for (const auto& ch : y)
                 for (size_t i = tenth / 2 + k * spacing + 256 + tenth; i < tenth / 2 + (k + 1) * spacing; ++i)
