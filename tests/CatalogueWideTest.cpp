@@ -150,7 +150,7 @@ TEST_P(EveryEffect, RecoversFromNonFiniteInput) {
 }
 
 // A loud square, then input at 1e-30: no subnormal output while the tails decay, and the caller's
-// floating-point mode is as it was after every block.
+// floating-point mode is as it was before.
 TEST_P(EveryEffect, NoSubnormalOutputWhileDecaying) {
     const double sr = 48000.0;
     Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr);
