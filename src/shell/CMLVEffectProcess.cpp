@@ -27,8 +27,10 @@ OSType ParameterControlID(const std::string& name) {
 
 CMLVEffectProcess::CMLVEffectProcess(int effectType, bool userFolder)
     : CMLVPlugInInterface(true, userFolder), fEffectType(effectType), fSampleRate(fContext.sampleRate) {
-    // Room for any offline slice; only longer real-time blocks of a mono instance grow it.
-    EnsureScratch(2048);
+    // Room for any offline slice and for the longest block the host promised; a mono instance renders
+    // longer real-time blocks in slices of this size, so the render never allocates.
+    for (auto& s : fScratch)
+        s.assign(static_cast<size_t>(std::max(CEffectProcessAS::kMaxSlice, fContext.maxBlockLength)), 0.0f);
     for (auto& s : fSilenced)
         s.assign(kSilencedLength, 0.0f);
 }
@@ -57,9 +59,8 @@ void CMLVEffectProcess::EffectInit() {
 
 int CMLVEffectProcess::ControlUpdate(int index, int32_t value) {
     const float n = NormalizedFromControl(value);
-    std::string status = fAlgorithm ? fAlgorithm->SetParameter(index, n) : std::string();
-    if (fEditor) fEditor->ShowStatus(status);
-    fLastStatus.swap(status);
+    fLastStatus = fAlgorithm ? fAlgorithm->SetParameter(index, n) : CMLVStatusText();
+    if (fEditor) fEditor->ShowStatus(fLastStatus.str());
     if (fEditor) {
         fEditor->ParameterChanged(index, n);
         if (!fEditor->CurrentPresetName().empty()) fEditor->MarkPresetModified();
@@ -122,9 +123,8 @@ void CMLVEffectProcess::TempoFollow() {
         fEditor->ParameterChanged(fSyncIndex, static_cast<float>(sync->normalizedValue));
 }
 
-void CMLVEffectProcess::EnsureScratch(int numSamples) {
-    for (auto& s : fScratch)
-        if (static_cast<int>(s.size()) < numSamples) s.assign(static_cast<size_t>(numSamples), 0.0f);
+void CMLVEffectProcess::ClearHistory() {
+    if (fAlgorithm) fAlgorithm->Reset();
 }
 
 // NaN and infinity in the input play as silence, so that no effect keeps them in its state; the host's
@@ -244,6 +244,7 @@ int32_t ControlValueOf(const CPluginControl& c, const ControlsChunk::Entry& e) {
 int CMLVEffectProcess::SetChunk(OSType chunkID, const SFicPlugInChunkHeader* chunk) {
     if (chunkID != ControlsChunk::kChunkID) return CProcess::SetChunk(chunkID, chunk);
     if (!chunk || chunk->fSize < kChunkHeaderSize) return kNoErr;
+    if (fType && !ControlsChunk::IsRecordOf(*chunk, fType->ProductID())) return kUnsupported;
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk) + kChunkHeaderSize;
     const auto entries = ControlsChunk::Parse(data, static_cast<size_t>(chunk->fSize - kChunkHeaderSize));
     ForEachMatchedEntry(fControls, entries,
@@ -257,6 +258,10 @@ int CMLVEffectProcess::CompareChunk(OSType chunkID, const SFicPlugInChunkHeader*
     if (chunkID != ControlsChunk::kChunkID) return CProcess::CompareChunk(chunkID, chunk, isEqual);
     *isEqual = true;
     if (!chunk || chunk->fSize < kChunkHeaderSize) return kNoErr;
+    if (fType && !ControlsChunk::IsRecordOf(*chunk, fType->ProductID())) {
+        *isEqual = false;
+        return kNoErr;
+    }
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk) + kChunkHeaderSize;
     const auto entries = ControlsChunk::Parse(data, static_cast<size_t>(chunk->fSize - kChunkHeaderSize));
     ForEachMatchedEntry(fControls, entries,
@@ -363,4 +368,6 @@ CMLVEffectProcessSpecific::CMLVEffectProcessSpecific(int effectType, bool userFo
     algorithm = fAlgorithm.get();
     fAlgorithm->RecallPreset(0);
     fAlgorithm->FindParameter("Sync coeff", &fSyncIndex);
+    // Created for audio: every buffer now, at the host's rate, so that no block allocates.
+    fAlgorithm->PrepareForAudio();
 }

@@ -34,6 +34,7 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     // Chunks, main thread.
     int GetChunkSize(OSType chunkID, int32_t* size) override;
     int GetChunk(OSType chunkID, SFicPlugInChunkHeader* chunk) override;
+    // Refuses (kUnsupported, nothing changed) a controls record saved by another effect.
     int SetChunk(OSType chunkID, const SFicPlugInChunkHeader* chunk) override;
     int CompareChunk(OSType chunkID, const SFicPlugInChunkHeader* chunk, bool* isEqual) override;
 
@@ -53,7 +54,8 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     float GetReadoutValue(int i) const override;
     int GetLatency() const override;
     bool DependsOnBlockSize() const override;
-    std::string LastStatusText() const override { return fLastStatus; }
+    void ClearHistory() override;
+    std::string LastStatusText() const override { return fLastStatus.str(); }
 
     CMLVDSPAlgInterface* Algorithm() const { return fAlgorithm.get(); }
     int EffectType() const { return fEffectType; }
@@ -64,8 +66,9 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     void ProcessSlice(float* in[2], float* out[2], int numSamples);
     // Audio thread: one algorithm call; an output that went non-finite restarts the algorithm.
     void ProcessChecked(float* in[2], float* out[2], int numSamples);
-    // Audio thread: grows the zero-filled scratch buffers of a one-channel instance when needed.
-    void EnsureScratch(int numSamples);
+    // Samples of each scratch buffer (the silent right input and the discarded right output of a
+    // one-channel instance); sized at creation.
+    int ScratchLength() const { return static_cast<int>(fScratch[0].size()); }
     int RecallPresetForHost(int number);
 
     std::unique_ptr<CMLVDSPAlgInterface> fAlgorithm;
@@ -80,7 +83,7 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     static constexpr int kSilencedLength = 2048;
     std::vector<float> fSilenced[2];
     bool fSuppressNext = false;
-    std::string fLastStatus;
+    CMLVStatusText fLastStatus;
 };
 
 // How many times, over all instances, an algorithm's output went non-finite and the algorithm was restarted;
