@@ -1,9 +1,11 @@
 #include "shell/CMLVEffectProcessAS.h"
+#include "platform/FlushDenormals.h"
 #include <algorithm>
 
 int CMLVEffectProcessAS::RenderAudioSuite(AudioBufferDescriptor* inputs, int numInputs,
                                           AudioBufferDescriptor* outputs, int numOutputs) {
     if (!fAlgorithm || numInputs < 1 || numOutputs < 1) return kUnsupported;
+    const FlushDenormals flush;
     const int total = std::max(inputs[0].count, 0);
     float* in[2] = {inputs[0].samples, nullptr};
     float* out[2] = {outputs[0].samples, nullptr};

@@ -1,8 +1,10 @@
 #include "shell/CMLVEffectProcessRTAS.h"
+#include "platform/FlushDenormals.h"
 #include <algorithm>
 
 int CMLVEffectProcessRTAS::RenderAudio(float** inputs, float** outputs, int numSamples) {
     if (!fAlgorithm || numSamples < 0) return kUnsupported;
+    const FlushDenormals flush;
     TempoFollow();
     SetRenderedChannels(fContext.channels);
     if (fContext.channels >= 2) {

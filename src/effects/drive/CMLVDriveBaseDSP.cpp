@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVDriveBaseDSP.h"
+#include "effects/drive/BelowNyquist.h"
 #include <algorithm>
 #include <cmath>
 
@@ -77,7 +78,7 @@ int CMLVDriveBaseDSP::UpdateCoefficients(bool full) {
     }
 
     // Tone: second-order Butterworth low-pass, 3 to 6 kHz, pre-warped bilinear transform.
-    const double fc = 3000.0 + 30.0 * color;
+    const double fc = BelowNyquist(3000.0 + 30.0 * color, fs);
     const double k = std::tan(3.14159265 * fc / fs);
     const double sqrt2 = static_cast<float>(std::sqrt(2.0));
     const double n = static_cast<float>(1.0 + sqrt2 * k + k * k);

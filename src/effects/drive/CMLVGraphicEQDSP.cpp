@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVGraphicEQDSP.h"
+#include "effects/drive/BelowNyquist.h"
 #include <cmath>
 
 CMLVGraphicEQDSP::CMLVGraphicEQDSP(double sampleRate_, int maxBlockSize_,
@@ -20,7 +21,7 @@ CMLVGraphicEQDSP::Coefficients CMLVGraphicEQDSP::Design(const std::array<double,
     Coefficients c{};
     double G = std::pow(10.0, outputDb / 20.0);
     for (int k = 0; k < kBands; ++k) {
-        const double gk = gains[k], fk = freqs[k];
+        const double gk = gains[k], fk = BelowNyquist(freqs[k], fs);
         active[k] = gk != 0.0;
         if (!active[k]) {
             c.band[k] = {0, 0, 0, 0};
