@@ -284,7 +284,7 @@ TEST_F(EditorFiles, PresetMenusAfterOneStoredPreset) {
     EXPECT_EQ(del->submenu->getEntry(0)->title, "My Tone");
 
     std::vector<MLVUserPresetEntry> stored;
-    ASSERT_TRUE(ReadUserPresets(PresetFile().string(), &stored));
+    ASSERT_EQ(ReadUserPresets(PresetFile().string(), &stored), PresetFileStatus::Parsed);
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].effectId, "odu1");
     EXPECT_EQ(stored[0].name, "My Tone");

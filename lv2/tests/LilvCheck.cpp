@@ -10,6 +10,7 @@
 //   tonvera_lv2_check presets URI IN OUTDIR [--block N]
 //   tonvera_lv2_check state URI IN [--block N]
 //   tonvera_lv2_check compare A B TOLERANCE
+#include "UridMap.h"
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
@@ -35,42 +36,6 @@ namespace {
 
 struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
-};
-
-// URID map and unmap for the host.
-class UridMap {
-  public:
-    UridMap() {
-        fMap = {this,
-                [](LV2_URID_Map_Handle h, const char* uri) { return static_cast<UridMap*>(h)->Map(uri); }};
-        fUnmap = {this,
-                  [](LV2_URID_Unmap_Handle h, LV2_URID id) { return static_cast<UridMap*>(h)->Unmap(id); }};
-        fMapFeature = {LV2_URID__map, &fMap};
-        fUnmapFeature = {LV2_URID__unmap, &fUnmap};
-        fFeatures[0] = &fMapFeature;
-        fFeatures[1] = &fUnmapFeature;
-        fFeatures[2] = nullptr;
-    }
-    LV2_URID Map(const char* uri) {
-        auto it = fIds.find(uri);
-        if (it != fIds.end()) return it->second;
-        fUris.emplace_back(uri);
-        return fIds[uri] = static_cast<LV2_URID>(fUris.size());
-    }
-    const char* Unmap(LV2_URID id) const {
-        return id >= 1 && id <= fUris.size() ? fUris[id - 1].c_str() : nullptr;
-    }
-    LV2_URID_Map* MapPtr() { return &fMap; }
-    LV2_URID_Unmap* UnmapPtr() { return &fUnmap; }
-    const LV2_Feature* const* Features() const { return fFeatures; }
-
-  private:
-    std::unordered_map<std::string, LV2_URID> fIds;
-    std::vector<std::string> fUris;
-    LV2_URID_Map fMap;
-    LV2_URID_Unmap fUnmap;
-    LV2_Feature fMapFeature, fUnmapFeature;
-    const LV2_Feature* fFeatures[3];
 };
 
 struct Audio {
@@ -282,6 +247,25 @@ class Instance {
                         fUrids.Features()) != LV2_STATE_SUCCESS)
             throw Failure(Uri() + " failed to save its state");
         return bytes;
+    }
+
+    // Hands bytes to the plug-in's restore as its state property; the status the restore returns.
+    LV2_State_Status RestoreBytes(const std::vector<uint8_t>& bytes) {
+        const auto* iface = static_cast<const LV2_State_Interface*>(
+            lilv_instance_get_extension_data(fInstance, LV2_STATE__interface));
+        if (!iface) throw Failure(Uri() + " has no state interface");
+        struct Property {
+            const std::vector<uint8_t>* bytes;
+            uint32_t type;
+        } property{&bytes, fUrids.Map(LV2_ATOM__Chunk)};
+        auto retrieve = [](LV2_State_Handle h, uint32_t, size_t* size, uint32_t* type, uint32_t* flags) {
+            const auto* p = static_cast<const Property*>(h);
+            *size = p->bytes->size();
+            *type = p->type;
+            *flags = LV2_STATE_IS_POD;
+            return static_cast<const void*>(p->bytes->data());
+        };
+        return iface->restore(lilv_instance_get_handle(fInstance), retrieve, &property, 0, fUrids.Features());
     }
 
     LilvState* SaveState() {
@@ -510,6 +494,14 @@ int CheckPorts(World& world, UridMap& urids) {
             }
             if (!(largest > 0.0f)) problems.push_back("latency port never reports a delay");
         }
+        // Instances exist at the supported rates, 8 to 384 kHz, and at no other.
+        for (const auto& [rate, supported] :
+             {std::pair{7999.0, false}, {8000.0, true}, {384000.0, true}, {384001.0, false}}) {
+            LilvInstance* probe = lilv_plugin_instantiate(plugin, rate, urids.Features());
+            if ((probe != nullptr) != supported)
+                problems.push_back((probe ? "instantiates at " : "no instance at ") + std::to_string(rate));
+            if (probe) lilv_instance_free(probe);
+        }
         std::printf("%s %s", problems.empty() ? "PASS" : "FAIL", uri.c_str());
         for (const auto& p : problems)
             std::printf("; %s", p.c_str());
@@ -585,6 +577,14 @@ int StateRoundTrip(World& world, UridMap& urids, const std::string& uri, const A
         if (b.SaveBytes() != bytes) problems.push_back("re-saved state differs (" + how + ")");
     }
     lilv_state_free(loaded);
+    // Another effect's state is refused and changes nothing.
+    const size_t code = uri.rfind(':', uri.rfind(':') - 1) + 1;
+    const std::string other = uri.substr(0, code) + (uri.compare(code, 3, "lc:") == 0 ? "hgg" : "lc") +
+                              uri.substr(uri.find(':', code));
+    Instance o(world, urids, world.Plugin(other), in.rate, block);
+    const std::vector<uint8_t> before = o.SaveBytes();
+    if (o.RestoreBytes(bytes) == LV2_STATE_SUCCESS) problems.push_back(other + " accepted this state");
+    if (o.SaveBytes() != before) problems.push_back("this state changed " + other);
     // The restored setting is what the plug-in renders: a default instance must sound different.
     Instance d(world, urids, plugin, in.rate, block);
     const bool distinct = !SameAudio(d.Render(in), ya);

@@ -45,6 +45,10 @@ class CProcess {
     virtual int RenderAudioSuite(AudioBufferDescriptor* inputs, int numInputs, AudioBufferDescriptor* outputs,
                                  int numOutputs);
 
+    // Main thread, never during a render: clears the audio history (delay lines, envelopes, tails);
+    // control values stay.
+    virtual void ClearHistory() {}
+
     // Main thread. Chunks.
     virtual int GetChunkSize(OSType chunkID, int32_t* size);
     virtual int GetChunk(OSType chunkID, SFicPlugInChunkHeader* chunk);
@@ -76,6 +80,7 @@ class CProcess {
     virtual float GetReadoutValue(int) const { return 0.0f; }
     virtual int GetLatency() const { return 0; }
     virtual bool DependsOnBlockSize() const { return false; }
+    virtual bool ChannelsIndependent() const { return false; }
     virtual void GetMeters(float inputs[2], float outputs[2]) const;
     virtual std::string LastStatusText() const { return std::string(); }
 

@@ -1,11 +1,13 @@
 #pragma once
 #include "params/CMLVParameter.h"
 #include "params/CMLVPreset.h"
+#include "params/CMLVStatusText.h"
 #include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A value an algorithm publishes for displays (tuner note, gain-reduction lamp, learned threshold).
@@ -33,14 +35,22 @@ class CMLVDSPAlgInterface {
     virtual int UpdateCoefficients(bool full) = 0;
     // Audio thread. Clears delay lines, envelopes, counters.
     virtual void Reset() {}
-    // Main thread (audio thread for the tempo follow). Returns the status text for the editor.
-    virtual std::string SetParameter(int index, float normalized) = 0;
+    // Main thread, once, when the shell creates the instance for audio (an editor that only reads the
+    // parameter and preset records never calls it): allocates every buffer the sample rate needs, so
+    // that no block allocates. An algorithm used without it allocates at its first full update.
+    virtual void PrepareForAudio() {}
+    // Main thread (audio thread for the tempo follow and LV2 run). Returns the status text for the
+    // editor; allocates nothing.
+    virtual CMLVStatusText SetParameter(int index, float normalized) = 0;
 
     // Extensions for the hosts of this system. Any thread; cheap reads.
     // Samples of delay the algorithm adds (octaver, oversampled exciter).
     virtual int GetLatency() const { return 0; }
     // True for algorithms whose output depends on how the host cuts the signal into blocks.
     virtual bool DependsOnBlockSize() const { return false; }
+    // True when channel 0's output never depends on channel 1, so a one-channel instance may leave the
+    // silent second channel uncomputed (see activeChannels).
+    virtual bool ChannelsIndependent() const { return false; }
     // Display values: a static table and the current values.
     virtual int GetReadoutCount() const { return 0; }
     virtual const CMLVReadout* GetReadoutInfo(int) const { return nullptr; }
@@ -50,7 +60,8 @@ class CMLVDSPAlgInterface {
     virtual void ClearMeasurementReport() {}
 
     CMLVParameter* GetParameter(int index) const;
-    CMLVParameter* FindParameter(const std::string& name, int* index) const;
+    // Allocates nothing (called on the audio thread by the parameter relations).
+    CMLVParameter* FindParameter(std::string_view name, int* index) const;
     int GetParameterCount() const { return static_cast<int>(parameters.size()); }
     void ResetCursors();
     CMLVParameter* NextParameter(int* index);
@@ -76,6 +87,9 @@ class CMLVDSPAlgInterface {
     uint32_t tapTime = 0;
     // Channels of the instance (1 for a mono instance, whose second input is silent); set by the shell.
     int hostChannels = 2;
+    // Channels Process computes, set by the shell before each block: 1 only when the shell discards the
+    // second output and ChannelsIndependent() holds; the second output and its peaks are then left alone.
+    int activeChannels = 2;
     float* lastInPeak = nullptr;
     float* lastOutPeak = nullptr;
 

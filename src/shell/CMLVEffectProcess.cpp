@@ -2,11 +2,14 @@
 #include "shell/AlgorithmRegistry.h"
 #include "shell/Catalogue.h"
 #include "shell/ControlsChunk.h"
+#include "shell/FiniteSamples.h"
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
 namespace {
+std::atomic<uint64_t> gRestarts{0};
 constexpr OSType kBypassID = 0x62797061; // b y p a
 
 // First four characters of the name, padded with 'x'; the characters are the identifier's bytes in
@@ -24,8 +27,12 @@ OSType ParameterControlID(const std::string& name) {
 
 CMLVEffectProcess::CMLVEffectProcess(int effectType, bool userFolder)
     : CMLVPlugInInterface(true, userFolder), fEffectType(effectType), fSampleRate(fContext.sampleRate) {
-    // Room for any offline slice; only longer real-time blocks of a mono instance grow it.
-    EnsureScratch(2048);
+    // Room for any offline slice and for the longest block the host promised; a mono instance renders
+    // longer real-time blocks in slices of this size, so the render never allocates.
+    for (auto& s : fScratch)
+        s.assign(static_cast<size_t>(std::max(CEffectProcessAS::kMaxSlice, fContext.maxBlockLength)), 0.0f);
+    for (auto& s : fSilenced)
+        s.assign(kSilencedLength, 0.0f);
 }
 
 CMLVEffectProcess::~CMLVEffectProcess() = default;
@@ -52,9 +59,8 @@ void CMLVEffectProcess::EffectInit() {
 
 int CMLVEffectProcess::ControlUpdate(int index, int32_t value) {
     const float n = NormalizedFromControl(value);
-    std::string status = fAlgorithm ? fAlgorithm->SetParameter(index, n) : std::string();
-    if (fEditor) fEditor->ShowStatus(status);
-    fLastStatus.swap(status);
+    fLastStatus = fAlgorithm ? fAlgorithm->SetParameter(index, n) : CMLVStatusText();
+    if (fEditor) fEditor->ShowStatus(fLastStatus.str());
     if (fEditor) {
         fEditor->ParameterChanged(index, n);
         if (!fEditor->CurrentPresetName().empty()) fEditor->MarkPresetModified();
@@ -117,13 +123,36 @@ void CMLVEffectProcess::TempoFollow() {
         fEditor->ParameterChanged(fSyncIndex, static_cast<float>(sync->normalizedValue));
 }
 
-void CMLVEffectProcess::EnsureScratch(int numSamples) {
-    for (auto& s : fScratch)
-        if (static_cast<int>(s.size()) < numSamples) s.assign(static_cast<size_t>(numSamples), 0.0f);
+void CMLVEffectProcess::ClearHistory() {
+    if (fAlgorithm) fAlgorithm->Reset();
 }
 
+void CMLVEffectProcess::SetRenderedChannels(int channels) {
+    fAlgorithm->activeChannels = channels < 2 && fAlgorithm->ChannelsIndependent() ? 1 : 2;
+}
+
+// NaN and infinity in the input play as silence, so that no effect keeps them in its state; the host's
+// buffers stay as they are (the input may be the output), the copies go to fSilenced.
 void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples) {
-    fAlgorithm->Process(in, out, fInPeak, fOutPeak, numSamples);
+    if (AllFinite(in[0], numSamples) && AllFinite(in[1], numSamples)) {
+        ProcessChecked(in, out, numSamples);
+    } else {
+        float inPeak[2] = {0, 0}, outPeak[2] = {0, 0};
+        for (int pos = 0; pos < numSamples; pos += kSilencedLength) {
+            const int n = std::min(kSilencedLength, numSamples - pos);
+            float* silenced[2] = {fSilenced[0].data(), fSilenced[1].data()};
+            float* o[2] = {out[0] + pos, out[1] + pos};
+            for (int c = 0; c < 2; ++c)
+                ZeroNonFinite(in[c] + pos, silenced[c], n);
+            ProcessChecked(silenced, o, n);
+            for (int c = 0; c < 2; ++c) {
+                inPeak[c] = std::max(inPeak[c], fInPeak[c]);
+                outPeak[c] = std::max(outPeak[c], fOutPeak[c]);
+            }
+        }
+        std::copy_n(inPeak, 2, fInPeak);
+        std::copy_n(outPeak, 2, fOutPeak);
+    }
     // The noise gate's finished "Learn" measurement goes to the host controls.
     if (fEffectType == 105 && fAlgorithm->HasMeasurementReport()) {
         SetControlValue(2, static_cast<float>(fAlgorithm->GetParameter(2)->normalizedValue));
@@ -135,6 +164,20 @@ void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples
         fMeterIn[c] = (20.0f * std::log10(fInPeak[c]) + 60.0f) / 60.0f;
         fMeterOut[c] = (20.0f * std::log10(fOutPeak[c]) + 60.0f) / 60.0f;
     }
+}
+
+void CMLVEffectProcess::ProcessChecked(float* in[2], float* out[2], int numSamples) {
+    fAlgorithm->Process(in, out, fInPeak, fOutPeak, numSamples);
+    if (AllFinite(out[0], numSamples) && AllFinite(out[1], numSamples)) return;
+    // A state that went non-finite would stay so: start again from silence.
+    fAlgorithm->Reset();
+    gRestarts.fetch_add(1, std::memory_order_relaxed);
+    for (int c = 0; c < 2; ++c)
+        ZeroNonFinite(out[c], out[c], numSamples);
+}
+
+extern "C" uint64_t MLVRestartCount() {
+    return gRestarts.load();
 }
 
 // Chunks
@@ -205,6 +248,7 @@ int32_t ControlValueOf(const CPluginControl& c, const ControlsChunk::Entry& e) {
 int CMLVEffectProcess::SetChunk(OSType chunkID, const SFicPlugInChunkHeader* chunk) {
     if (chunkID != ControlsChunk::kChunkID) return CProcess::SetChunk(chunkID, chunk);
     if (!chunk || chunk->fSize < kChunkHeaderSize) return kNoErr;
+    if (fType && !ControlsChunk::IsRecordOf(*chunk, fType->ProductID())) return kUnsupported;
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk) + kChunkHeaderSize;
     const auto entries = ControlsChunk::Parse(data, static_cast<size_t>(chunk->fSize - kChunkHeaderSize));
     ForEachMatchedEntry(fControls, entries,
@@ -218,6 +262,10 @@ int CMLVEffectProcess::CompareChunk(OSType chunkID, const SFicPlugInChunkHeader*
     if (chunkID != ControlsChunk::kChunkID) return CProcess::CompareChunk(chunkID, chunk, isEqual);
     *isEqual = true;
     if (!chunk || chunk->fSize < kChunkHeaderSize) return kNoErr;
+    if (fType && !ControlsChunk::IsRecordOf(*chunk, fType->ProductID())) {
+        *isEqual = false;
+        return kNoErr;
+    }
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk) + kChunkHeaderSize;
     const auto entries = ControlsChunk::Parse(data, static_cast<size_t>(chunk->fSize - kChunkHeaderSize));
     ForEachMatchedEntry(fControls, entries,
@@ -311,6 +359,9 @@ int CMLVEffectProcess::GetLatency() const {
 bool CMLVEffectProcess::DependsOnBlockSize() const {
     return fAlgorithm && fAlgorithm->DependsOnBlockSize();
 }
+bool CMLVEffectProcess::ChannelsIndependent() const {
+    return fAlgorithm && fAlgorithm->ChannelsIndependent();
+}
 
 // The algorithm of the effect type
 
@@ -324,4 +375,6 @@ CMLVEffectProcessSpecific::CMLVEffectProcessSpecific(int effectType, bool userFo
     algorithm = fAlgorithm.get();
     fAlgorithm->RecallPreset(0);
     fAlgorithm->FindParameter("Sync coeff", &fSyncIndex);
+    // Created for audio: every buffer now, at the host's rate, so that no block allocates.
+    fAlgorithm->PrepareForAudio();
 }

@@ -22,6 +22,9 @@ CMLVExciterDSP::CMLVExciterDSP(double sampleRate_, int maxBlockSize_)
     AddParameter(9, "5nd Harmonic", "%", 0, 100, 1, 50, Linear);
     AddParameter(10, "x5 Oversampling", std::vector<std::string>{"Off", "On"}, 0, 1, 1, 0, List);
     RecallPreset("Default");
+    // The resampler taps do not depend on the rate: designed once, here, never on the audio thread.
+    for (Channel& c : ch)
+        c.resampler.Design();
     BuildSections();
 }
 
@@ -42,8 +45,7 @@ void CMLVExciterDSP::BuildSections() {
             make(s, band, true);
         for (FilterSection& s : c.dc2)
             make(s, 20.0f, true);
-        c.resampler = Resampler5{};
-        c.resampler.Design();
+        c.resampler.Clear();
     }
 }
 
@@ -104,8 +106,8 @@ inline float CMLVExciterDSP::Shape(float v) const {
     return c5 * v5 + c4 * v4 + c3 * v3 + c2 * v2 + c1 * v + c0s;
 }
 
-int CMLVExciterDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+template <int channels>
+void CMLVExciterDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     float ip[2] = {0, 0}, op[2] = {0, 0};
     constexpr int F = Resampler5::kFactor;
     for (int i = 0; i < n; ++i) {
@@ -113,8 +115,8 @@ int CMLVExciterDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
         // A change of the constant term leaves only a short decaying pulse.
         c0s = FlushDenormal(0.001f * (c0 - c0p) + 0.99f * c0s);
         c0p = c0;
-        float y[2];
-        for (int k = 0; k < 2; ++k) {
+        float y[2] = {0.0f, 0.0f};
+        for (int k = 0; k < channels; ++k) {
             Channel& c = ch[k];
             ip[k] = std::fmax(ip[k], std::fabs(x[k]));
             if (!oversampling) {
@@ -131,13 +133,21 @@ int CMLVExciterDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
             }
             op[k] = std::fmax(op[k], std::fabs(y[k]));
         }
-        out[0][i] = y[0];
-        out[1][i] = y[1];
+        for (int k = 0; k < channels; ++k)
+            out[k][i] = y[k];
     }
-    for (int k = 0; k < 2; ++k) {
+    for (int k = 0; k < channels; ++k) {
         inPeak[k] = ip[k];
         outPeak[k] = op[k];
     }
+}
+
+int CMLVExciterDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    if (activeChannels == 1)
+        Run<1>(in, out, inPeak, outPeak, n);
+    else
+        Run<2>(in, out, inPeak, outPeak, n);
     return 0;
 }
 

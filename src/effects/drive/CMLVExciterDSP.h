@@ -12,6 +12,8 @@ class CMLVExciterDSP : public CMLVParRelations {
     CMLVExciterDSP(double sampleRate, int maxBlockSize);
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. Only the shared constant-term smoothing runs once per sample for both channels.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread.
@@ -20,6 +22,7 @@ class CMLVExciterDSP : public CMLVParRelations {
     int GetLatency() const override { return oversampling ? Resampler5::kLatency : 0; }
 
   private:
+    template <int channels> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     struct Channel {
         FilterSection band1[2];                   // first-order high-passes at the band frequency
         FilterSection dc;                         // 20 Hz high-pass

@@ -21,8 +21,14 @@ CMLVAutoTunerDSP::CMLVAutoTunerDSP(double sampleRate_, int maxBlockSize_)
     AddParameter(2, "A4", "Hz", 340, 500, 1, 440, Linear);
     AddParameter(3, "Tone Frequency", "Hz", 20, 20000, 1, 440, Linear);
     RecallPreset("Default");
-    // The tracker's plans are made here, on the main thread.
+    // The tracker and its plans come with the preparation for audio, on the main thread.
+    fullUpdatePending = true;
+}
+
+void CMLVAutoTunerDSP::PrepareForAudio() {
     UpdateCoefficients(true);
+    // The first block still starts the tracker afresh, now without allocating.
+    fullUpdatePending = true;
 }
 
 int CMLVAutoTunerDSP::UpdateCoefficients(bool full) {
@@ -44,7 +50,7 @@ int CMLVAutoTunerDSP::UpdateCoefficients(bool full) {
         analyses = 0;
         Reset();
     }
-    tracker->SetReference(GetParameter(2)->GetValue());
+    if (tracker) tracker->SetReference(GetParameter(2)->GetValue());
     parametersChanged = false;
     fullUpdatePending = false;
     return 0;
@@ -73,13 +79,12 @@ void CMLVAutoTunerDSP::Analyse() {
 int CMLVAutoTunerDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2],
                               int numSamples) {
     const int last = PitchTracker::kFrameLength - 1;
-    return RunFrame(in, out, inPeak, outPeak, numSamples,
-                    [this, last](float xl, float xr, float& yl, float& yr) {
-                        yl = xl;
-                        yr = xr;
-                        frame[writeIndex++] = xl + xr;
-                        if (writeIndex >= last) Analyse();
-                    });
+    return RunFrame(in, out, inPeak, outPeak, numSamples, [this, last](auto, const float* x, float* y) {
+        y[0] = x[0];
+        y[1] = x[1];
+        frame[writeIndex++] = x[0] + x[1];
+        if (writeIndex >= last) Analyse();
+    });
 }
 
 std::string CMLVAutoTunerDSP::GetNoteName() const {

@@ -14,10 +14,14 @@ class CMLVOctaverDSP : public CMLVParRelations {
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
     // Audio thread. With full set the shifters are rebuilt only when the rate asks for another frame size.
     int UpdateCoefficients(bool full) override;
+    // Main thread.
+    void PrepareForAudio() override;
     // Audio thread. The shifters are cleared at the start of the next block.
     void Reset() override;
-    // Any thread.
-    int GetLatency() const override;
+    // Any thread. Hosts align tracks by the clean signal, which is not delayed: no latency.
+    int GetLatency() const override { return 0; }
+    // Any thread. Samples by which the octave voices lag the clean signal.
+    int VoiceDelay() const;
 
     static constexpr int kOverlap = 6;
 

@@ -3,7 +3,6 @@
 #include "presets/UserPresets.h"
 #include "shell/AlgorithmRegistry.h"
 #include "ui/editor/CMLVStompBoxGUIEditor.h"
-#include <cstdio>
 
 CMLVUIPlugInInterface::CMLVUIPlugInInterface(int type, double sampleRate, bool presets, bool userFolder)
     : CMLVPlugInInterface(presets, userFolder), effectType(type) {
@@ -33,13 +32,14 @@ void CMLVUIPlugInInterface::LoadUserPresets() {
         presetFileProblem = "No folder for presets";
         return;
     }
+    // Opening the file moved an unreadable one aside: its presets are kept there, not shown here.
+    if (presetFile && !presetFile->GetMovedAsidePath().empty())
+        presetFileProblem = "Unreadable preset file kept aside";
     std::vector<MLVUserPresetEntry> entries;
-    if (!ReadUserPresets(path, &entries)) {
-        // A file that is there but cannot be read; a missing one is simply empty.
-        if (FILE* f = std::fopen(path.c_str(), "rb")) {
-            std::fclose(f);
+    const PresetFileStatus status = ReadUserPresets(path, &entries);
+    if (status != PresetFileStatus::Parsed) {
+        if (status != PresetFileStatus::Missing && presetFileProblem.empty())
             presetFileProblem = "Preset file unreadable";
-        }
         return;
     }
     const std::string id = PluginIdText(algorithm->pluginId);
@@ -94,6 +94,8 @@ void CMLVUIPlugInInterface::SavePreset(const std::string& presetName) {
     lastSaveProblem.clear();
     if (!presetsEnabled)
         lastSaveProblem = "No folder for presets";
+    else if (!IsStorablePresetName(presetName))
+        lastSaveProblem = "Preset name not allowed";
     else if (!LastSaveSucceeded())
         lastSaveProblem = "Preset not saved: file error";
     // A stored preset becomes the current one, even when only this session holds it.
