@@ -95,10 +95,10 @@ int CMLVOctaverDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
             const float yl = c * xl + oct, yr = c * xr + oct;
             outL[i] = yl;
             outR[i] = yr;
-            ip0 = std::fmax(ip0, std::fabs(xl));
-            ip1 = std::fmax(ip1, std::fabs(xr));
-            op0 = std::fmax(op0, std::fabs(yl));
-            op1 = std::fmax(op1, std::fabs(yr));
+            ip0 = std::max(ip0, std::fabs(xl));
+            ip1 = std::max(ip1, std::fabs(xr));
+            op0 = std::max(op0, std::fabs(yl));
+            op1 = std::max(op1, std::fabs(yr));
         }
     }
     inPeak[0] = ip0;

@@ -33,4 +33,6 @@ class PitchShifter {
     FftwArray<float> lastPhase, sumPhase, anaMag, anaFreq, synMag, synFreq;
     // Phase advance of bin k's centre over one step, reduced to [0, 2 pi).
     FftwArray<float> binAdvance;
+    // Table indices and the values read there, for the bin loops.
+    FftwArray<float> tableIndex, tableValue, tableIndex2, tableValue2;
 };
