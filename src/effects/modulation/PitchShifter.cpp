@@ -125,7 +125,41 @@ void PitchShifter::Process(const float* in, float* out, int n) {
         done += m;
         if (rover >= frameSize) {
             rover = latency;
-            ProcessFrame();
+            Analyse();
+            Resynthesise();
+        }
+    }
+}
+
+void PitchShifter::ProcessInStep(PitchShifter& a, PitchShifter& b, const float* in, float* outA, float* outB,
+                                 int n) {
+    if (a.frameSize != b.frameSize || a.overlap != b.overlap || a.rover != b.rover) {
+        a.Process(in, outA, n);
+        b.Process(in, outB, n);
+        return;
+    }
+    int done = 0;
+    while (done < n) {
+        const int m = std::min(n - done, a.frameSize - a.rover);
+        const size_t bytes = sizeof(float) * static_cast<size_t>(m);
+        // Inputs first: in may be either output.
+        std::memcpy(a.inQueue.data() + a.rover, in + done, bytes);
+        std::memcpy(b.inQueue.data() + b.rover, in + done, bytes);
+        std::memcpy(outA + done, a.outQueue.data() + (a.rover - a.latency), bytes);
+        std::memcpy(outB + done, b.outQueue.data() + (b.rover - b.latency), bytes);
+        a.rover += m;
+        b.rover += m;
+        done += m;
+        if (a.rover >= a.frameSize) {
+            a.rover = b.rover = a.latency;
+            a.Analyse();
+            // The same queued input gives the same analysis, phase memories included.
+            const size_t binBytes = sizeof(float) * static_cast<size_t>(a.half + 1);
+            std::memcpy(b.anaMag.data(), a.anaMag.data(), binBytes);
+            std::memcpy(b.anaFreq.data(), a.anaFreq.data(), binBytes);
+            std::memcpy(b.lastPhase.data(), a.lastPhase.data(), binBytes);
+            a.Resynthesise();
+            b.Resynthesise();
         }
     }
 }
@@ -133,7 +167,7 @@ void PitchShifter::Process(const float* in, float* out, int n) {
 // Each bin loop is written so the compiler can vectorise it: no branches (selects instead), no calls,
 // arrays of floats; the table reads become gathers where the processor has them (the AVX2 clone, picked at
 // load time). Every operation is the scalar one, lane by lane, so the clones agree to the bit.
-__attribute__((target_clones("avx2", "default"))) void PitchShifter::ProcessFrame() {
+__attribute__((target_clones("avx2", "default"))) void PitchShifter::Analyse() {
     const TrigTables& t = Tables();
     const float osamp = static_cast<float>(overlap);
     const float pi = static_cast<float>(kPi);
@@ -176,17 +210,33 @@ __attribute__((target_clones("avx2", "default"))) void PitchShifter::ProcessFram
     }
     anaMag[half] = 0.0f;
     anaFreq[half] = 0.0f;
+}
 
-    // Move the bins by the ratio.
+__attribute__((target_clones("avx2", "default"))) void PitchShifter::Resynthesise() {
+    const TrigTables& t = Tables();
+    const float osamp = static_cast<float>(overlap);
+    const float* __restrict advance = binAdvance.data();
+    float* __restrict index = tableIndex.data();
+    float* __restrict looked = tableValue.data();
+
+    // Move the bins by the ratio. The target bin never decreases with k: each target's magnitudes are summed
+    // in a register, in the order of k, and stored once.
     synMag.Clear();
     synFreq.Clear();
+    int target = -1;
+    float sumMag = 0.0f;
     for (int k = 0; k <= half; ++k) {
         const int j = static_cast<int>(static_cast<float>(k) * ratio);
-        if (j <= half) {
-            synMag[j] += anaMag[k];
-            synFreq[j] = anaFreq[k] * ratio;
+        if (j > half) break;
+        if (j != target) {
+            if (target >= 0) synMag[target] = sumMag;
+            target = j;
+            sumMag = 0.0f;
         }
+        sumMag += anaMag[k];
+        synFreq[j] = anaFreq[k] * ratio;
     }
+    if (target >= 0) synMag[target] = sumMag;
 
     // Synthesis: accumulate each bin's phase from its frequency, kept in [0, 2 pi); cosine and sine from
     // the table, the cosine a quarter period on.
