@@ -189,7 +189,8 @@ class Instance {
         // The record is handed over aligned, as a host keeps it.
         std::vector<SFicPlugInChunkHeader> aligned((size + sizeof header - 1) / sizeof header);
         std::memcpy(aligned.data(), value, size);
-        fProcess->SetChunk(ControlsChunk::kChunkID, aligned.data());
+        if (fProcess->SetChunk(ControlsChunk::kChunkID, aligned.data()) != kNoErr)
+            return LV2_STATE_ERR_UNKNOWN; // another effect's state: nothing was applied
         // The restored values stand until the host moves a port away from the value it holds now.
         for (const auto& p : fEntry.layout.ports) {
             const size_t i = static_cast<size_t>(p.index);

@@ -202,6 +202,20 @@ TEST_P(EveryEffect, ChunkRoundTripRestoresEveryControl) {
     std::vector<uint8_t> first = saved;
     std::memset(first.data() + 16, 0, 4);
     EXPECT_EQ(first, again);
+
+    // The mono type takes the record too; another effect's record is refused and changes nothing.
+    Effect mono(Library(), GetParam(), RenderMode::RealTime, 1, 48000.0);
+    EXPECT_NO_THROW(mono.RestoreChunk(saved));
+    const std::vector<uint8_t> foreign =
+        Effect(Library(), GetParam() == "LC" ? "HGG" : "LC", RenderMode::RealTime, 1, 48000.0).SaveChunk();
+    std::vector<SFicPlugInChunkHeader> aligned(foreign.size() / sizeof(SFicPlugInChunkHeader) + 1);
+    std::memcpy(aligned.data(), foreign.data(), foreign.size());
+    EXPECT_EQ(b.Process().SetChunk(0x656c636b, aligned.data()), kUnsupported);
+    b.Process().CompareChunk(0x656c636b, aligned.data(), &equal);
+    EXPECT_FALSE(equal);
+    std::vector<uint8_t> after = b.SaveChunk();
+    std::memset(after.data() + 16, 0, 4);
+    EXPECT_EQ(after, again);
 }
 
 TEST_P(EveryEffect, FactoryPresetsRecallAndRender) {

@@ -1,10 +1,12 @@
 // The tonvera command line, run as a user runs it.
+#include "HostTestSupport.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,8 +23,9 @@ std::string TempDir() {
 
 int RunCli(const std::string& args, std::string* err = nullptr) {
     const std::string errFile = TempDir() + "/stderr.txt";
-    const std::string cmd =
-        std::string(TONVERA_CLI_PATH) + " " + args + " >" + TempDir() + "/stdout.txt 2>" + errFile;
+    // A command that hangs is stopped (exit 124) rather than stalling the tests.
+    const std::string cmd = std::string("timeout 60 ") + TONVERA_CLI_PATH + " " + args + " >" + TempDir() +
+                            "/stdout.txt 2>" + errFile;
     const int status = std::system(cmd.c_str());
     if (err) {
         err->clear();
@@ -65,6 +68,23 @@ std::vector<std::vector<float>> ReadWav(const std::string& path, SF_INFO* infoOu
         for (size_t c = 0; c < ch.size(); ++c)
             ch[c][i] = inter[i * ch.size() + c];
     return ch;
+}
+
+// The peak resident memory of one run of the command line, in kB.
+long PeakKilobytes(const std::string& args) {
+    const pid_t child = fork();
+    if (child == 0) {
+        execl("/bin/sh", "sh", "-c",
+              (std::string(TONVERA_CLI_PATH) + " " + args + " >/dev/null 2>&1").c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0)
+        return -1;
+    return usage.ru_maxrss;
 }
 
 bool Exists(const std::string& p) {
@@ -143,13 +163,68 @@ TEST_F(Cli, ClearErrorsAndExitCodes) {
     EXPECT_EQ(RunCli("render -e LC -p Nope " + in + " " + out, &err), 2);
     EXPECT_NE(err.find("no preset \"Nope\""), std::string::npos) << err;
     EXPECT_EQ(RunCli("render -e LC -s \"Stereo Mode=Huge\" " + in + " " + out, &err), 2);
-    EXPECT_EQ(RunCli("render -e LC -s Gain=loud " + in + " " + out, &err), 2);
+    for (const char* v : {"loud", "nan", "inf", "-inf", "1e999", "3dB"})
+        EXPECT_EQ(RunCli(std::string("render -e LC -s Gain=") + v + " " + in + " " + out, &err), 2) << v;
     EXPECT_EQ(RunCli("render -e LC " + TempDir() + "/missing.wav " + out, &err), 1);
     EXPECT_NE(err.find("missing.wav"), std::string::npos) << err;
     EXPECT_EQ(RunCli("render -e LC " + in + " /nonexistent-dir/out.wav", &err), 1);
     EXPECT_EQ(RunCli("render -e LC " + in, &err), 2);
     EXPECT_EQ(RunCli("frobnicate", &err), 2);
     EXPECT_FALSE(Exists(out));
+    // Out of range: clamped, and said.
+    EXPECT_EQ(RunCli("render -e LC -s Gain=99 " + in + " " + out, &err), 0);
+    EXPECT_NE(err.find("Gain=99 is outside -60 .. 12; set to 12"), std::string::npos) << err;
+}
+
+TEST_F(Cli, StateFilesAreCheckedAndAFailedRenderLeavesNoOutput) {
+    const std::string out = TempDir() + "/checked.wav", hgg = TempDir() + "/hgg.chunk",
+                      fifo = TempDir() + "/fifo";
+    std::string err;
+    ASSERT_EQ(RunCli("render -e HGG --save-state " + hgg + " " + in + " " + out), 0);
+    std::remove(out.c_str());
+    EXPECT_EQ(RunCli("render -e LC --state " + hgg + " " + in + " " + out, &err), 2);
+    EXPECT_NE(err.find("state of HGG, not of LC"), std::string::npos) << err;
+    // Neither endless nor blocking: refused at once.
+    std::remove(fifo.c_str());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& f : {std::string("/dev/zero"), fifo}) {
+        EXPECT_EQ(RunCli("render -e LC --state " + f + " " + in + " " + out, &err), 1) << f;
+        EXPECT_NE(err.find("not a regular file"), std::string::npos) << err;
+    }
+    EXPECT_EQ(RunCli("render -e LC --save-state " + TempDir() + "/no/such/dir/s " + in + " " + out, &err), 1);
+    EXPECT_FALSE(Exists(out));
+}
+
+// Files are rendered in slices; the result equals one pass over the whole signal in the same blocks.
+TEST_F(Cli, LongFilesStreamedInSlicesEqualOnePass) {
+    std::vector<std::vector<float>> x(2, std::vector<float>(150001));
+    for (size_t i = 0; i < x[0].size(); ++i) {
+        x[0][i] = 0.5f * static_cast<float>(std::sin(0.002 * static_cast<double>(i)));
+        x[1][i] = 0.3f * static_cast<float>(std::sin(0.0031 * static_cast<double>(i) + 1.0));
+    }
+    const std::string longIn = TempDir() + "/long.wav", out = TempDir() + "/long-out.wav";
+    WriteWav(longIn, x, 44100);
+    x = ReadWav(longIn);
+    for (const bool realtime : {true, false}) {
+        ASSERT_EQ(RunCli(std::string("render ") + (realtime ? "--realtime --block 100 " : "") +
+                         "-e CH -e LC -s Gain=-3 " + longIn + " " + out),
+                  0);
+        std::vector<std::vector<float>> y = x;
+        for (const char* code : {"CH", "LC"}) {
+            host::Effect fx(Library(), code,
+                            realtime ? host::RenderMode::RealTime : host::RenderMode::Offline, 2, 44100.0);
+            if (std::string(code) == "LC") fx.SetParameter("Gain", "-3");
+            y = realtime ? RenderBlocks(fx, y, 100) : RenderBlocks(fx, y, static_cast<int>(y[0].size()));
+        }
+        EXPECT_EQ(ReadWav(out), y) << (realtime ? "real-time" : "offline");
+    }
+    // Memory does not grow with the length: 90 s of stereo (35 MB of samples as floats) in a few MB.
+    x.assign(2, std::vector<float>(48000 * 90, 0.25f));
+    WriteWav(longIn, x, 48000);
+    std::vector<std::vector<float>>().swap(x); // the child starts as a copy of this process
+    const long peak = PeakKilobytes("render -e LC " + longIn + " " + out);
+    EXPECT_GT(peak, 0);
+    EXPECT_LT(peak, 30000);
 }
 
 TEST(CliDemo, WritesTheDemoAndReportsLevels) {

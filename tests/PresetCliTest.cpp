@@ -37,14 +37,18 @@ class PresetCli : public ::testing::Test {
         const std::string cmd = std::string(TONVERA_CLI_PATH) + " " + args + " >'" +
                                 (root / "out.txt").string() + "' 2>'" + (root / "err.txt").string() + "'";
         const int status = std::system(cmd.c_str());
-        std::ifstream f(root / "out.txt");
-        std::ostringstream s;
-        s << f.rdbuf();
-        out = s.str();
+        out = Read(root / "out.txt");
+        err = Read(root / "err.txt");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    static std::string Read(const fs::path& p) {
+        std::ifstream f(p, std::ios::binary);
+        std::ostringstream s;
+        s << f.rdbuf();
+        return s.str();
+    }
     fs::path root, file;
-    std::string savedRegistry, out;
+    std::string savedRegistry, out, err;
 };
 
 std::vector<float> WriteAndReadBack(const fs::path& in, const std::vector<float>& frames,
@@ -104,6 +108,14 @@ TEST_F(PresetCli, SaveListAndRenderWithAUserPreset) {
 }
 
 TEST_F(PresetCli, Refusals) {
+    // Names the file could not hold so that every XML parser reads them back.
+    for (const char* name : {"'caf\xE9'", "'a\x01b'", "\"$(printf 'two\\nlines')\""}) {
+        EXPECT_EQ(Run(std::string("preset save -e LC ") + name), 2) << name;
+        EXPECT_NE(err.find("UTF-8 text without control characters"), std::string::npos) << err;
+    }
+    EXPECT_EQ(Run("preset list"), 0);
+    EXPECT_EQ(out, file.string() + "\n"); // nothing stored
+    fs::remove_all(root / "docs");
     std::ofstream(root / "registry.ini") << "[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\n";
     EXPECT_EQ(Run("preset save -e LC Name"), 1); // no documents folder known
     EXPECT_EQ(Run("preset list"), 1);
@@ -112,4 +124,52 @@ TEST_F(PresetCli, Refusals) {
     EXPECT_EQ(Run("preset save -e LC -p Nothing Name"), 2); // no such preset, factory or user
     EXPECT_EQ(Run("preset list ZZ"), 2);                    // no such effect
     EXPECT_EQ(Run("preset rename x"), 2);
+}
+
+TEST_F(PresetCli, NamesAfterDoubleDashAndUnreadableFilesKeptAside) {
+    ASSERT_EQ(Run("preset save -e LC -- -quiet"), 0);
+    ASSERT_EQ(Run("preset list LC"), 0);
+    EXPECT_NE(out.find("Preset 001  \"-quiet\""), std::string::npos) << out;
+
+    // Well-formed XML that is no preset list: listing says so and leaves it as it is.
+    const std::string html = "<html><body>not presets</body></html>";
+    std::ofstream(file, std::ios::binary) << html;
+    EXPECT_EQ(Run("preset list"), 1);
+    EXPECT_NE(err.find("is not a preset list"), std::string::npos) << err;
+    EXPECT_EQ(Read(file), html);
+    // Saving adds nothing to it and says so; the original stays byte for byte beside it.
+    EXPECT_EQ(Run("preset save -e LC Lost"), 1);
+    EXPECT_NE(err.find("the preset was not stored: " + file.string() + " is not a preset list"),
+              std::string::npos)
+        << err;
+    fs::remove(err.substr(err.find(file.string() + ".unreadable-")).substr(0, file.string().size() + 27));
+    // A file cut off in the middle: the save succeeds, the old file is kept aside, and the user is told.
+    const std::string cut = html.substr(0, 20);
+    std::ofstream(file, std::ios::binary) << cut;
+    ASSERT_EQ(Run("preset save -e LC After"), 0) << err;
+    EXPECT_NE(err.find("is not well-formed XML; it is kept as " + file.string() + ".unreadable-"),
+              std::string::npos)
+        << err;
+    const std::string aside =
+        err.substr(err.find(file.string() + ".unreadable-")).substr(0, file.string().size() + 27);
+    EXPECT_EQ(Read(aside), cut);
+    ASSERT_EQ(Run("preset list"), 0);
+    EXPECT_NE(out.find("Preset 001  \"After\""), std::string::npos) << out;
+}
+
+// Each save reports its own outcome, whatever the other processes store meanwhile.
+TEST_F(PresetCli, ConcurrentSavesAllReportSuccess) {
+    ASSERT_EQ(Run("preset list"), 0); // creates nothing; the first save creates the file
+    std::string script;
+    for (int p = 0; p < 3; ++p)
+        script += "(for i in 1 2 3 4 5 6 7 8; do " + std::string(TONVERA_CLI_PATH) +
+                  " preset save -e LC -s Gain=-$i p" + std::to_string(p) +
+                  "-$i >/dev/null 2>&1 || echo fail; done) & ";
+    ASSERT_EQ(std::system(("{ " + script + "wait; } >'" + (root / "fails.txt").string() + "'").c_str()), 0);
+    EXPECT_EQ(Read(root / "fails.txt"), "");
+    ASSERT_EQ(Run("preset list LC"), 0);
+    size_t entries = 0;
+    for (size_t at = out.find("  Preset "); at != std::string::npos; at = out.find("  Preset ", at + 1))
+        ++entries;
+    EXPECT_EQ(entries, 24u);
 }

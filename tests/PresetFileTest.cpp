@@ -4,12 +4,14 @@
 #include "presets/CMLVPresetFile.h"
 #include "presets/PresetFolder.h"
 #include "presets/UserPresets.h"
+#include "presets/XmlCheck.h"
 #include "shell/CMLVPlugInInterface.h"
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <tinyxml.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -45,6 +47,11 @@ std::string ReadBytes(const fs::path& p) {
     std::ostringstream s;
     s << f.rdbuf();
     return s.str();
+}
+
+// A strict parser, independent of the one the library uses.
+bool StrictXmlParses(const fs::path& p) {
+    return std::system(("xmllint --noout --nonet '" + p.string() + "' 2>/dev/null").c_str()) == 0;
 }
 
 void WriteBytes(const fs::path& p, const std::string& bytes) {
@@ -186,7 +193,7 @@ TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
 
     // Read back: names unescaped, values exact.
     std::vector<MLVUserPresetEntry> entries;
-    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::Parsed);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[1].effectId, "odu1");
     EXPECT_EQ(entries[1].entryKey, "Preset 002");
@@ -196,6 +203,7 @@ TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
     ASSERT_TRUE(FindUserPreset("lcu1", "Wide & <Loud>", &values));
     EXPECT_EQ(values, (std::vector<float>{-3.5f, 0.0f, 100.0f, 1.0f}));
     EXPECT_FALSE(FindUserPreset("odu1", "Wide & <Loud>", &values));
+    EXPECT_TRUE(StrictXmlParses(file));
     // The user presets follow the five factory presets in the instance's list.
     EXPECT_EQ(od.GetPreset(5)->name, "Mine");
     EXPECT_EQ(od.GetPreset(5)->isFactory, 0);
@@ -297,29 +305,116 @@ TEST_F(PresetFiles, MissingRegistryValueLeavesPresetsInMemory) {
     EXPECT_EQ(GetPresetFilePath(true), fits + "/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset");
 }
 
-TEST_F(PresetFiles, UnreadableFileIsNeverOverwritten) {
-    fs::create_directories(file.parent_path());
-    const std::string broken = "<?xml version=\"1.0\"?>\r\n<plist><dict><key>Effect odu1</key>";
-    WriteBytes(file, broken);
-    ProbeOverdrive od;
-    TestInterface ui(&od);
-    CMLVPresetFile direct;
-    EXPECT_EQ(direct.Open(file.string()), -1);
-    EXPECT_EQ(ReadBytes(file), broken);
-
-    ui.SavePreset("After");
-    EXPECT_TRUE(ui.LastSaveSucceeded());
+std::vector<fs::path> AsideFiles(const fs::path& file) {
     std::vector<fs::path> aside;
     for (const auto& e : fs::directory_iterator(file.parent_path()))
-        if (e.path().filename().string().rfind("Marlevo Tonvera.mlvpreset.unreadable-", 0) == 0)
+        if (e.path().filename().string().rfind(file.filename().string() + ".unreadable-", 0) == 0)
             aside.push_back(e.path());
-    ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(ReadBytes(aside[0]), broken);
+    return aside;
+}
+
+TEST_F(PresetFiles, UnreadableFilesAreKeptAsideNeverParsedOrOverwritten) {
+    auto nested = [](int levels) {
+        std::string s = "<plist version=\"1.0\">";
+        for (int i = 0; i < levels; ++i)
+            s += "<dict>";
+        for (int i = 0; i < levels; ++i)
+            s += "</dict>";
+        return s + "</plist>";
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+        PresetFileStatus status;
+    } cases[] = {
+        {"cut off", "<?xml version=\"1.0\"?>\r\n<plist><dict><key>Effect odu1</key>",
+         PresetFileStatus::NotWellFormed},
+        {"50000 levels (the parser recursed until the stack overflowed)", nested(50000),
+         PresetFileStatus::TooDeep},
+        {"one level past the limit", nested(xmlcheck::kMaxDepth), PresetFileStatus::TooDeep},
+        {"raw Latin-1 name",
+         "<plist><dict><key>Effect odu1</key><dict><string>\xE9</string></dict></dict></plist>",
+         PresetFileStatus::NotWellFormed},
+        {"reference to a control character", "<plist><dict><key>&#1;</key></dict></plist>",
+         PresetFileStatus::NotWellFormed},
+        {"internal DTD subset (TinyXML would read its literal as elements)",
+         "<!DOCTYPE plist [<!ENTITY e \"<dict>\">]><plist><dict/></plist>", PresetFileStatus::NotWellFormed},
+        {"declared in another encoding",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><plist><dict/></plist>",
+         PresetFileStatus::NotWellFormed},
+        {"too large", "", PresetFileStatus::TooLarge},
+    };
+    fs::create_directories(file.parent_path());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteBytes(file, c.bytes);
+        if (c.status == PresetFileStatus::TooLarge) fs::resize_file(file, kMaxPresetFileBytes + 1); // sparse
+        CMLVPresetFile direct;
+        EXPECT_EQ(direct.Open(file.string()), -1);
+        EXPECT_EQ(direct.GetStatus(), c.status);
+        // Every instance opens the file when it is created.
+        ProbeOverdrive od;
+        TestInterface ui(&od);
+        const bool sparse = c.status == PresetFileStatus::TooLarge;
+        EXPECT_TRUE(sparse || ReadBytes(file) == c.bytes);
+
+        ui.SavePreset("After");
+        EXPECT_TRUE(ui.LastSaveSucceeded());
+        const std::vector<fs::path> aside = AsideFiles(file);
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_TRUE(sparse ? fs::file_size(aside[0]) == kMaxPresetFileBytes + 1
+                           : ReadBytes(aside[0]) == c.bytes);
+        fs::remove(aside[0]);
+        std::vector<MLVUserPresetEntry> entries;
+        ASSERT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::Parsed);
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].entryKey, "Preset 001");
+        EXPECT_EQ(entries[0].name, "After");
+    }
+    // XML without a library parses; a save adds nothing and writes it back, the original kept aside.
+    for (const std::string& bytes : {std::string("<html><body>x</body></html>"), kHead + "</plist>\r\n",
+                                     std::string("<plist><array><string>a</string></array></plist>")}) {
+        SCOPED_TRACE(bytes);
+        WriteBytes(file, bytes);
+        ProbeOverdrive od;
+        TestInterface ui(&od);
+        ui.SavePreset("After");
+        const std::vector<fs::path> aside = AsideFiles(file);
+        ASSERT_EQ(aside.size(), 1u);
+        EXPECT_EQ(ReadBytes(aside[0]), bytes);
+        fs::remove(aside[0]);
+        TiXmlDocument original;
+        original.Parse(bytes.c_str());
+        EXPECT_EQ(ReadBytes(file), PresetDocumentBytes(original));
+        std::vector<MLVUserPresetEntry> entries;
+        EXPECT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::NotAPresetList);
+    }
+    // At the limit the file still loads, and a file written by hand with a comment and CDATA too.
+    WriteBytes(file, nested(xmlcheck::kMaxDepth - 1));
+    EXPECT_EQ(CMLVPresetFile().Open(file.string()), 0);
+    WriteBytes(file,
+               kHead + "<!-- mine --><dict><key>Effect odu1</key><dict><key>Preset 001</key><dict>"
+                       "<key>Preset Name</key><string><![CDATA[a<b]]></string></dict></dict></dict></plist>");
     std::vector<MLVUserPresetEntry> entries;
-    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::Parsed);
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].entryKey, "Preset 001");
-    EXPECT_EQ(entries[0].name, "After");
+    EXPECT_EQ(entries[0].name, "a<b");
+}
+
+TEST_F(PresetFiles, NamesXmlCannotHoldAreRefusedAndTheFileStaysStrictXml) {
+    ProbeOverdrive od;
+    TestInterface ui(&od);
+    ui.SavePreset("\xC3\x89 \xF0\x9F\x8E\xB8 & < > \" ' ]]>");
+    ASSERT_TRUE(ui.LastSaveSucceeded());
+    const std::string before = ReadBytes(file);
+    for (const char* name : {"\xFF", "caf\xE9", "\xC0\xAF", "\xED\xA0\x80", "a\x01b", "tab\there",
+                             "two\nlines", "\xEF\xBF\xBF"}) {
+        ui.SavePreset(name);
+        EXPECT_FALSE(ui.LastSaveSucceeded()) << name;
+    }
+    EXPECT_EQ(ReadBytes(file), before);
+    EXPECT_EQ(od.GetPresets().size(), 6u); // the five factory presets and the one stored
+    EXPECT_TRUE(StrictXmlParses(file));
 }
 
 TEST_F(PresetFiles, InstancesKeepEachOthersEntries) {
@@ -330,7 +425,7 @@ TEST_F(PresetFiles, InstancesKeepEachOthersEntries) {
     uiA.SavePreset("  A2 &amp;  ");
     uiB.SavePreset("B2"); // re-reads the entry above: blanks and text kept exactly
     std::vector<MLVUserPresetEntry> entries;
-    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::Parsed);
     ASSERT_EQ(entries.size(), 4u);
     const char* expected[][2] = {
         {"Preset 001", "A1"}, {"Preset 002", "B1"}, {"Preset 003", "  A2 &amp;  "}, {"Preset 004", "B2"}};
@@ -367,7 +462,7 @@ TEST_F(PresetFiles, TwoProcessesSavingAtOnceKeepAllEntries) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     std::vector<MLVUserPresetEntry> entries;
-    ASSERT_TRUE(ReadUserPresets(file.string(), &entries));
+    ASSERT_EQ(ReadUserPresets(file.string(), &entries), PresetFileStatus::Parsed);
     ASSERT_EQ(entries.size(), 100u);
     int next[2] = {0, 0};
     for (size_t i = 0; i < entries.size(); ++i) {

@@ -284,6 +284,25 @@ class Instance {
         return bytes;
     }
 
+    // Hands bytes to the plug-in's restore as its state property; the status the restore returns.
+    LV2_State_Status RestoreBytes(const std::vector<uint8_t>& bytes) {
+        const auto* iface = static_cast<const LV2_State_Interface*>(
+            lilv_instance_get_extension_data(fInstance, LV2_STATE__interface));
+        if (!iface) throw Failure(Uri() + " has no state interface");
+        struct Property {
+            const std::vector<uint8_t>* bytes;
+            uint32_t type;
+        } property{&bytes, fUrids.Map(LV2_ATOM__Chunk)};
+        auto retrieve = [](LV2_State_Handle h, uint32_t, size_t* size, uint32_t* type, uint32_t* flags) {
+            const auto* p = static_cast<const Property*>(h);
+            *size = p->bytes->size();
+            *type = p->type;
+            *flags = LV2_STATE_IS_POD;
+            return static_cast<const void*>(p->bytes->data());
+        };
+        return iface->restore(lilv_instance_get_handle(fInstance), retrieve, &property, 0, fUrids.Features());
+    }
+
     LilvState* SaveState() {
         return lilv_state_new_from_instance(fPlugin, fInstance, fUrids.MapPtr(), nullptr, nullptr, nullptr,
                                             nullptr, &Instance::GetValue, this, LV2_STATE_IS_POD,
@@ -585,6 +604,14 @@ int StateRoundTrip(World& world, UridMap& urids, const std::string& uri, const A
         if (b.SaveBytes() != bytes) problems.push_back("re-saved state differs (" + how + ")");
     }
     lilv_state_free(loaded);
+    // Another effect's state is refused and changes nothing.
+    const size_t code = uri.rfind(':', uri.rfind(':') - 1) + 1;
+    const std::string other = uri.substr(0, code) + (uri.compare(code, 3, "lc:") == 0 ? "hgg" : "lc") +
+                              uri.substr(uri.find(':', code));
+    Instance o(world, urids, world.Plugin(other), in.rate, block);
+    const std::vector<uint8_t> before = o.SaveBytes();
+    if (o.RestoreBytes(bytes) == LV2_STATE_SUCCESS) problems.push_back(other + " accepted this state");
+    if (o.SaveBytes() != before) problems.push_back("this state changed " + other);
     // The restored setting is what the plug-in renders: a default instance must sound different.
     Instance d(world, urids, plugin, in.rate, block);
     const bool distinct = !SameAudio(d.Render(in), ya);

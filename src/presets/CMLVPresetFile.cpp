@@ -1,4 +1,5 @@
 #include "presets/CMLVPresetFile.h"
+#include "presets/XmlCheck.h"
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -43,22 +44,9 @@ class FileLock {
     int fd = -1;
 };
 
-enum class LoadStatus { Parsed, Missing, Unreadable, Inaccessible };
-
-LoadStatus Load(const std::string& filePath, TiXmlDocument* doc) {
-    struct stat st;
-    if (stat(filePath.c_str(), &st) != 0)
-        return errno == ENOENT ? LoadStatus::Missing : LoadStatus::Inaccessible;
-    if (S_ISDIR(st.st_mode)) return LoadStatus::Inaccessible;
-    FILE* f = std::fopen(filePath.c_str(), "rb");
-    if (!f) return errno == ENOENT ? LoadStatus::Missing : LoadStatus::Inaccessible;
-    bool parsed = LoadPresetDocument(f, doc);
-    std::fclose(f);
-    return parsed ? LoadStatus::Parsed : LoadStatus::Unreadable;
-}
-
-// Renames a file that must not be overwritten to "<file>.unreadable-YYYYMMDD-HHMMSS[-n]" beside it.
-bool MoveAside(const std::string& filePath) {
+// Renames a file that must not be overwritten to "<file>.unreadable-YYYYMMDD-HHMMSS[-n]" beside it;
+// the new name, or empty when it could not be renamed.
+std::string MoveAside(const std::string& filePath) {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -68,9 +56,9 @@ bool MoveAside(const std::string& filePath) {
     for (int n = 1; n < 1000; ++n) {
         std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
         if (access(aside.c_str(), F_OK) == 0) continue;
-        return std::rename(filePath.c_str(), aside.c_str()) == 0;
+        return std::rename(filePath.c_str(), aside.c_str()) == 0 ? aside : std::string();
     }
-    return false;
+    return std::string();
 }
 
 // Writes a temporary file beside the target and renames it over the target, so that a reader sees
@@ -187,13 +175,53 @@ std::string PluginIdText(uint32_t pluginId) {
     return text;
 }
 
-bool LoadPresetDocument(FILE* f, TiXmlDocument* doc) {
-    // The library's switch is global; it is restored at once and only the main thread parses.
-    const bool condensed = TiXmlBase::IsWhiteSpaceCondensed();
-    TiXmlBase::SetCondenseWhiteSpace(false);
-    bool parsed = doc->LoadFile(f, TIXML_DEFAULT_ENCODING);
-    TiXmlBase::SetCondenseWhiteSpace(condensed);
-    return parsed;
+PresetFileStatus ReadPresetFile(const std::string& filePath, TiXmlDocument* doc) {
+    // Not blocking: a FIFO in the file's place must not hang the instance that opens it.
+    const int fd = open(filePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == ENOENT ? PresetFileStatus::Missing : PresetFileStatus::Inaccessible;
+    FILE* f = fdopen(fd, "rb");
+    if (!f) {
+        close(fd);
+        return PresetFileStatus::Inaccessible;
+    }
+    struct stat st;
+    PresetFileStatus status = PresetFileStatus::Parsed;
+    std::string bytes;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        status = PresetFileStatus::Inaccessible;
+    } else if (st.st_size > kMaxPresetFileBytes) {
+        status = PresetFileStatus::TooLarge;
+    } else {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        if (std::fread(&bytes[0], 1, bytes.size(), f) != bytes.size())
+            status = PresetFileStatus::Inaccessible;
+    }
+    if (status == PresetFileStatus::Parsed) {
+        const xmlcheck::Verdict verdict = xmlcheck::Check(bytes.data(), bytes.size());
+        if (verdict == xmlcheck::Verdict::TooDeep) status = PresetFileStatus::TooDeep;
+        if (verdict == xmlcheck::Verdict::NotWellFormed) status = PresetFileStatus::NotWellFormed;
+    }
+    if (status == PresetFileStatus::Parsed) {
+        std::rewind(f);
+        // The library's switch is global; it is restored at once and only the main thread parses.
+        const bool condensed = TiXmlBase::IsWhiteSpaceCondensed();
+        TiXmlBase::SetCondenseWhiteSpace(false); // names with runs of blanks survive being re-read
+        if (!doc->LoadFile(f, TIXML_DEFAULT_ENCODING)) status = PresetFileStatus::NotWellFormed;
+        TiXmlBase::SetCondenseWhiteSpace(condensed);
+    }
+    std::fclose(f);
+    if (status == PresetFileStatus::Parsed) {
+        // The library is the first dict of the root plist element.
+        const TiXmlElement* root = doc->RootElement();
+        const TiXmlElement* library = root ? root->FirstChildElement("dict") : nullptr;
+        if (!root || root->ValueStr() != "plist" || !library) status = PresetFileStatus::NotAPresetList;
+    }
+    return status;
+}
+
+bool IsUnreadable(PresetFileStatus status) {
+    return status != PresetFileStatus::Parsed && status != PresetFileStatus::Missing &&
+           status != PresetFileStatus::Inaccessible && status != PresetFileStatus::NotAPresetList;
 }
 
 std::string PresetDocumentBytes(const TiXmlDocument& doc) {
@@ -213,17 +241,15 @@ CMLVPresetFile::~CMLVPresetFile() = default;
 
 int CMLVPresetFile::Open(const std::string& filePath) {
     path = filePath;
+    movedAside.clear();
     document = std::make_unique<TiXmlDocument>(path);
+    status = PresetFileStatus::Inaccessible;
     if (path.empty()) return -1;
     FileLock lock(path); // so that a file another process is creating is read whole, and created once
-    switch (Load(path, document.get())) {
-    case LoadStatus::Parsed:
-        return 0;
-    case LoadStatus::Missing:
-        return lock.Held() && CreateEmptyLocked(path, 1.0f) ? 1 : -1;
-    default:
-        return -1;
-    }
+    status = ReadPresetFile(path, document.get());
+    if (status == PresetFileStatus::Parsed || status == PresetFileStatus::NotAPresetList) return 0;
+    if (status == PresetFileStatus::Missing) return lock.Held() && CreateEmptyLocked(path, 1.0f) ? 1 : -1;
+    return -1;
 }
 
 bool CMLVPresetFile::CreateEmpty(const std::string& filePath, float version) {
@@ -235,30 +261,39 @@ bool CMLVPresetFile::CreateEmpty(const std::string& filePath, float version) {
 bool CMLVPresetFile::CreateEmptyLocked(const std::string& filePath, float version) {
     if (!document) document = std::make_unique<TiXmlDocument>(filePath);
     BuildEmpty(document.get(), version);
-    if (access(filePath.c_str(), F_OK) == 0 && !MoveAside(filePath)) return false;
+    if (access(filePath.c_str(), F_OK) == 0 && (movedAside = MoveAside(filePath)).empty()) return false;
     return WriteReplacing(filePath, PresetDocumentBytes(*document));
 }
 
+bool IsStorablePresetName(const std::string& name) {
+    for (char c : name)
+        if (static_cast<unsigned char>(c) < 0x20) return false; // a line break would not read back the same
+    return xmlcheck::IsXmlText(name);
+}
+
 bool CMLVPresetFile::SavePreset(const CMLVPreset& preset, const CMLVDSPAlgInterface& algorithm) {
-    if (path.empty()) return false;
+    movedAside.clear();
+    if (path.empty() || !IsStorablePresetName(preset.name)) return false;
     FileLock lock(path);
     if (!lock.Held()) return false;
     // Start from the file as it is now: other instances and processes may have added entries.
     auto current = std::make_unique<TiXmlDocument>(path);
-    switch (Load(path, current.get())) {
-    case LoadStatus::Parsed:
-        break;
-    case LoadStatus::Unreadable:
-        if (!MoveAside(path)) return false;
-        current = std::make_unique<TiXmlDocument>(path);
-        BuildEmpty(current.get(), 1.0f);
-        break;
-    case LoadStatus::Missing:
-        BuildEmpty(current.get(), 1.0f);
-        break;
-    case LoadStatus::Inaccessible:
-        return false;
+    status = ReadPresetFile(path, current.get());
+    if (status == PresetFileStatus::Inaccessible) return false;
+    if (status == PresetFileStatus::NotAPresetList) {
+        // XML without a library: nothing is added and the document is written back as it is. Writing
+        // reformats it, so the original bytes are kept aside first.
+        movedAside = MoveAside(path);
+        if (movedAside.empty()) return false;
+        document = std::move(current);
+        return WriteReplacing(path, PresetDocumentBytes(*document));
     }
+    if (IsUnreadable(status)) {
+        movedAside = MoveAside(path);
+        if (movedAside.empty()) return false;
+        current = std::make_unique<TiXmlDocument>(path);
+    }
+    if (status != PresetFileStatus::Parsed) BuildEmpty(current.get(), 1.0f);
     document = std::move(current);
     AddPresetToDocument(document.get(), preset, algorithm);
     return WriteReplacing(path, PresetDocumentBytes(*document));

@@ -13,7 +13,22 @@ int MLVGetUserPresetFilePath(char* buffer, int capacity) {
 
 int MLVVisitUserPresets(MLVUserPresetVisitor visit, void* context) {
     std::vector<MLVUserPresetEntry> entries;
-    if (!ReadUserPresets(GetPresetFilePath(ReadUserFolderChoice()), &entries)) return -1;
+    switch (ReadUserPresets(GetPresetFilePath(ReadUserFolderChoice()), &entries)) {
+    case PresetFileStatus::Parsed:
+        break;
+    case PresetFileStatus::Missing:
+        return -1;
+    case PresetFileStatus::Inaccessible:
+        return -2;
+    case PresetFileStatus::TooLarge:
+        return -3;
+    case PresetFileStatus::NotWellFormed:
+        return -4;
+    case PresetFileStatus::TooDeep:
+        return -5;
+    case PresetFileStatus::NotAPresetList:
+        return -6;
+    }
     for (const auto& e : entries)
         if (visit)
             visit(context, e.effectId.c_str(), e.entryKey.c_str(), e.name.c_str(), e.values.data(),
@@ -27,4 +42,8 @@ int MLVFindUserPreset(const char* effectId, const char* name, float* values, int
     if (values && capacity > 0)
         std::copy_n(found.begin(), std::min(found.size(), static_cast<size_t>(capacity)), values);
     return static_cast<int>(found.size());
+}
+
+int MLVIsStorablePresetName(const char* name) {
+    return name && IsStorablePresetName(name) ? 1 : 0;
 }

@@ -11,8 +11,12 @@ extern "C" {
 // Copies the file's full path (UTF-8, zero-terminated) into buffer; returns its length, or -1 when the
 // registry names no folder or the buffer is too small.
 __attribute__((visibility("default"))) int MLVGetUserPresetFilePath(char* buffer, int capacity);
-// Calls visit for every entry in file order; 0, or -1 when the file is missing or does not parse.
+// Calls visit (when not null) for every entry in file order; 0, or what kept the file from being read:
+// -1 missing, -2 not accessible (no permission, not a regular file), -3 too large, -4 not well-formed
+// XML, -5 nested too deeply, -6 not a preset list. Files of -3 to -6 are moved aside by the next save.
 __attribute__((visibility("default"))) int MLVVisitUserPresets(MLVUserPresetVisitor visit, void* context);
+// 1 when the preset file can store a preset of that name (valid UTF-8, no control characters), else 0.
+__attribute__((visibility("default"))) int MLVIsStorablePresetName(const char* name);
 // The most recent entry of that effect ("odu1") with that name: copies up to capacity values and
 // returns how many the entry holds, or -1 when there is none.
 __attribute__((visibility("default"))) int MLVFindUserPreset(const char* effectId, const char* name,

@@ -13,17 +13,12 @@ const char* TextOf(const TiXmlElement* e) {
 }
 } // namespace
 
-bool ReadUserPresets(const std::string& filePath, std::vector<MLVUserPresetEntry>* entries) {
+PresetFileStatus ReadUserPresets(const std::string& filePath, std::vector<MLVUserPresetEntry>* entries) {
     entries->clear();
-    FILE* f = std::fopen(filePath.c_str(), "rb");
-    if (!f) return false;
     TiXmlDocument doc;
-    bool parsed = LoadPresetDocument(f, &doc);
-    std::fclose(f);
-    if (!parsed) return false;
-    const TiXmlElement* library =
-        TiXmlHandle(&doc).FirstChildElement("plist").FirstChildElement("dict").ToElement();
-    if (!library) return true;
+    const PresetFileStatus status = ReadPresetFile(filePath, &doc);
+    if (status != PresetFileStatus::Parsed) return status;
+    const TiXmlElement* library = doc.RootElement()->FirstChildElement("dict");
     for (const TiXmlElement* key = library->FirstChildElement("key"); key;
          key = key->NextSiblingElement("key")) {
         const char* sectionKey = TextOf(key);
@@ -53,12 +48,13 @@ bool ReadUserPresets(const std::string& filePath, std::vector<MLVUserPresetEntry
             entries->push_back(std::move(item));
         }
     }
-    return true;
+    return status;
 }
 
 bool FindUserPreset(const std::string& pluginIdText, const std::string& name, std::vector<float>* values) {
     std::vector<MLVUserPresetEntry> entries;
-    if (!ReadUserPresets(GetPresetFilePath(ReadUserFolderChoice()), &entries)) return false;
+    if (ReadUserPresets(GetPresetFilePath(ReadUserFolderChoice()), &entries) != PresetFileStatus::Parsed)
+        return false;
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
         if (it->effectId == pluginIdText && it->name == name) {
             *values = it->values;

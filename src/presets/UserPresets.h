@@ -1,4 +1,5 @@
 #pragma once
+#include "presets/CMLVPresetFile.h"
 #include <string>
 #include <vector>
 
@@ -11,8 +12,8 @@ struct MLVUserPresetEntry {
     std::vector<float> values;
 };
 
-// Every entry of the file in document order. False when the file is missing or does not parse.
-bool ReadUserPresets(const std::string& filePath, std::vector<MLVUserPresetEntry>* entries);
+// Every entry of the file in document order; Parsed, or what kept the file from being read.
+PresetFileStatus ReadUserPresets(const std::string& filePath, std::vector<MLVUserPresetEntry>* entries);
 
 // Values of the user preset of that effect with that name in the file of the folder this user's
 // installation selects; the most recently stored one when several share the name.

@@ -205,6 +205,7 @@ int32_t ControlValueOf(const CPluginControl& c, const ControlsChunk::Entry& e) {
 int CMLVEffectProcess::SetChunk(OSType chunkID, const SFicPlugInChunkHeader* chunk) {
     if (chunkID != ControlsChunk::kChunkID) return CProcess::SetChunk(chunkID, chunk);
     if (!chunk || chunk->fSize < kChunkHeaderSize) return kNoErr;
+    if (fType && !ControlsChunk::IsRecordOf(*chunk, fType->ProductID())) return kUnsupported;
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk) + kChunkHeaderSize;
     const auto entries = ControlsChunk::Parse(data, static_cast<size_t>(chunk->fSize - kChunkHeaderSize));
     ForEachMatchedEntry(fControls, entries,
@@ -218,6 +219,10 @@ int CMLVEffectProcess::CompareChunk(OSType chunkID, const SFicPlugInChunkHeader*
     if (chunkID != ControlsChunk::kChunkID) return CProcess::CompareChunk(chunkID, chunk, isEqual);
     *isEqual = true;
     if (!chunk || chunk->fSize < kChunkHeaderSize) return kNoErr;
+    if (fType && !ControlsChunk::IsRecordOf(*chunk, fType->ProductID())) {
+        *isEqual = false;
+        return kNoErr;
+    }
     const uint8_t* data = reinterpret_cast<const uint8_t*>(chunk) + kChunkHeaderSize;
     const auto entries = ControlsChunk::Parse(data, static_cast<size_t>(chunk->fSize - kChunkHeaderSize));
     ForEachMatchedEntry(fControls, entries,

@@ -33,6 +33,7 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     // Chunks, main thread.
     int GetChunkSize(OSType chunkID, int32_t* size) override;
     int GetChunk(OSType chunkID, SFicPlugInChunkHeader* chunk) override;
+    // Refuses (kUnsupported, nothing changed) a controls record saved by another effect.
     int SetChunk(OSType chunkID, const SFicPlugInChunkHeader* chunk) override;
     int CompareChunk(OSType chunkID, const SFicPlugInChunkHeader* chunk, bool* isEqual) override;
 

@@ -29,7 +29,7 @@ std::vector<float> CMLVPlugInInterface::GetParameterValues() const {
 
 void CMLVPlugInInterface::SavePreset(const std::string& presetName) {
     lastSaveSucceeded = false;
-    if (!algorithm || !presetsEnabled) return;
+    if (!algorithm || !presetsEnabled || !IsStorablePresetName(presetName)) return; // nothing half-stored
     int number = algorithm->AppendPreset(presetName, GetParameterValues(), 0);
     const CMLVPreset* preset = algorithm->GetPreset(number);
     if (presetFile && preset) lastSaveSucceeded = presetFile->SavePreset(*preset, *algorithm);

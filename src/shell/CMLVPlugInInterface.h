@@ -20,7 +20,8 @@ class CMLVPlugInInterface {
     virtual void SetControlValue(int index, float normalized) = 0;
     virtual void Refresh() {}
 
-    // Stores the current values as a user preset: appended to the algorithm's list and to the file.
+    // Stores the current values as a user preset: appended to the algorithm's list and to the file. A
+    // name the file cannot hold (IsStorablePresetName) is refused: nothing is added anywhere.
     virtual void SavePreset(const std::string& presetName);
     // Full path of the user preset file; empty when presets are disabled.
     virtual std::string GetPresetFilePathText() const;

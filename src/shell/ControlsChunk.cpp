@@ -51,6 +51,10 @@ void ControlsChunk::AppendLong(std::vector<uint8_t>& d, OSType id, int32_t value
     PutBE(d, static_cast<uint32_t>(value), 4);
 }
 
+bool ControlsChunk::IsRecordOf(const SFicPlugInChunkHeader& header, OSType productID) {
+    return header.fManufacturerID == MakeOSType("Mlvx") && header.fProductID == productID;
+}
+
 std::vector<ControlsChunk::Entry> ControlsChunk::Parse(const uint8_t* data, size_t size) {
     std::vector<Entry> entries;
     if (size <= 3 || GetBE(data, 4) != kMarker) return entries;

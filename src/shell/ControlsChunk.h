@@ -25,6 +25,9 @@ std::string KeyText(OSType id);
 void AppendDouble(std::vector<uint8_t>& data, OSType id, double value);
 void AppendLong(std::vector<uint8_t>& data, OSType id, int32_t value);
 std::vector<uint8_t> Begin();
+// Whether a record was saved by an instance of this manufacturer's effect of that product identifier (the
+// same for the effect's stereo, mono and offline types): another effect's values must not be applied.
+bool IsRecordOf(const SFicPlugInChunkHeader& header, OSType productID);
 // Entries in order; empty when the marker is missing.
 std::vector<Entry> Parse(const uint8_t* data, size_t size);
 } // namespace ControlsChunk

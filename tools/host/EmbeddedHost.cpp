@@ -1,5 +1,7 @@
 #include "host/EmbeddedHost.h"
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -168,7 +170,8 @@ void Effect::SetParameter(const std::string& name, const std::string& value) {
             throw HostError("Bypass takes on or off, not \"" + value + "\"", 2);
         return;
     }
-    SetParameterPlain(index, ParsePlainValue(Parameter(index), value));
+    const ParameterDescription p = Parameter(index);
+    SetParameterPlain(index, std::min(std::max(ParsePlainValue(p, value), p.minValue), p.maxValue));
 }
 
 std::vector<PresetDescription> Effect::Presets() const {
@@ -211,10 +214,17 @@ void Effect::RestoreChunk(const std::vector<uint8_t>& record) {
     if (header.fChunkID != kControls || header.fSize < kChunkHeaderSize ||
         static_cast<size_t>(header.fSize) > record.size())
         throw HostError("state file is not a \"Complete Controls State\" record", 1);
+    if (header.fProductID != fType->ProductID()) {
+        std::string owner = "another plug-in";
+        for (const EffectSummary& e : fLibrary.Effects())
+            if (e.productID == header.fProductID) owner = e.code;
+        throw HostError("state file holds the state of " + owner + ", not of " + fCode, 2);
+    }
     // The record is handed over aligned, as a host keeps it.
     std::vector<SFicPlugInChunkHeader> aligned((record.size() + sizeof header - 1) / sizeof header);
     std::memcpy(aligned.data(), record.data(), record.size());
-    fProcess->SetChunk(kControls, aligned.data());
+    if (fProcess->SetChunk(kControls, aligned.data()) != kNoErr)
+        throw HostError("the instance of " + fCode + " refused the state file", 2);
 }
 
 void Effect::Render(float** in, float** out, int numSamples) {
@@ -239,7 +249,7 @@ double ParsePlainValue(const ParameterDescription& p, const std::string& text) {
     }
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || end == text.c_str() || *end != 0) {
+    if (text.empty() || end == text.c_str() || *end != 0 || !std::isfinite(v)) {
         std::string hint;
         if (p.type == 3) {
             for (const auto& l : p.labels)

@@ -80,7 +80,8 @@ class Effect {
     ParameterDescription Parameter(int index) const;
     // Index of a parameter by exact name; throws HostError(2) naming the effect's parameters otherwise.
     int ParameterIndex(const std::string& name) const;
-    // Sets a parameter in plain units (a List also by its label), as a user's gesture on the control.
+    // Sets a parameter in plain units (a List also by its label), clamped to its range, as a user's
+    // gesture on the control. Throws HostError(2) for a malformed or non-finite value.
     void SetParameter(const std::string& name, const std::string& value);
     void SetParameterPlain(int index, double plain);
     void SetBypass(bool bypassed);
@@ -92,7 +93,7 @@ class Effect {
     void RecallPreset(const std::string& name);
 
     std::vector<uint8_t> SaveChunk() const;
-    // Throws HostError(1) for a record that is not a controls chunk.
+    // Throws HostError(1) for a record that is not a controls chunk, HostError(2) for another effect's.
     void RestoreChunk(const std::vector<uint8_t>& record);
 
     // Real-time: one host block. Offline: a whole region (sliced by the library).
@@ -107,7 +108,8 @@ class Effect {
     int fChannels;
 };
 
-// "1/8" style value texts and numbers: parses a plain value for a parameter from text.
+// "1/8" style value texts and numbers: parses a plain value for a parameter from text; throws
+// HostError(2) for text that is no finite number (nor a label of a List).
 double ParsePlainValue(const ParameterDescription& p, const std::string& text);
 std::string TypeName(int type);
 

@@ -14,15 +14,21 @@ struct StageLevels {
 class Chain {
   public:
     Chain(host::PluginLibrary& library, const ChainOptions& options, double sampleRate, int channels);
-    // Renders audio in place through every effect; real-time in host blocks, offline in region parts.
+    // Renders frames of planar audio in place through every effect; real-time in host blocks, offline
+    // in region parts. Slices of SliceFrames() keep the blocks and parts of a whole-file render.
+    void Process(float* const* channels, size_t frames);
+    size_t SliceFrames() const;
+    // A whole file in memory, or streamed slice by slice (memory does not grow with the length).
     void Render(Audio& audio, const std::string& progressLabel);
-    // Writes the --save-state files.
-    void SaveStates() const;
+    void Stream(AudioReader& in, AudioWriter& out, const std::string& progressLabel);
+    // Writes the --save-state files under temporary names; committing them is the caller's.
+    std::vector<PendingFile> WriteStates() const;
     const std::vector<StageLevels>& Levels() const { return fLevels; }
     const std::vector<std::unique_ptr<host::Effect>>& Effects() const { return fEffects; }
 
   private:
     ChainOptions fOptions;
+    int fChannels;
     host::HostTempo fTempo;
     std::vector<std::unique_ptr<host::Effect>> fEffects;
     std::vector<StageLevels> fLevels;

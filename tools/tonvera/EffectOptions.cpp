@@ -1,6 +1,8 @@
 #include "tonvera/EffectOptions.h"
 #include "tonvera/AudioFile.h"
 #include "tonvera/Commands.h"
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -33,6 +35,10 @@ ChainOptions ParseChainOptions(const std::vector<std::string>& args, bool allowR
             if (o.effects.empty()) throw UsageError{a + " must follow an -e CODE"};
             return o.effects.back();
         };
+        if (a == "--") { // what follows is positional even when it starts with '-'
+            o.positional.insert(o.positional.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+            break;
+        }
         if (a == "-e") {
             o.effects.push_back(EffectSetup{value(), {}, {}, {}, {}});
         } else if (a == "-p") {
@@ -63,7 +69,7 @@ ChainOptions ParseChainOptions(const std::vector<std::string>& args, bool allowR
 }
 
 void ApplyEffectSetup(host::Effect& effect, const EffectSetup& setup) {
-    if (!setup.stateIn.empty()) effect.RestoreChunk(ReadBytes(setup.stateIn));
+    if (!setup.stateIn.empty()) effect.RestoreChunk(ReadStateFile(setup.stateIn));
     if (!setup.preset.empty()) {
         bool factory = false;
         for (const PresetDescription& p : effect.Presets())
@@ -83,6 +89,18 @@ void ApplyEffectSetup(host::Effect& effect, const EffectSetup& setup) {
             effect.RecallPreset(setup.preset); // throws, listing the presets
         }
     }
-    for (const auto& [name, value] : setup.settings)
-        effect.SetParameter(name, value);
+    for (const auto& [name, text] : setup.settings) {
+        const int index = effect.ParameterIndex(name);
+        if (index == 1) {
+            effect.SetParameter(name, text);
+            continue;
+        }
+        const ParameterDescription p = effect.Parameter(index);
+        const double value = host::ParsePlainValue(p, text);
+        const double set = std::min(std::max(value, p.minValue), p.maxValue);
+        if (set != value)
+            std::fprintf(stderr, "tonvera: %s %s=%s is outside %g .. %g; set to %g\n", effect.Code().c_str(),
+                         name.c_str(), text.c_str(), p.minValue, p.maxValue, set);
+        effect.SetParameterPlain(index, set);
+    }
 }

@@ -28,5 +28,6 @@ using UserPresetResolver = bool (*)(const std::string& code, const std::string& 
                                     std::vector<float>* values);
 bool SetUserPresetResolver(UserPresetResolver resolver);
 
-// Restores the state file, recalls the preset (factory first, then the user's), applies the settings.
+// Restores the state file, recalls the preset (factory first, then the user's), applies the settings;
+// a setting outside its parameter's range is clamped, with a note on stderr.
 void ApplyEffectSetup(host::Effect& effect, const EffectSetup& setup);

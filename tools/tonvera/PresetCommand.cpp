@@ -3,17 +3,19 @@
 #include "tonvera/Commands.h"
 #include "tonvera/EffectOptions.h"
 #include <cctype>
+#include <cstring>
+#include <dirent.h>
 #include <cstdio>
 #include <dlfcn.h>
 #include <link.h>
 #include <map>
-#include <sys/stat.h>
 
 namespace {
 
 using FindFn = int (*)(const char*, const char*, float*, int);
 using VisitFn = int (*)(MLVUserPresetVisitor, void*);
 using PathFn = int (*)(char*, int);
+using NameFn = int (*)(const char*);
 
 // The effect identifier keying an effect's section of the preset file: the lower-case code padded
 // with "u" to three letters, then "1" (OD -> odu1, FLB -> flb1). An identifier is taken as it is.
@@ -79,13 +81,43 @@ void Collect(void* context, const char* effectId, const char* entryKey, const ch
         Entry{effectId, entryKey, name, std::vector<float>(values, values + count)});
 }
 
-std::vector<Entry> ReadEntries(const host::PluginLibrary& library, const std::string& path) {
+// Why the library could not read the file, by its status code.
+std::string Problem(int status) {
+    switch (status) {
+    case -2:
+        return "cannot be opened (no permission, or not a regular file)";
+    case -3:
+        return "is too large to be a preset file";
+    case -4:
+        return "is not well-formed XML";
+    case -5:
+        return "is nested too deeply to be a preset file";
+    case -6:
+        return "is not a preset list";
+    default:
+        return "cannot be read";
+    }
+}
+
+// The entries of the file; a missing file has none. status receives the library's answer.
+std::vector<Entry> ReadEntries(const host::PluginLibrary& library, int* status) {
     std::vector<Entry> entries;
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return entries;
-    if (Export<VisitFn>(library, "MLVVisitUserPresets")(Collect, &entries) != 0)
-        throw host::HostError("the user preset file " + path + " cannot be read", 1);
+    *status = Export<VisitFn>(library, "MLVVisitUserPresets")(Collect, &entries);
     return entries;
+}
+
+// The newest "<file>.unreadable-..." beside the file: where the library kept an unreadable file.
+std::string NewestAside(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string dir = path.substr(0, slash), prefix = path.substr(slash + 1) + ".unreadable-";
+    std::string newest;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (const dirent* e = readdir(d))
+            if (std::strncmp(e->d_name, prefix.c_str(), prefix.size()) == 0 && e->d_name > newest)
+                newest = e->d_name;
+        closedir(d);
+    }
+    return newest.empty() ? newest : dir + "/" + newest;
 }
 
 int Save(const std::vector<std::string>& args) {
@@ -94,19 +126,36 @@ int Save(const std::vector<std::string>& args) {
     if (options.positional.size() != 1) throw UsageError{"give the name of the new preset"};
     const std::string& name = options.positional[0];
     host::PluginLibrary library;
+    if (!Export<NameFn>(library, "MLVIsStorablePresetName")(name.c_str()))
+        throw UsageError{"a preset name must be UTF-8 text without control characters or line breaks"};
     host::Effect effect(library, options.effects[0].code, host::RenderMode::RealTime, 2, 48000.0);
     ApplyEffectSetup(effect, options.effects[0]);
     const std::string path = PresetFilePath(library);
+    const int before = Export<VisitFn>(library, "MLVVisitUserPresets")(nullptr, nullptr);
+    if (effect.Process().HostSavePreset(name) != kNoErr)
+        throw host::HostError("could not store the preset in " + path +
+                                  (before == -2 ? ": the file " + Problem(before) : std::string()),
+                              1);
+    // Other processes may store presets at the same time: look for this entry itself, never at counts.
+    std::vector<float> stored;
+    for (const PresetDescription& p : effect.Presets())
+        if (!p.factory && p.name == name) stored = p.values;
+    int status = 0;
+    bool found = false;
     const std::string id = PluginIdFromCode(effect.Code());
-    auto countOf = [&]() {
-        size_t n = 0;
-        for (const Entry& e : ReadEntries(library, path))
-            n += e.effectId == id;
-        return n;
-    };
-    const size_t before = countOf();
-    if (effect.Process().HostSavePreset(name) != kNoErr || countOf() != before + 1)
-        throw host::HostError("could not store the preset in " + path, 1);
+    for (const Entry& e : ReadEntries(library, &status))
+        found = found || (e.effectId == id && e.name == name && e.values == stored);
+    if (!found && before == -6)
+        throw host::HostError("the preset was not stored: " + path + " " + Problem(before) +
+                                  " (no plist holding a dict); the original is kept as " + NewestAside(path) +
+                                  ". Move or delete the file to start a new preset file",
+                              1);
+    if (!found) throw host::HostError("the preset was written, but " + path + " does not hold it", 1);
+    if (before <= -3)
+        std::fprintf(
+            stderr,
+            "tonvera preset: the user preset file %s %s; it is kept as %s and a new file was started\n",
+            path.c_str(), Problem(before).c_str(), NewestAside(path).c_str());
     std::printf("%s\n", effect.Process().PresetFilePath().c_str());
     return 0;
 }
@@ -138,9 +187,17 @@ int List(const std::vector<std::string>& args) {
     for (const host::EffectSummary& e : library.Effects())
         codes[PluginIdFromCode(e.code)] = e.code;
 
+    int status = 0;
+    const std::vector<Entry> entries = ReadEntries(library, &status);
+    if (status < -1)
+        throw host::HostError("the user preset file " + path + " " + Problem(status) +
+                                  (status <= -3 && status != -6
+                                       ? "; the next 'preset save' keeps it aside and starts a new file"
+                                       : ""),
+                              1);
     std::string section;
     std::vector<ParameterDescription> params;
-    for (const Entry& e : ReadEntries(library, path)) {
+    for (const Entry& e : entries) {
         if (!only.empty() && e.effectId != only) continue;
         if (e.effectId != section) {
             section = e.effectId;
