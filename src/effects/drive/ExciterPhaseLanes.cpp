@@ -2,38 +2,63 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
-static_assert(ExciterPhaseLanes::kChunk % 4 == 0, "whole groups of outputs per chunk");
+static_assert(ExciterPhaseLanes::kChunk % 8 == 0, "whole groups of outputs per chunk");
+
+// Calls f(group, element) for the group and element that hold a lane.
+template <typename F> void ExciterPhaseLanes::ForLane(int lane, F&& f) {
+    if (lane < Group<Float8>::kWidth)
+        f(wide, lane);
+    else
+        f(narrow, lane - Group<Float8>::kWidth);
+}
 
 void ExciterPhaseLanes::Load(int c, const FilterSection bandSec[kPhases], const FilterSection dcSec[kPhases],
                              const Resampler5& taps) {
     for (int p = 0; p < kPhases; ++p) {
-        const int l = kPhases * c + p, v = l / 4, e = l % 4;
-        auto copy = [v, e](Sections& s, const FilterSection& f) {
-            s.g[v][e] = f.g;
-            s.b1[v][e] = f.b1;
-            s.b2[v][e] = f.b2;
-            s.a1[v][e] = f.a1;
-            s.a2[v][e] = f.a2;
-        };
-        copy(band, bandSec[p]);
-        copy(dc, dcSec[p]);
-        for (int q = 0; q < kPhases; ++q)
-            interp[q][v][e] = taps.interp[kPhases * q + p];
+        ForLane(kPhases * c + p, [&](auto& group, int e) {
+            for (int k = 0; k < 2; ++k) {
+                const FilterSection& f = k == 0 ? bandSec[p] : dcSec[p];
+                group.g[k][e] = f.g;
+                group.b1[k][e] = f.b1;
+                group.b2[k][e] = f.b2;
+                group.a1[k][e] = f.a1;
+                group.a2[k][e] = f.a2;
+            }
+            for (int q = 0; q < kPhases; ++q)
+                group.interp[q][e] = taps.interp[kPhases * q + p];
+        });
     }
-    for (int j = 0; j < Resampler5::kTaps; ++j)
-        decim[c][j] = Float4{} + taps.decim[j];
+    std::copy_n(taps.decim, Resampler5::kTaps, decim[c]);
 }
 
 void ExciterPhaseLanes::Clear() {
-    for (Sections* s : {&band, &dc})
-        for (int v = 0; v < kGroups; ++v)
-            s->s1[v] = s->s2[v] = Float4{};
-    std::memset(inputs, 0, sizeof inputs);
+    auto clear = [](auto& group) {
+        using V = std::remove_reference_t<decltype(group.s1[0])>;
+        for (int k = 0; k < 2; ++k)
+            group.s1[k] = group.s2[k] = V{};
+        for (V& row : group.inputs)
+            row = V{};
+    };
+    clear(wide);
+    clear(narrow);
     std::memset(high, 0, sizeof high);
 }
 
-// Where the processor has AVX its three-operand form saves the register copies of the two-operand one.
+template <typename V>
+inline void ExciterPhaseLanes::Group<V>::Step(int i, const ExciterPolynomial& poly, float c0s, float drive,
+                                              float mix) {
+    V u = V{};
+    for (int q = 0; q < kPhases; ++q)
+        u += interp[q] * inputs[kPast + i - q];
+    const V x = FilterSection::Step<V>(drive * u, g[0], b1[0], b2[0], a1[0], a2[0], s1[0], s2[0]);
+    const V y = FilterSection::Step<V>(poly(x, c0s), g[1], b1[1], b2[1], a1[1], a2[1], s1[1], s2[1]);
+    phases[i] = y * mix + u;
+}
+
+// Where the processor has AVX, the group of eight is one register and the three-operand form saves
+// register copies.
 __attribute__((target_clones("avx", "default"))) void
 ExciterPhaseLanes::Process(const float* const in[2], float* const out[2], int n,
                            const ExciterPolynomial& poly, const float* c0s, float drive, float mix,
@@ -42,53 +67,38 @@ ExciterPhaseLanes::Process(const float* const in[2], float* const out[2], int n,
         const float l = in[0][i], r = in[1][i];
         inPeak[0] = std::max(inPeak[0], std::fabs(l));
         inPeak[1] = std::max(inPeak[1], std::fabs(r));
-        Float4* row = inputs[kPast + i];
-        row[0] = Float4{l, l, l, l};
-        row[1] = Float4{l, r, r, r};
-        row[2] = Float4{r, r, 0.0f, 0.0f};
+        wide.inputs[kPast + i] = Float8{l, l, l, l, l, r, r, r};
+        narrow.inputs[kPast + i] = Float4{r, r, 0.0f, 0.0f};
     }
     // Interpolation, both sections and the polynomial: the only recursions, run across lanes.
-    // Local copies stay in registers or on the stack across the stores to phases.
-    const ExciterPolynomial shape = poly;
-    Sections b = band, d = dc;
+    const ExciterPolynomial shape = poly; // a local copy stays in registers across the stores
     for (int i = 0; i < n; ++i) {
-        const float k0 = c0s[i];
-        for (int v = 0; v < kGroups; ++v) {
-            Float4 u = Float4{};
-            for (int q = 0; q < kPhases; ++q)
-                u += interp[q][v] * inputs[kPast + i - q][v];
-            const Float4 x = FilterSection::Step<Float4>(drive * u, b.g[v], b.b1[v], b.b2[v], b.a1[v],
-                                                         b.a2[v], b.s1[v], b.s2[v]);
-            const Float4 y = FilterSection::Step<Float4>(shape(x, k0), d.g[v], d.b1[v], d.b2[v], d.a1[v],
-                                                         d.a2[v], d.s1[v], d.s2[v]);
-            phases[i][v] = y * mix + u;
-        }
+        wide.Step(i, shape, c0s[i], drive, mix);
+        narrow.Step(i, shape, c0s[i], drive, mix);
     }
-    std::copy_n(b.s1, kGroups, band.s1);
-    std::copy_n(b.s2, kGroups, band.s2);
-    std::copy_n(d.s1, kGroups, dc.s1);
-    std::copy_n(d.s2, kGroups, dc.s2);
     for (int c = 0; c < 2; ++c)
-        for (int p = 0; p < kPhases; ++p) {
-            const int l = kPhases * c + p;
-            for (int i = 0; i < n; ++i)
-                high[c][p][kPast + i] = phases[i][l / 4][l % 4];
-        }
-    // Decimation, four outputs at a time: tap 5 m + r weighs phase 4 - r of the sample m back, newest tap
+        for (int p = 0; p < kPhases; ++p)
+            ForLane(kPhases * c + p, [&](auto& group, int e) {
+                for (int i = 0; i < n; ++i)
+                    high[c][p][kPast + i] = group.phases[i][e];
+            });
+    // Decimation, eight outputs at a time: tap 5 m + r weighs phase 4 - r of the sample m back, newest tap
     // first.
     for (int c = 0; c < 2; ++c) {
-        for (int i = 0; i < n; i += 4) {
-            Float4 acc = Float4{};
+        for (int i = 0; i < n; i += 8) {
+            Float8 acc = Float8{};
             for (int m = 0; m < kPhases; ++m)
                 for (int r = 0; r < kPhases; ++r)
-                    acc += decim[c][kPhases * m + r] * LoadFloat4(high[c][kPhases - 1 - r] + kPast + i - m);
-            std::memcpy(out[c] + i, &acc, sizeof(float) * static_cast<size_t>(std::min(4, n - i)));
+                    acc += decim[c][kPhases * m + r] *
+                           LoadLanes<Float8>(high[c][kPhases - 1 - r] + kPast + i - m);
+            std::memcpy(out[c] + i, &acc, sizeof(float) * static_cast<size_t>(std::min(8, n - i)));
         }
         for (int i = 0; i < n; ++i)
             outPeak[c] = std::max(outPeak[c], std::fabs(out[c][i]));
     }
     for (int r = 0; r < kPast; ++r) {
-        std::copy_n(inputs[n + r], kGroups, inputs[r]);
+        wide.inputs[r] = wide.inputs[n + r];
+        narrow.inputs[r] = narrow.inputs[n + r];
         for (int c = 0; c < 2; ++c)
             for (int p = 0; p < kPhases; ++p)
                 high[c][p][r] = high[c][p][n + r];

@@ -18,15 +18,14 @@ struct ExciterPolynomial {
 };
 
 // The oversampled exciter path of both channels. The five phases of the two channels are independent
-// recursions, so they run side by side as lanes (lane 5 c + p is channel c, phase p; two idle lanes make
-// three groups of four). The resampling FIRs have no feedback: they run over a chunk of samples, several
-// outputs at once, each output still summing its taps in the one-at-a-time order, so the results are the
-// same bits as one phase and one sample at a time.
+// recursions, so they run side by side as lanes: lane 5 c + p is channel c, phase p; lanes 0 to 7 form
+// one group of eight, lanes 8 and 9 (and two idle ones) a group of four. The resampling FIRs have no
+// feedback: they run over a chunk of samples, several outputs at once, each output still summing its taps
+// in the one-at-a-time order, so the results are the same bits as one phase and one sample at a time.
 class ExciterPhaseLanes {
   public:
     static constexpr int kPhases = Resampler5::kFactor;
-    static constexpr int kGroups = 3; // of four lanes
-    static constexpr int kChunk = 64; // samples per Process; whole groups of four outputs
+    static constexpr int kChunk = 64; // samples per Process; whole groups of eight outputs
 
     // Audio thread. Copies the coefficients of channel c's per-phase sections and resampler taps.
     void Load(int c, const FilterSection band[kPhases], const FilterSection dc[kPhases],
@@ -40,18 +39,24 @@ class ExciterPhaseLanes {
 
   private:
     static constexpr int kPast = kPhases - 1; // base-rate samples of history each FIR needs
-    // Coefficients and state of one kind of section, per lane.
-    struct Sections {
-        Float4 g[kGroups], b1[kGroups], b2[kGroups], a1[kGroups], a2[kGroups];
-        Float4 s1[kGroups], s2[kGroups];
-    };
 
-    Sections band{}, dc{};
-    Float4 interp[kPhases][kGroups] = {};    // tap 5 q + p of the lane's channel, by q
-    Float4 decim[2][Resampler5::kTaps] = {}; // each tap in every lane
-    // Base-rate inputs, each repeated across its channel's lanes; kPast rows of history first.
-    Float4 inputs[kPast + kChunk][kGroups] = {};
-    Float4 phases[kChunk][kGroups] = {};
+    // One group of lanes: coefficients and state of both kinds of section, interpolator taps, inputs
+    // repeated across each channel's lanes (kPast rows of history first) and the driven phases.
+    template <typename V> struct Group {
+        V g[2], b1[2], b2[2], a1[2], a2[2], s1[2], s2[2]; // [0] at the band frequency, [1] at 20 Hz
+        V interp[kPhases];                                // tap 5 q + p of the lane's channel, by q
+        V inputs[kPast + kChunk];
+        V phases[kChunk];
+
+        static constexpr int kWidth = sizeof(V) / sizeof(float);
+        // One sample: interpolation, section, polynomial, section, mix.
+        void Step(int i, const ExciterPolynomial& poly, float c0s, float drive, float mix);
+    };
+    template <typename F> void ForLane(int lane, F&& f);
+
+    Group<Float8> wide{};
+    Group<Float4> narrow{};
+    float decim[2][Resampler5::kTaps] = {};
     // Driven phases by channel and phase, kPast samples of history first.
-    alignas(16) float high[2][kPhases][kPast + kChunk] = {};
+    alignas(32) float high[2][kPhases][kPast + kChunk] = {};
 };
