@@ -7,7 +7,9 @@
 #include "shell/ControlsChunk.h"
 #include "shell/EntryPoints.h"
 #include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
 #include <lv2/core/lv2.h>
+#include <lv2/options/options.h>
 #include <lv2/state/state.h>
 #include <lv2/time/time.h>
 #include <lv2/urid/urid.h>
@@ -85,12 +87,33 @@ struct URIDs {
     LV2_URID timePosition = 0, timeBeatsPerMinute = 0, stateKey = 0;
 };
 
+// The longest block the host will pass to run(), from its options (the maximum, else the nominal
+// length); 0 when it does not say.
+int MaxBlockLength(const LV2_Options_Option* options, const LV2_URID_Map* map) {
+    if (!options || !map) return 0;
+    const LV2_URID maxKey = map->map(map->handle, LV2_BUF_SIZE__maxBlockLength);
+    const LV2_URID nominalKey = map->map(map->handle, LV2_BUF_SIZE__nominalBlockLength);
+    const LV2_URID intType = map->map(map->handle, LV2_ATOM__Int);
+    int maximum = 0, nominal = 0;
+    for (const LV2_Options_Option* o = options; o->key; ++o) {
+        if (o->type != intType || o->size < sizeof(int32_t) || !o->value) continue;
+        const int32_t v = *static_cast<const int32_t*>(o->value);
+        if (o->key == maxKey) maximum = v;
+        if (o->key == nominalKey) nominal = v;
+    }
+    return std::max(0, maximum > 0 ? maximum : nominal);
+}
+
 class Instance {
   public:
     Instance(TypeEntry& entry, double sampleRate, const LV2_Feature* const* features) : fEntry(entry) {
-        for (int i = 0; features && features[i]; ++i)
+        const LV2_Options_Option* options = nullptr;
+        for (int i = 0; features && features[i]; ++i) {
             if (!std::strcmp(features[i]->URI, LV2_URID__map))
                 fMap = static_cast<const LV2_URID_Map*>(features[i]->data);
+            if (!std::strcmp(features[i]->URI, LV2_OPTIONS__options))
+                options = static_cast<const LV2_Options_Option*>(features[i]->data);
+        }
         if (fMap) {
             auto map = [this](const char* uri) { return fMap->map(fMap->handle, uri); };
             fURIDs.atomChunk = map(LV2_ATOM__Chunk);
@@ -109,6 +132,8 @@ class Instance {
         context.sampleRate = sampleRate;
         context.channels = entry.layout.channels;
         context.tempo = &fTempo;
+        // The process sizes its buffers for it before the first block; longer blocks go in slices.
+        context.maxBlockLength = MaxBlockLength(options, fMap);
         // No control listener: the controls the shell changes by itself (the noise gate's learned
         // threshold) reach the host through the effect's readout ports, and the host's input ports keep
         // their values, so nothing re-applies an old value over a measured one until the host moves it.
@@ -124,7 +149,6 @@ class Instance {
         fLastSeen.assign(ports.size(), std::numeric_limits<float>::quiet_NaN());
         for (const auto& p : ports)
             if (p.role == lv2layout::Role::Bypass) fLastSeen[static_cast<size_t>(p.index)] = 0.0f;
-        fChunk.resize(256);
     }
 
     bool Valid() const { return fProcess != nullptr; }
@@ -133,7 +157,10 @@ class Instance {
         if (port < fBuffers.size()) fBuffers[port] = data;
     }
 
-    // Audio thread.
+    // Main thread (instantiation class): history cleared, controls kept.
+    void Activate() { fProcess->ClearHistory(); }
+
+    // Audio thread. Lock-free: a state save may read the controls meanwhile (they are atomic).
     void Run(uint32_t numSamples) {
         ReadTransport();
         const auto& ports = fEntry.layout.ports;
@@ -147,27 +174,22 @@ class Instance {
         for (int c = 0; c < fEntry.layout.channels; ++c)
             if (!in[c] || !out[c]) return;
 
-        // A concurrent state save holds the lock for a few microseconds; port changes then wait a block.
-        // (The render itself writes controls only when the noise gate finishes a measurement.)
-        std::unique_lock<std::mutex> lock(fStateMutex, std::try_to_lock);
-        if (lock.owns_lock()) ApplyControls();
-        Render(in, out, static_cast<int>(numSamples));
-        if (lock.owns_lock()) lock.unlock();
+        ApplyControls();
+        fProcess->RenderAudio(in, out, static_cast<int>(numSamples));
         PublishOutputs();
     }
 
-    // Any thread but the audio thread's run (the state extension allows save to overlap run).
+    // Any thread but the audio thread (the state extension allows save to overlap run): reads the
+    // controls, which run writes as atomic values.
     LV2_State_Status Save(LV2_State_Store_Function store, LV2_State_Handle handle) {
         if (!fMap) return LV2_STATE_ERR_NO_FEATURE;
-        std::lock_guard<std::mutex> lock(fStateMutex);
         int32_t size = 0;
         if (fProcess->GetChunkSize(ControlsChunk::kChunkID, &size) != kNoErr || size < kChunkHeaderSize)
             return LV2_STATE_ERR_UNKNOWN;
-        fChunk.resize((static_cast<size_t>(size) + sizeof(SFicPlugInChunkHeader) - 1) /
-                      sizeof(SFicPlugInChunkHeader));
-        if (fProcess->GetChunk(ControlsChunk::kChunkID, fChunk.data()) != kNoErr)
-            return LV2_STATE_ERR_UNKNOWN;
-        return store(handle, fURIDs.stateKey, fChunk.data(), static_cast<size_t>(size), fURIDs.atomChunk,
+        std::vector<SFicPlugInChunkHeader> chunk(
+            (static_cast<size_t>(size) + sizeof(SFicPlugInChunkHeader) - 1) / sizeof(SFicPlugInChunkHeader));
+        if (fProcess->GetChunk(ControlsChunk::kChunkID, chunk.data()) != kNoErr) return LV2_STATE_ERR_UNKNOWN;
+        return store(handle, fURIDs.stateKey, chunk.data(), static_cast<size_t>(size), fURIDs.atomChunk,
                      LV2_STATE_IS_POD);
     }
 
@@ -185,7 +207,6 @@ class Instance {
         if (header.fChunkID != ControlsChunk::kChunkID || header.fSize < kChunkHeaderSize ||
             static_cast<size_t>(header.fSize) > size)
             return LV2_STATE_ERR_UNKNOWN;
-        std::lock_guard<std::mutex> lock(fStateMutex);
         // The record is handed over aligned, as a host keeps it.
         std::vector<SFicPlugInChunkHeader> aligned((size + sizeof header - 1) / sizeof header);
         std::memcpy(aligned.data(), value, size);
@@ -227,19 +248,6 @@ class Instance {
                                           : fProcess->NormalizeParameter(p.control, v);
             fProcess->HostSetControlValue(p.control, ControlFromNormalized(normalized));
         }
-    }
-
-    void Render(float* in[2], float* out[2], int n) {
-        constexpr int kScratch = 2048; // the one-channel process's scratch buffers hold this much
-        if (fEntry.layout.channels == 1 && n > kScratch && !fProcess->DependsOnBlockSize()) {
-            for (int pos = 0; pos < n; pos += kScratch) {
-                float* i[2] = {in[0] + pos, nullptr};
-                float* o[2] = {out[0] + pos, nullptr};
-                fProcess->RenderAudio(i, o, std::min(kScratch, n - pos));
-            }
-            return;
-        }
-        fProcess->RenderAudio(in, out, n);
     }
 
     void PublishOutputs() {
@@ -334,8 +342,6 @@ class Instance {
     std::unique_ptr<CProcess> fProcess;
     std::vector<void*> fBuffers;
     std::vector<float> fLastSeen;
-    std::vector<SFicPlugInChunkHeader> fChunk;
-    std::mutex fStateMutex;
 };
 
 TypeEntry* EntryOf(const LV2_Descriptor* descriptor) {
@@ -371,7 +377,9 @@ void ConnectPort(LV2_Handle h, uint32_t port, void* data) {
     static_cast<Instance*>(h)->Connect(port, data);
 }
 
-void Activate(LV2_Handle) {}
+void Activate(LV2_Handle h) {
+    static_cast<Instance*>(h)->Activate();
+}
 
 void Run(LV2_Handle h, uint32_t n) {
     static_cast<Instance*>(h)->Run(n);

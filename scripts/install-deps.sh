@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config ccache clang-format
           libsndfile1-dev libfftw3-dev libtinyxml-dev lv2-dev lilv-utils
           libgtest-dev libbenchmark-dev
-          libxml2-utils)
+          libxml2-utils liblilv-dev libclang-rt-19-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

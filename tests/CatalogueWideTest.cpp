@@ -1,6 +1,9 @@
 // Properties every registered effect must have, checked through the embedded host.
 #include "HostTestSupport.h"
+#include "shell/AlgorithmRegistry.h"
 #include <cmath>
+#include <ctime>
+#include <memory>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -115,30 +118,48 @@ TEST_P(EveryEffect, BypassCopiesInputExactly) {
     EXPECT_EQ(RenderBlocks(fx, x, 100, true), x);
 }
 
+// From the first block on, with the parameter writes an LV2 run() makes on the audio thread (status
+// texts with "Sync coeff" on included) and mono blocks longer than the instance was sized for.
 TEST_P(EveryEffect, ProcessAllocatesNothing) {
     if (!alloc_count::Available()) GTEST_SKIP() << "the sanitizer owns the allocator";
-    host::HostTempo tempo;
-    Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0, &tempo);
-    const auto x = TestSignal(48000.0, 48000);
-    std::vector<float> l(256), r(256);
-    float* io[2] = {l.data(), r.data()};
-    fx.Render(io, io, 256); // the first block sizes the buffers
-    Rng rng(3);
-    long allocations = 0;
-    for (size_t pos = 0; pos + 256 <= x[0].size(); pos += 256) {
-        // Parameter writes happen on the main thread; only the render is counted.
-        const int index =
-            2 + static_cast<int>(rng.Next() % static_cast<uint32_t>(std::max(fx.ParameterCount(), 1)));
-        if (fx.ParameterCount() > 0)
-            fx.Process().HostSetControlValue(index, ControlFromNormalized(rng.Uniform()));
-        if (pos % 4096 == 0) tempo.bpm = 60.0 + 120.0 * rng.Uniform();
-        std::copy_n(x[0].begin() + static_cast<long>(pos), 256, l.begin());
-        std::copy_n(x[1].begin() + static_cast<long>(pos), 256, r.begin());
-        alloc_count::Start();
-        fx.Render(io, io, 256);
-        allocations += alloc_count::Stop();
+    for (int channels : {2, 1}) {
+        host::HostTempo tempo;
+        Effect fx(Library(), GetParam(), RenderMode::RealTime, channels, 48000.0, &tempo);
+        const auto x = TestSignal(48000.0, 48000);
+        std::vector<float> l(4096), r(4096);
+        float* io[2] = {l.data(), r.data()};
+        Rng rng(3);
+        long allocations = 0;
+        for (size_t pos = 0; pos + 4096 <= x[0].size(); pos += 256) {
+            const int n = pos % 2048 == 0 ? 4096 : 256;
+            std::copy_n(x[0].begin() + static_cast<long>(pos), n, l.begin());
+            std::copy_n(x[1].begin() + static_cast<long>(pos), n, r.begin());
+            alloc_count::Start();
+            for (int index = 2; index < 2 + fx.ParameterCount(); ++index)
+                fx.Process().HostSetControlValue(index, ControlFromNormalized(rng.Uniform()));
+            if (pos % 4096 == 0) tempo.bpm = 60.0 + 120.0 * rng.Uniform();
+            fx.Render(io, io, n);
+            allocations += alloc_count::Stop();
+        }
+        EXPECT_EQ(allocations, 0) << GetParam() << " channels " << channels;
     }
-    EXPECT_EQ(allocations, 0) << GetParam();
+}
+
+// An editor creates algorithms for their parameter and preset records alone: cheap even at 384 kHz.
+// The audio buffers come with the effect process's preparation.
+TEST_P(EveryEffect, AlgorithmRecordsAloneAreCheap) {
+    if (!alloc_count::Available()) GTEST_SKIP() << "the sanitizer owns the allocator";
+    int type = 0;
+    for (const host::EffectSummary& e : Library().Effects())
+        if (e.code == GetParam()) type = e.effectType;
+    const std::clock_t start = std::clock();
+    alloc_count::Start();
+    std::unique_ptr<CMLVDSPAlgInterface> alg(AlgorithmRegistry::Create(type, 384000.0, 256));
+    alloc_count::Stop();
+    const double ms = 1000.0 * static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    ASSERT_TRUE(alg);
+    EXPECT_LE(alloc_count::Bytes(), 2L << 20) << GetParam();
+    EXPECT_LE(ms, 30.0) << GetParam();
 }
 
 TEST_P(EveryEffect, OutputDoesNotDependOnHostBlockSize) {

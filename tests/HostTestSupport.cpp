@@ -58,6 +58,9 @@ void Start() {}
 long Stop() {
     return 0;
 }
+long Bytes() {
+    return 0;
+}
 bool Available() {
     return false;
 }
@@ -66,19 +69,26 @@ bool Available() {
 namespace {
 std::atomic<bool> g_counting{false};
 std::atomic<long> g_count{0};
-inline void Note() {
-    if (g_counting.load(std::memory_order_relaxed)) g_count.fetch_add(1, std::memory_order_relaxed);
+std::atomic<long> g_bytes{0};
+inline void Note(size_t bytes) {
+    if (!g_counting.load(std::memory_order_relaxed)) return;
+    g_count.fetch_add(1, std::memory_order_relaxed);
+    g_bytes.fetch_add(static_cast<long>(bytes), std::memory_order_relaxed);
 }
 } // namespace
 
 namespace alloc_count {
 void Start() {
     g_count = 0;
+    g_bytes = 0;
     g_counting = true;
 }
 long Stop() {
     g_counting = false;
     return g_count.load();
+}
+long Bytes() {
+    return g_bytes.load();
 }
 bool Available() {
     return true;
@@ -91,15 +101,15 @@ extern "C" void* __libc_realloc(void*, size_t);
 extern "C" void __libc_free(void*);
 
 extern "C" void* malloc(size_t n) {
-    Note();
+    Note(n);
     return __libc_malloc(n);
 }
 extern "C" void* calloc(size_t a, size_t b) {
-    Note();
+    Note(a * b);
     return __libc_calloc(a, b);
 }
 extern "C" void* realloc(void* p, size_t n) {
-    Note();
+    Note(n);
     return __libc_realloc(p, n);
 }
 extern "C" void free(void* p) {
@@ -107,7 +117,7 @@ extern "C" void free(void* p) {
 }
 
 void* operator new(size_t n) {
-    Note();
+    Note(n);
     if (void* p = __libc_malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
@@ -115,7 +125,7 @@ void* operator new[](size_t n) {
     return operator new(n);
 }
 void* operator new(size_t n, const std::nothrow_t&) noexcept {
-    Note();
+    Note(n);
     return __libc_malloc(n ? n : 1);
 }
 void* operator new[](size_t n, const std::nothrow_t&) noexcept {

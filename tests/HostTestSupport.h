@@ -15,6 +15,8 @@ namespace alloc_count {
 void Start();
 // Stops counting and returns the allocations seen since Start.
 long Stop();
+// Bytes those allocations asked for.
+long Bytes();
 bool Available();
 } // namespace alloc_count
 

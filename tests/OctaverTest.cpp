@@ -97,6 +97,7 @@ TEST(PitchShifter, LatencyFollowsTheFrameTable) {
                                          {96000, 4096}, {176400, 8192}, {192000, 8192}};
     for (auto [rate, frame] : table) {
         CMLVOctaverDSP fx(rate, 256);
+        fx.PrepareForAudio();
         EXPECT_EQ(fx.GetLatency(), frame - frame / 6) << rate;
     }
     // A sample-rate change after creation rebuilds the shifters at the next full update.

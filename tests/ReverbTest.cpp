@@ -91,6 +91,7 @@ TEST(Reverb, MixCrossfade) {
 TEST(Reverb, BufferLengthsFollowSampleRate) {
     const int combs[8] = {1116, 1188, 1277, 1356, 1422, 1491, 1557, 1617};
     CMLVReverbDSP rv(48000, 256);
+    rv.PrepareForAudio();
     EXPECT_EQ(rv.CombLength(0, 0), 1214);
     for (int k = 0; k < 8; ++k) {
         EXPECT_EQ(rv.CombLength(0, k), static_cast<int>(combs[k] * 48000.0 / 44100.0));

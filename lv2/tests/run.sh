@@ -2,7 +2,8 @@
 # Real-host tests of the LV2 bundle. Usage: lv2/tests/run.sh BUILD_DIR
 # Installs the LV2 tools when missing (as root), builds the bundle and the lilv test host, then runs
 # lv2_validate, the metadata checks, lv2apply against `tonvera render --realtime`, lv2bench, presets,
-# host tempo, the state round trip, jalv on a dummy JACK server and an Ardour headless export.
+# host tempo, the state round trip, the RealtimeSanitizer run and the activate reset, jalv on a dummy JACK
+# server and an Ardour headless export.
 # Each check prints PASS, FAIL or SKIP; the last line is "N passed, M failed".
 set -u
 BUILD=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd)
@@ -22,7 +23,7 @@ finish() {
 # Tools. Package -> command it provides.
 declare -A NEED=([lv2-dev]=/usr/include/lv2/core/lv2.h [liblilv-dev]=/usr/include/lilv-0/lilv/lilv.h
     [lilv-utils]=lv2apply [sordi]=sordi [serdi]=serdi [jalv]=jalv [jackd2]=jackd [ardour]=ardour7-lua
-    [sox]=sox)
+    [sox]=sox [libclang-rt-19-dev]=/usr/lib/llvm-19/lib/clang/19/lib/linux/libclang_rt.rtsan-x86_64.a)
 missing=()
 for pkg in "${!NEED[@]}"; do
     what=${NEED[$pkg]}
@@ -40,13 +41,14 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Build what the checks use (configure again so that the lilv test host is picked up).
-if ! (cmake "$BUILD" >/dev/null && cmake --build "$BUILD" --target tonvera tonvera_lv2 tonvera_lv2_check -j2 >/tmp/tonvera-lv2-build.log 2>&1); then
+if ! (cmake "$BUILD" >/dev/null && cmake --build "$BUILD" --target tonvera tonvera_lv2 tonvera_lv2_check tonvera_lv2_rtcheck -j2 >/tmp/tonvera-lv2-build.log 2>&1); then
     fail "build of the bundle and test host (see /tmp/tonvera-lv2-build.log)"
     finish
 fi
 BUNDLE=$BUILD/marlevo-tonvera.lv2
 TONVERA=$BUILD/tonvera
 CHECK=$BUILD/lv2/tonvera_lv2_check
+RTCHECK=$BUILD/lv2/tonvera_lv2_rtcheck
 
 WORK=$(mktemp -d /tmp/tonvera-lv2.XXXXXX)
 PIDS=()
@@ -212,7 +214,18 @@ for line in "${PLUGINS[@]}"; do
     case $r in PASS*) pass "state ${r#PASS }" ;; *) fail "state ${r#FAIL }" ;; esac
 done
 
-# 8. jalv on a dummy JACK server: transport tempo reaches the plug-in, a factory preset applies.
+# 8. RealtimeSanitizer: run() of every plug-in and the command line's real-time render, with control,
+#    footswitch, tap and tempo changes and blocks from 1 sample to the host's maximum, allocate nothing,
+#    lock nothing and never block. Then deactivate + activate leaves no tail.
+for what in rt embedded reset; do
+    RTSAN_OPTIONS=symbolize=0 "$RTCHECK" "$what" >"$WORK/rt.log" 2>&1
+    grep -q -E '^(PASS|FAIL)' "$WORK/rt.log" || fail "rtcheck $what: $(tail -1 "$WORK/rt.log")"
+    while read -r status rest; do
+        case $status in PASS) pass "$rest" ;; FAIL) fail "$rest" ;; *) echo "  $status $rest" ;; esac
+    done < <(grep -E '^(PASS|FAIL|Real-time violation)' "$WORK/rt.log")
+done
+
+# 9. jalv on a dummy JACK server: transport tempo reaches the plug-in, a factory preset applies.
 jalv_test() {
     command -v jalv >/dev/null && command -v jackd >/dev/null && command -v jack_transport >/dev/null ||
         { skip "jalv: jalv, jackd or jack_transport missing"; return; }
@@ -299,7 +312,7 @@ jalv_test() {
 }
 jalv_test
 
-# 9. Ardour headless: a session on the dummy backend renders a sine through one plug-in.
+# 10. Ardour headless: a session on the dummy backend renders a sine through one plug-in.
 ardour_test() {
     local lua
     lua=$(command -v ardour8-lua || command -v ardour7-lua || command -v ardour6-lua)

@@ -45,6 +45,10 @@ class CProcess {
     virtual int RenderAudioSuite(AudioBufferDescriptor* inputs, int numInputs, AudioBufferDescriptor* outputs,
                                  int numOutputs);
 
+    // Main thread, never during a render: clears the audio history (delay lines, envelopes, tails);
+    // control values stay.
+    virtual void ClearHistory() {}
+
     // Main thread. Chunks.
     virtual int GetChunkSize(OSType chunkID, int32_t* size);
     virtual int GetChunk(OSType chunkID, SFicPlugInChunkHeader* chunk);

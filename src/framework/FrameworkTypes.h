@@ -68,6 +68,8 @@ struct HostProcessContext {
     int channels = 2;
     ITempoService* tempo = nullptr;
     IHostListener* listener = nullptr;
+    // The longest real-time block the host promises; 0 when it does not say.
+    int maxBlockLength = 0;
 };
 
 // Descriptions for host displays and generated metadata.

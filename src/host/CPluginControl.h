@@ -1,9 +1,11 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <string>
 
 // A host control: maps a setting's own value to the host's signed 32-bit control value and to text.
-// All operations run on the host's main thread; the current value is a plain store read by the host.
+// All operations run on the host's main thread; the current value is a relaxed atomic, so that a state
+// save on another thread may read it while an LV2 run() writes it.
 class CPluginControl {
   public:
     CPluginControl(uint32_t id, const std::string& name) : fID(id), fName(name) {}
@@ -22,8 +24,8 @@ class CPluginControl {
     virtual void ValueText(char* buffer, int length, int32_t controlValue) const = 0;
     virtual bool Automatable() const = 0;
 
-    int32_t GetValue() const { return fValue; }
-    void SetValue(int32_t v) { fValue = v; }
+    int32_t GetValue() const { return fValue.load(std::memory_order_relaxed); }
+    void SetValue(int32_t v) { fValue.store(v, std::memory_order_relaxed); }
     const std::string& GetName() const { return fName; }
 
     static constexpr double kMinControl = -2147483648.0;
@@ -31,7 +33,7 @@ class CPluginControl {
 
   protected:
     CPluginControl() : fID(0) {} // for the continuous part, a virtual base that the final class builds
-    int32_t fValue = INT32_MIN;
+    std::atomic<int32_t> fValue{INT32_MIN};
     uint32_t fID;
     std::string fName;
 };

@@ -14,7 +14,7 @@ CMLVParameter* CMLVDSPAlgInterface::GetParameter(int index) const {
     return it == parameters.end() ? nullptr : it->second.get();
 }
 
-CMLVParameter* CMLVDSPAlgInterface::FindParameter(const std::string& paramName, int* index) const {
+CMLVParameter* CMLVDSPAlgInterface::FindParameter(std::string_view paramName, int* index) const {
     for (const auto& [i, p] : parameters) {
         if (p->name == paramName) {
             if (index) *index = i;

@@ -1,11 +1,13 @@
 #pragma once
 #include "params/CMLVParameter.h"
 #include "params/CMLVPreset.h"
+#include "params/CMLVStatusText.h"
 #include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A value an algorithm publishes for displays (tuner note, gain-reduction lamp, learned threshold).
@@ -33,8 +35,13 @@ class CMLVDSPAlgInterface {
     virtual int UpdateCoefficients(bool full) = 0;
     // Audio thread. Clears delay lines, envelopes, counters.
     virtual void Reset() {}
-    // Main thread (audio thread for the tempo follow). Returns the status text for the editor.
-    virtual std::string SetParameter(int index, float normalized) = 0;
+    // Main thread, once, when the shell creates the instance for audio (an editor that only reads the
+    // parameter and preset records never calls it): allocates every buffer the sample rate needs, so
+    // that no block allocates. An algorithm used without it allocates at its first full update.
+    virtual void PrepareForAudio() {}
+    // Main thread (audio thread for the tempo follow and LV2 run). Returns the status text for the
+    // editor; allocates nothing.
+    virtual CMLVStatusText SetParameter(int index, float normalized) = 0;
 
     // Extensions for the hosts of this system. Any thread; cheap reads.
     // Samples of delay the algorithm adds (octaver, oversampled exciter).
@@ -50,7 +57,8 @@ class CMLVDSPAlgInterface {
     virtual void ClearMeasurementReport() {}
 
     CMLVParameter* GetParameter(int index) const;
-    CMLVParameter* FindParameter(const std::string& name, int* index) const;
+    // Allocates nothing (called on the audio thread by the parameter relations).
+    CMLVParameter* FindParameter(std::string_view name, int* index) const;
     int GetParameterCount() const { return static_cast<int>(parameters.size()); }
     void ResetCursors();
     CMLVParameter* NextParameter(int* index);

@@ -11,20 +11,20 @@ bool SyncActive(const CMLVDSPAlgInterface& alg) {
 }
 } // namespace
 
-std::string CMLVParRelations::SetParameter(int index, float n) {
+CMLVStatusText CMLVParRelations::SetParameter(int index, float n) {
     if (index == 1) {
         const CMLVParameter* tap = FindParameter("Tap", nullptr);
         if (tap && tap->normalizedValue == 1.0) {
             TapTempo();
-            return std::string();
+            return {};
         }
         savedOnOff = (n == 1.0f);
         bypassed = savedOnOff;
-        return std::string();
+        return {};
     }
-    if (index < 2 || index > 13) return std::string();
+    if (index < 2 || index > 13) return {};
     CMLVParameter* p = GetParameter(index);
-    if (!p) return std::string();
+    if (!p) return {};
     p->SetNormalizedValue(n);
 
     if (p == FindParameter("Tap", nullptr)) {
@@ -37,8 +37,15 @@ std::string CMLVParRelations::SetParameter(int index, float n) {
     }
     CMLVParameter* rateLike = FindParameter("Tempo", nullptr);
     if (!rateLike) rateLike = FindParameter("Rate", nullptr);
-    if (p == rateLike && SyncActive(*this)) return p->FormatValue(true, true) + " (Sync !)";
-    return std::string();
+    if (p == rateLike && SyncActive(*this)) return SyncStatus(*p);
+    return {};
+}
+
+CMLVStatusText CMLVParRelations::SyncStatus(const CMLVParameter& p) {
+    CMLVStatusText status;
+    p.FormatValue(status.data(), CMLVStatusText::kCapacity, true, true);
+    status.Append(" (Sync !)");
+    return status;
 }
 
 void CMLVParRelations::TapTempo() {
@@ -62,8 +69,8 @@ void CMLVParRelations::TapTempo() {
     parametersChanged = true;
 }
 
-std::string CMLVBPMParRelations::SetParameter(int index, float n) {
-    if (index < 1 || index > 8) return std::string();
+CMLVStatusText CMLVBPMParRelations::SetParameter(int index, float n) {
+    if (index < 1 || index > 8) return {};
     CMLVParameter* decay = GetParameter(kDecay);
     CMLVParameter* tap = GetParameter(kTap);
     if (index == 1) {
@@ -76,22 +83,22 @@ std::string CMLVBPMParRelations::SetParameter(int index, float n) {
             savedOnOff = (n != 0.0f);
             bypassed = savedOnOff;
         }
-        return std::string();
+        return {};
     }
     CMLVParameter* p = GetParameter(index);
-    if (!p) return std::string();
+    if (!p) return {};
     switch (index) {
     case kTempo: {
         p->SetNormalizedValue(n);
         CMLVParameter* sync = GetParameter(kSyncCoeff);
-        if (sync && sync->GetValue() >= 1.0) return p->FormatValue(true, true) + " (Sync !)";
-        return std::string();
+        if (sync && sync->GetValue() >= 1.0) return SyncStatus(*p);
+        return {};
     }
     case kDecay:
         p->SetNormalizedValue(n);
         SetHoldState(n == 1.0f ? 1.0f : 0.0f);
         if (GetHoldState() != 0 && tap) tap->SetNormalizedValue(0.0);
-        return std::string();
+        return {};
     case kTap:
         if (GetHoldState() == 0) p->SetNormalizedValue(n);
         if (p->normalizedValue == 1.0) {
@@ -100,9 +107,9 @@ std::string CMLVBPMParRelations::SetParameter(int index, float n) {
             SetTapState(0.0f);
             bypassed = savedOnOff;
         }
-        return std::string();
+        return {};
     default:
         p->SetNormalizedValue(n);
-        return std::string();
+        return {};
     }
 }

@@ -6,11 +6,13 @@ class CMLVParRelations : public CMLVDSPAlgInterface {
   public:
     CMLVParRelations(double sampleRate, int maxBlockSize);
     // Main thread (audio thread for the tempo follow).
-    std::string SetParameter(int index, float normalized) override;
+    CMLVStatusText SetParameter(int index, float normalized) override;
     // Main thread. One footswitch press in tap mode.
     void TapTempo();
 
   protected:
+    // " (Sync !)" after the rate-like parameter's name and value.
+    static CMLVStatusText SyncStatus(const CMLVParameter& p);
     bool savedOnOff;
 };
 
@@ -18,7 +20,7 @@ class CMLVParRelations : public CMLVDSPAlgInterface {
 class CMLVBPMParRelations : public CMLVParRelations {
   public:
     using CMLVParRelations::CMLVParRelations;
-    std::string SetParameter(int index, float normalized) override;
+    CMLVStatusText SetParameter(int index, float normalized) override;
 
     // Implemented by the delay, which owns the hold state (0 Normal, 1 Bypassing, 2 Sampling, 3 Playing).
     virtual int GetHoldState() const = 0;

@@ -8,12 +8,6 @@ namespace {
 double RoundHalfAway(double v) {
     return v < 0 ? -std::floor(-v + 0.5) : std::floor(v + 0.5);
 }
-
-std::string Printf1(double v) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.1f", v);
-    return buf;
-}
 } // namespace
 
 CMLVParameter::CMLVParameter(CMLVDSPAlgInterface* owner_, const std::string& name_,
@@ -91,60 +85,67 @@ double CMLVParameter::GetValue() const {
     return value;
 }
 
-std::string CMLVParameter::FormatValue(bool withName, bool withUnit, double v) const {
+size_t CMLVParameter::FormatValue(char* out, size_t size, bool withName, bool withUnit, double v) const {
     if (v < 0) v = value;
-    std::string number;
-    std::string label = labels.empty() ? std::string() : labels[0];
+    char number[64] = "";
+    const char* label = labels.empty() ? "" : labels[0].c_str();
+    auto print1 = [&number](double x) { std::snprintf(number, sizeof number, "%.1f", x); };
+    auto word = [&number, &label](const char* w) {
+        std::snprintf(number, sizeof number, "%s", w);
+        label = "";
+    };
     switch (type) {
-    case Integer: {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%d", static_cast<int>(RoundHalfAway(v)));
-        number = buf;
+    case Integer:
+        std::snprintf(number, sizeof number, "%d", static_cast<int>(RoundHalfAway(v)));
         break;
-    }
     case List: {
         int i = static_cast<int>(v + 0.5);
         if (i < 0) i = 0;
-        label = i < static_cast<int>(labels.size()) ? labels[i] : std::string();
+        label = i < static_cast<int>(labels.size()) ? labels[static_cast<size_t>(i)].c_str() : "";
         break;
     }
     case Bipolar: {
-        number = Printf1(v);
-        double centre = (minValue + maxValue) / 2;
-        const std::string lower = labels.size() > 0 ? labels[0] : std::string();
-        const std::string upper = labels.size() > 1 ? labels[1] : std::string();
-        label = v < centre ? lower : v > centre ? upper : std::string();
+        print1(v);
+        const double centre = (minValue + maxValue) / 2;
+        const char* lower = labels.size() > 0 ? labels[0].c_str() : "";
+        const char* upper = labels.size() > 1 ? labels[1].c_str() : "";
+        label = v < centre ? lower : v > centre ? upper : "";
         break;
     }
     case GainDb:
-        if (v <= minValue) {
-            number = "-Inf";
-            label.clear();
-        } else {
-            number = Printf1(v);
-        }
+        if (v <= minValue)
+            word("-Inf");
+        else
+            print1(v);
         break;
     case OffAtMin:
-        if (v <= minValue) {
-            number = "Off";
-            label.clear();
-        } else {
-            number = Printf1(v);
-        }
+        if (v <= minValue)
+            word("Off");
+        else
+            print1(v);
         break;
     case OffAtMax:
-        if (v >= maxValue) {
-            number = "Off";
-            label.clear();
-        } else {
-            number = Printf1(v);
-        }
+        if (v >= maxValue)
+            word("Off");
+        else
+            print1(v);
         break;
     default:
-        number = Printf1(v);
+        print1(v);
         break;
     }
-    if (withUnit && withName) return name + ": " + number + " " + label;
-    if (withUnit) return number + " " + label;
-    return type == List ? label : number;
+    int n;
+    if (withUnit && withName)
+        n = std::snprintf(out, size, "%s: %s %s", name.c_str(), number, label);
+    else if (withUnit)
+        n = std::snprintf(out, size, "%s %s", number, label);
+    else
+        n = std::snprintf(out, size, "%s", type == List ? label : number);
+    return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+std::string CMLVParameter::FormatValue(bool withName, bool withUnit, double v) const {
+    std::string text(FormatValue(nullptr, 0, withName, withUnit, v), '\0');
+    FormatValue(text.data(), text.size() + 1, withName, withUnit, v);
+    return text;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,9 @@ class CMLVParameter {
     const std::vector<std::string>& GetLabels() const { return labels; }
     // v < 0 selects the current value.
     std::string FormatValue(bool withName, bool withUnit, double v = -1.0) const;
+    // The same text into a caller's buffer (never allocates; cut to fit, zero-terminated when size > 0);
+    // returns the full text's length.
+    size_t FormatValue(char* out, size_t size, bool withName, bool withUnit, double v = -1.0) const;
 
     double Normalize(double v) const;
     double Denormalize(double n) const;

@@ -24,8 +24,10 @@ OSType ParameterControlID(const std::string& name) {
 
 CMLVEffectProcess::CMLVEffectProcess(int effectType, bool userFolder)
     : CMLVPlugInInterface(true, userFolder), fEffectType(effectType), fSampleRate(fContext.sampleRate) {
-    // Room for any offline slice; only longer real-time blocks of a mono instance grow it.
-    EnsureScratch(2048);
+    // Room for any offline slice and for the longest block the host promised; a mono instance renders
+    // longer real-time blocks in slices of this size, so the render never allocates.
+    for (auto& s : fScratch)
+        s.assign(static_cast<size_t>(std::max(CEffectProcessAS::kMaxSlice, fContext.maxBlockLength)), 0.0f);
 }
 
 CMLVEffectProcess::~CMLVEffectProcess() = default;
@@ -52,9 +54,8 @@ void CMLVEffectProcess::EffectInit() {
 
 int CMLVEffectProcess::ControlUpdate(int index, int32_t value) {
     const float n = NormalizedFromControl(value);
-    std::string status = fAlgorithm ? fAlgorithm->SetParameter(index, n) : std::string();
-    if (fEditor) fEditor->ShowStatus(status);
-    fLastStatus.swap(status);
+    fLastStatus = fAlgorithm ? fAlgorithm->SetParameter(index, n) : CMLVStatusText();
+    if (fEditor) fEditor->ShowStatus(fLastStatus.str());
     if (fEditor) {
         fEditor->ParameterChanged(index, n);
         if (!fEditor->CurrentPresetName().empty()) fEditor->MarkPresetModified();
@@ -117,9 +118,8 @@ void CMLVEffectProcess::TempoFollow() {
         fEditor->ParameterChanged(fSyncIndex, static_cast<float>(sync->normalizedValue));
 }
 
-void CMLVEffectProcess::EnsureScratch(int numSamples) {
-    for (auto& s : fScratch)
-        if (static_cast<int>(s.size()) < numSamples) s.assign(static_cast<size_t>(numSamples), 0.0f);
+void CMLVEffectProcess::ClearHistory() {
+    if (fAlgorithm) fAlgorithm->Reset();
 }
 
 void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples) {
@@ -329,4 +329,6 @@ CMLVEffectProcessSpecific::CMLVEffectProcessSpecific(int effectType, bool userFo
     algorithm = fAlgorithm.get();
     fAlgorithm->RecallPreset(0);
     fAlgorithm->FindParameter("Sync coeff", &fSyncIndex);
+    // Created for audio: every buffer now, at the host's rate, so that no block allocates.
+    fAlgorithm->PrepareForAudio();
 }

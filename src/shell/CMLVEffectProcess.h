@@ -53,7 +53,8 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     float GetReadoutValue(int i) const override;
     int GetLatency() const override;
     bool DependsOnBlockSize() const override;
-    std::string LastStatusText() const override { return fLastStatus; }
+    void ClearHistory() override;
+    std::string LastStatusText() const override { return fLastStatus.str(); }
 
     CMLVDSPAlgInterface* Algorithm() const { return fAlgorithm.get(); }
     int EffectType() const { return fEffectType; }
@@ -62,8 +63,9 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     // Audio thread: the steps every render shares around one algorithm call.
     void TempoFollow();
     void ProcessSlice(float* in[2], float* out[2], int numSamples);
-    // Audio thread: grows the zero-filled scratch buffers of a one-channel instance when needed.
-    void EnsureScratch(int numSamples);
+    // Samples of each scratch buffer (the silent right input and the discarded right output of a
+    // one-channel instance); sized at creation.
+    int ScratchLength() const { return static_cast<int>(fScratch[0].size()); }
     int RecallPresetForHost(int number);
 
     std::unique_ptr<CMLVDSPAlgInterface> fAlgorithm;
@@ -75,7 +77,7 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     float fInPeak[2] = {0, 0}, fOutPeak[2] = {0, 0};
     std::vector<float> fScratch[2];
     bool fSuppressNext = false;
-    std::string fLastStatus;
+    CMLVStatusText fLastStatus;
 };
 
 // Creates the algorithm of the effect type.

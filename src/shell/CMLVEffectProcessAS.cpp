@@ -13,7 +13,6 @@ int CMLVEffectProcessAS::RenderAudioSuite(AudioBufferDescriptor* inputs, int num
         in[1] = inputs[1].samples;
         out[1] = outputs[1].samples;
     } else {
-        EnsureScratch(std::min(total, kMaxSlice));
         in[1] = fScratch[0].data();
         out[1] = fScratch[1].data();
     }

@@ -3,19 +3,22 @@
 
 int CMLVEffectProcessRTAS::RenderAudio(float** inputs, float** outputs, int numSamples) {
     if (!fAlgorithm || numSamples < 0) return kUnsupported;
-    float* in[2] = {inputs[0], nullptr};
-    float* out[2] = {outputs[0], nullptr};
-    if (fContext.channels < 2) {
-        // A mono instance renders with a silent right input; its right output is discarded.
-        EnsureScratch(numSamples);
-        std::fill_n(fScratch[0].begin(), numSamples, 0.0f);
-        in[1] = fScratch[0].data();
-        out[1] = fScratch[1].data();
-    } else {
-        in[1] = inputs[1];
-        out[1] = outputs[1];
-    }
     TempoFollow();
-    ProcessSlice(in, out, numSamples);
+    if (fContext.channels >= 2) {
+        float* in[2] = {inputs[0], inputs[1]};
+        float* out[2] = {outputs[0], outputs[1]};
+        ProcessSlice(in, out, numSamples);
+        return kNoErr;
+    }
+    // A mono instance renders with a silent right input; its right output is discarded. A block longer
+    // than the scratch buffers (longer than the host promised) goes in slices of their length.
+    const int slice = ScratchLength();
+    for (int pos = 0; pos < numSamples || pos == 0; pos += slice) {
+        const int n = std::min(slice, numSamples - pos);
+        std::fill_n(fScratch[0].begin(), n, 0.0f);
+        float* in[2] = {inputs[0] + pos, fScratch[0].data()};
+        float* out[2] = {outputs[0] + pos, fScratch[1].data()};
+        ProcessSlice(in, out, n);
+    }
     return kNoErr;
 }

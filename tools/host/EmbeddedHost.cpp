@@ -109,7 +109,7 @@ int PluginLibrary::TypeIndex(const CEffectType* type) const {
 }
 
 Effect::Effect(PluginLibrary& library, const std::string& code, RenderMode mode, int channels,
-               double sampleRate, HostTempo* tempo, IHostListener* listener)
+               double sampleRate, HostTempo* tempo, IHostListener* listener, int maxBlockLength)
     : fLibrary(library), fCode(code), fMode(mode), fChannels(channels) {
     fType = library.FindType(code, mode == RenderMode::Offline ? kAudioSuite : kRealTime, channels);
     if (!fType) throw HostError("unknown effect code \"" + code + "\" (see 'tonvera list')", 2);
@@ -118,6 +118,7 @@ Effect::Effect(PluginLibrary& library, const std::string& code, RenderMode mode,
     ctx.channels = channels;
     ctx.tempo = tempo;
     ctx.listener = listener;
+    ctx.maxBlockLength = maxBlockLength;
     fProcess = library.Group().CreateProcess(library.TypeIndex(fType), ctx);
     if (!fProcess) throw HostError("the plug-in could not create an instance of " + code, 1);
     const std::string& name = fType->Name();

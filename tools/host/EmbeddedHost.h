@@ -61,11 +61,11 @@ class PluginLibrary {
 
 enum class RenderMode { Offline, RealTime };
 
-// One effect instance.
+// One effect instance. maxBlockLength: the longest real-time block the caller will render (0: unknown).
 class Effect {
   public:
     Effect(PluginLibrary& library, const std::string& code, RenderMode mode, int channels, double sampleRate,
-           HostTempo* tempo = nullptr, IHostListener* listener = nullptr);
+           HostTempo* tempo = nullptr, IHostListener* listener = nullptr, int maxBlockLength = 0);
     ~Effect();
     Effect(const Effect&) = delete;
     Effect& operator=(const Effect&) = delete;

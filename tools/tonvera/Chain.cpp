@@ -28,8 +28,9 @@ Chain::Chain(host::PluginLibrary& library, const ChainOptions& options, double s
     fTempo.bpm = options.tempo;
     const host::RenderMode mode = options.realtime ? host::RenderMode::RealTime : host::RenderMode::Offline;
     for (const EffectSetup& setup : options.effects) {
-        fEffects.push_back(
-            std::make_unique<host::Effect>(library, setup.code, mode, channels, sampleRate, &fTempo));
+        fEffects.push_back(std::make_unique<host::Effect>(library, setup.code, mode, channels, sampleRate,
+                                                          &fTempo, nullptr,
+                                                          options.realtime ? options.block : 0));
         ApplyEffectSetup(*fEffects.back(), setup);
     }
     fLevels.resize(fEffects.size());

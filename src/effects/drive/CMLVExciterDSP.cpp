@@ -23,6 +23,9 @@ CMLVExciterDSP::CMLVExciterDSP(double sampleRate_, int maxBlockSize_)
     AddParameter(9, "5nd Harmonic", "%", 0, 100, 1, 50, Linear);
     AddParameter(10, "x5 Oversampling", std::vector<std::string>{"Off", "On"}, 0, 1, 1, 0, List);
     RecallPreset("Default");
+    // The resampler taps do not depend on the rate: designed once, here, never on the audio thread.
+    for (Channel& c : ch)
+        c.resampler.Design();
     BuildSections();
 }
 
@@ -43,8 +46,7 @@ void CMLVExciterDSP::BuildSections() {
             make(s, band, true);
         for (FilterSection& s : c.dc2)
             make(s, 20.0f, true);
-        c.resampler = Resampler5{};
-        c.resampler.Design();
+        c.resampler.Clear();
     }
     lanes.Clear();
 }

@@ -21,8 +21,14 @@ CMLVAutoTunerDSP::CMLVAutoTunerDSP(double sampleRate_, int maxBlockSize_)
     AddParameter(2, "A4", "Hz", 340, 500, 1, 440, Linear);
     AddParameter(3, "Tone Frequency", "Hz", 20, 20000, 1, 440, Linear);
     RecallPreset("Default");
-    // The tracker's plans are made here, on the main thread.
+    // The tracker and its plans come with the preparation for audio, on the main thread.
+    fullUpdatePending = true;
+}
+
+void CMLVAutoTunerDSP::PrepareForAudio() {
     UpdateCoefficients(true);
+    // The first block still starts the tracker afresh, now without allocating.
+    fullUpdatePending = true;
 }
 
 int CMLVAutoTunerDSP::UpdateCoefficients(bool full) {
@@ -44,7 +50,7 @@ int CMLVAutoTunerDSP::UpdateCoefficients(bool full) {
         analyses = 0;
         Reset();
     }
-    tracker->SetReference(GetParameter(2)->GetValue());
+    if (tracker) tracker->SetReference(GetParameter(2)->GetValue());
     parametersChanged = false;
     fullUpdatePending = false;
     return 0;

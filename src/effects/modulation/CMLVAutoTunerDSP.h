@@ -16,6 +16,8 @@ class CMLVAutoTunerDSP : public CMLVModulationDSP {
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
     // Audio thread. With full set the tracker starts afresh (rebuilt only when the rate changed).
     int UpdateCoefficients(bool full) override;
+    // Main thread.
+    void PrepareForAudio() override;
     // Audio thread. Clears the frame being collected.
     void Reset() override;
 

@@ -34,7 +34,8 @@ CMLVBPMDelayDSP::CMLVBPMDelayDSP(double sampleRate_, int maxBlockSize_)
     AddParameter(7, "Sync coeff", SyncMultiplier::Labels(), 0, 8, 1, 0, List);
     AddParameter(8, "Tap", SyncMultiplier::TapLabels(), 0, 1, 1, 0, List);
     RecallPreset("Default");
-    UpdateCoefficients(true);
+    // The lines come with the preparation for audio; the first block runs the full update.
+    fullUpdatePending = true;
 }
 
 void CMLVBPMDelayDSP::SetHoldState(float state) {
@@ -58,6 +59,30 @@ void CMLVBPMDelayDSP::ClearLines() {
     }
 }
 
+void CMLVBPMDelayDSP::PrepareForAudio() {
+    SizeLines();
+}
+
+// Zeroed lines for the slowest tempo; allocates only when the rate asks for more than they hold.
+void CMLVBPMDelayDSP::SizeLines() {
+    physicalBeat = static_cast<int>(sampleRate * 60.0 / kSlowestTempo);
+    allocationFailed = false;
+    try {
+        for (int c = 0; c < 2; ++c) {
+            lineA[c].assign(static_cast<size_t>(physicalBeat), 0.0f);
+            lineB[c].assign(static_cast<size_t>(physicalBeat), 0.0f);
+            lineC[c].assign(2 * static_cast<size_t>(physicalBeat), 0.0f);
+        }
+    } catch (const std::bad_alloc&) {
+        allocationFailed = true;
+        for (int c = 0; c < 2; ++c) {
+            std::vector<float>().swap(lineA[c]);
+            std::vector<float>().swap(lineB[c]);
+            std::vector<float>().swap(lineC[c]);
+        }
+    }
+}
+
 int CMLVBPMDelayDSP::UpdateCoefficients(bool full) {
     const CMLVParameter* tempoParam = GetParameter(kTempo);
     const double ownTempo = tempoParam->GetValue();
@@ -70,24 +95,7 @@ int CMLVBPMDelayDSP::UpdateCoefficients(bool full) {
     const int n = t == 1200.0 ? static_cast<int>(sampleRate * 60.0) / 3000 : b;
     const bool inside = ownTempo > tempoParam->minValue && ownTempo < tempoParam->maxValue;
 
-    if (full) {
-        physicalBeat = static_cast<int>(sampleRate * 60.0 / kSlowestTempo);
-        allocationFailed = false;
-        try {
-            for (int c = 0; c < 2; ++c) {
-                lineA[c].assign(static_cast<size_t>(physicalBeat), 0.0f);
-                lineB[c].assign(static_cast<size_t>(physicalBeat), 0.0f);
-                lineC[c].assign(2 * static_cast<size_t>(physicalBeat), 0.0f);
-            }
-        } catch (const std::bad_alloc&) {
-            allocationFailed = true;
-            for (int c = 0; c < 2; ++c) {
-                std::vector<float>().swap(lineA[c]);
-                std::vector<float>().swap(lineB[c]);
-                std::vector<float>().swap(lineC[c]);
-            }
-        }
-    }
+    if (full) SizeLines();
     if (full || n > capacity || n < minBeat || inside != wideCapacity) {
         // New capacity: wide inside the knob's open range so tempo moves do not restart the echoes.
         if (inside) {

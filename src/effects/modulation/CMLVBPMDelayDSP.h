@@ -17,6 +17,8 @@ class CMLVBPMDelayDSP : public CMLVBPMParRelations {
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
     // Audio thread. A full update sizes the lines for the slowest tempo.
     int UpdateCoefficients(bool full) override;
+    // Main thread.
+    void PrepareForAudio() override;
     // Audio thread. The lines are cleared at the start of the next block.
     void Reset() override;
 
@@ -31,6 +33,7 @@ class CMLVBPMDelayDSP : public CMLVBPMParRelations {
     int GetCapacity() const { return capacity; }
 
   private:
+    void SizeLines();
     void ClearLines();
 
     std::vector<std::string> holdStateLabels;

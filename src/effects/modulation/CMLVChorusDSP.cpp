@@ -54,6 +54,11 @@ CMLVChorusDSP::CMLVChorusDSP(double sampleRate_, int maxBlockSize_, bool bass_)
 
 CMLVChorusDSP::~CMLVChorusDSP() = default;
 
+void CMLVChorusDSP::Reset() {
+    line.Clear();
+    if (split) split->Clear();
+}
+
 int CMLVChorusDSP::UpdateCoefficients(bool full) {
     int result = 0;
     const int base = ModulatedDelayLine::SamplesFromTenthsMs(kBaseDelay, sampleRate);

@@ -17,8 +17,8 @@ class CMLVChorusDSP : public CMLVModulationDSP {
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
     // Audio thread.
     int UpdateCoefficients(bool full) override;
-    // Audio thread. Clears the voice; the oscillator keeps its phase.
-    void Reset() override { line.Clear(); }
+    // Audio thread. Clears the voice and the crossover; the oscillator keeps its phase.
+    void Reset() override;
 
     static constexpr int kMix = 2, kRate = 3, kDepth = 4, kStereo = 5;
     // Indices after "Stereo" differ between the variants.

@@ -59,6 +59,11 @@ CMLVFlangerDSP::CMLVFlangerDSP(double sampleRate_, int maxBlockSize_, bool bass_
 
 CMLVFlangerDSP::~CMLVFlangerDSP() = default;
 
+void CMLVFlangerDSP::Reset() {
+    line.Clear();
+    if (split) split->Clear();
+}
+
 int CMLVFlangerDSP::UpdateCoefficients(bool full) {
     int result = 0;
     if (full) {

@@ -18,7 +18,7 @@ class CMLVFlangerDSP : public CMLVModulationDSP {
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread. Clears the comb; the oscillators keep their phase.
-    void Reset() override { line.Clear(); }
+    void Reset() override;
 
     static constexpr int kFxTune = 2, kRate = 3, kDepth = 4, kRegeneration = 5;
     int SyncCoeffIndex() const { return bass ? 7 : 6; }

@@ -17,9 +17,13 @@ CMLVOctaverDSP::CMLVOctaverDSP(double sampleRate_, int maxBlockSize_)
     AddParameter(3, "Lower Octave Level", "%", 0, 100, 1, 50, Linear);
     AddParameter(4, "Upper Octave Level", "%", 0, 100, 1, 50, Linear);
     RecallPreset("Default");
-    // Plans are made here, on the main thread, so that the first block finds them ready.
-    Build();
+    // The shifters and their plans come with the preparation for audio, on the main thread.
     UpdateCoefficients(false);
+    fullUpdatePending = true;
+}
+
+void CMLVOctaverDSP::PrepareForAudio() {
+    Build();
 }
 
 void CMLVOctaverDSP::Build() {

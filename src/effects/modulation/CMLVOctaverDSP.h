@@ -14,6 +14,8 @@ class CMLVOctaverDSP : public CMLVParRelations {
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
     // Audio thread. With full set the shifters are rebuilt only when the rate asks for another frame size.
     int UpdateCoefficients(bool full) override;
+    // Main thread.
+    void PrepareForAudio() override;
     // Audio thread. The shifters are cleared at the start of the next block.
     void Reset() override;
     // Any thread.

@@ -54,6 +54,7 @@ void CMLVPhaserDSP::Reset() {
     lfo.reset();
     for (auto& c : channel)
         c = Channel{};
+    if (split) split->Clear();
 }
 
 int CMLVPhaserDSP::UpdateCoefficients(bool full) {

@@ -25,7 +25,8 @@ CMLVReverbDSP::CMLVReverbDSP(double sampleRate_, int maxBlockSize_)
         std::vector<std::string>{"Small Room", "Big Room", "Hall", "Long Hall", "Spring", "Verb", "Tunnel"},
         0, 6, 1, 0, List);
     RecallPreset("Default");
-    UpdateCoefficients(true);
+    // The buffers come with the preparation for audio; the first block runs the full update.
+    fullUpdatePending = true;
 }
 
 namespace {
@@ -60,32 +61,42 @@ void CMLVReverbDSP::Reset() {
     }
 }
 
+void CMLVReverbDSP::PrepareForAudio() {
+    SizeBuffers();
+}
+
+// Zeroed buffers at their scaled lengths; allocates only when the rate asks for more than they hold.
+void CMLVReverbDSP::SizeBuffers() {
+    const double fs = sampleRate;
+    tapLine.assign(static_cast<size_t>(fs * 22050.0 / 44100.0) + 1, 0.0f);
+    writeIndex = 0;
+    for (int c = 0; c < 2; ++c) {
+        for (int k = 0; k < 8; ++k) {
+            Comb& cb = combs[c][k];
+            cb.length = Scaled(kReverbCombLengths[k] + c * kReverbStereoSpread, fs);
+            cb.buffer.assign(static_cast<size_t>(cb.length), 0.0f);
+            cb.index = 0;
+        }
+        for (int k = 0; k < 4; ++k) {
+            Allpass& ap = allpasses[c][k];
+            ap.length = Scaled(kReverbAllpassLengths[k] + c * kReverbStereoSpread, fs);
+            ap.buffer.assign(static_cast<size_t>(ap.length), 0.0f);
+            ap.index = 0;
+            ap.feedback = 0.5f;
+        }
+    }
+    // The early all-passes get room for the longest room model now, so a mode change only clears.
+    int longest = 0;
+    for (const ReverbRoomRecord& r : kReverbRooms)
+        longest = std::max(longest, Scaled(r.allpassLength, fs));
+    for (auto& b : earlyBuffer)
+        b.assign(static_cast<size_t>(longest), 0.0f);
+}
+
 int CMLVReverbDSP::UpdateCoefficients(bool full) {
     const double fs = sampleRate;
     if (full) {
-        tapLine.assign(static_cast<size_t>(fs * 22050.0 / 44100.0) + 1, 0.0f);
-        writeIndex = 0;
-        for (int c = 0; c < 2; ++c) {
-            for (int k = 0; k < 8; ++k) {
-                Comb& cb = combs[c][k];
-                cb.length = Scaled(kReverbCombLengths[k] + c * kReverbStereoSpread, fs);
-                cb.buffer.assign(static_cast<size_t>(cb.length), 0.0f);
-                cb.index = 0;
-            }
-            for (int k = 0; k < 4; ++k) {
-                Allpass& ap = allpasses[c][k];
-                ap.length = Scaled(kReverbAllpassLengths[k] + c * kReverbStereoSpread, fs);
-                ap.buffer.assign(static_cast<size_t>(ap.length), 0.0f);
-                ap.index = 0;
-                ap.feedback = 0.5f;
-            }
-        }
-        // The early all-passes get room for the longest room model now, so a mode change only clears.
-        int longest = 0;
-        for (const ReverbRoomRecord& r : kReverbRooms)
-            longest = std::max(longest, Scaled(r.allpassLength, fs));
-        for (auto& b : earlyBuffer)
-            b.assign(static_cast<size_t>(longest), 0.0f);
+        SizeBuffers();
         earlyLength = -1;
         inputHighPass.SetType(FilterSection::HighPass2);
         for (int c = 0; c < 2; ++c) {

@@ -15,6 +15,8 @@ class CMLVReverbDSP : public CMLVParRelations {
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
     // Audio thread. A full update sizes every buffer for the sample rate.
     int UpdateCoefficients(bool full) override;
+    // Main thread.
+    void PrepareForAudio() override;
     // Audio thread.
     void Reset() override;
 
@@ -34,6 +36,7 @@ class CMLVReverbDSP : public CMLVParRelations {
     };
 
   private:
+    void SizeBuffers();
     void ClearEarlyAllpasses();
 
     std::vector<float> tapLine;

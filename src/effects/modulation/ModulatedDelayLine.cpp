@@ -8,6 +8,13 @@ int ModulatedDelayLine::SamplesFromTenthsMs(int tenths, double sampleRate) {
 }
 
 bool ModulatedDelayLine::Allocate(int newLength) {
+    if (newLength > 0 && newLength == length) {
+        // Already this long (prepared before the first block): cleared in place, nothing allocated.
+        Clear();
+        writeIndex = 0;
+        SetBaseDelay(baseDelay);
+        return true;
+    }
     Free();
     if (newLength <= 0) return false;
     try {

@@ -3,14 +3,16 @@
 #include <vector>
 
 // Two circular buffers (left, right) with shared write and read positions, read at a fractional
-// offset around a fixed base delay. Sized on the audio thread in UpdateCoefficients(true) only.
+// offset around a fixed base delay. Sized by the owner's preparation for audio; UpdateCoefficients(true)
+// clears it.
 class ModulatedDelayLine {
   public:
     // Tenths of a millisecond to samples: tenths x (int)sampleRate / 10000, halves away from zero.
     static int SamplesFromTenthsMs(int tenths, double sampleRate);
 
     // Frees, allocates `length` zeroed samples per channel and keeps the base delay. Returns false (and
-    // leaves the line absent) when the memory cannot be had or the length is not positive.
+    // leaves the line absent) when the memory cannot be had or the length is not positive. A line that
+    // already has this length is only cleared: nothing is allocated.
     bool Allocate(int length);
     void Free();
     bool Ready() const { return length > 0; }
