@@ -46,7 +46,6 @@ void CMLVExciterDSP::BuildSections() {
             make(s, band, true);
         for (FilterSection& s : c.dc2)
             make(s, 20.0f, true);
-        c.resampler.Clear();
     }
     lanes.Clear();
 }
