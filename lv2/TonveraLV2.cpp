@@ -4,8 +4,10 @@
 // process's controls chunk.
 #include "PortLayout.h"
 #include "framework/CEffectGroup.h"
+#include "platform/FlushDenormals.h"
 #include "shell/ControlsChunk.h"
 #include "shell/EntryPoints.h"
+#include "shell/SupportedRates.h"
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/core/lv2.h>
@@ -353,7 +355,7 @@ TypeEntry* EntryOf(const LV2_Descriptor* descriptor) {
 LV2_Handle Instantiate(const LV2_Descriptor* descriptor, double sampleRate, const char*,
                        const LV2_Feature* const* features) {
     TypeEntry* entry = EntryOf(descriptor);
-    if (!entry || !(sampleRate > 0.0)) return nullptr;
+    if (!entry || !IsSupportedSampleRate(sampleRate)) return nullptr;
     std::call_once(entry->layoutOnce, [entry] {
         HostProcessContext reference;
         reference.sampleRate = 48000.0;
@@ -382,6 +384,7 @@ void Activate(LV2_Handle h) {
 }
 
 void Run(LV2_Handle h, uint32_t n) {
+    const FlushDenormals flush;
     static_cast<Instance*>(h)->Run(n);
 }
 

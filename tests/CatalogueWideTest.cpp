@@ -1,18 +1,29 @@
 // Properties every registered effect must have, checked through the embedded host.
 #include "HostTestSupport.h"
 #include "shell/AlgorithmRegistry.h"
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <memory>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <limits>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 namespace {
 using host::Effect;
 using host::RenderMode;
 
-// Seconds of random automation per sample-rate and block-size combination (shorter under sanitizers).
+// Every rate the effects support, both ends included.
+constexpr double kRates[] = {8000.0,  22050.0, 32000.0,  44100.0,  48000.0,
+                             88200.0, 96000.0, 176400.0, 192000.0, 384000.0};
+
+// Seconds of random automation per block size at rates up to 48 kHz; higher rates run as many samples
+// as 48 kHz does, so that the added rates cost little (shorter under sanitizers).
 double AutomationSeconds() {
     if (const char* s = std::getenv("TONVERA_TEST_SECONDS")) return std::atof(s);
 #if defined(__SANITIZE_ADDRESS__)
@@ -20,6 +31,12 @@ double AutomationSeconds() {
 #else
     return 10.0;
 #endif
+}
+
+// Restarts of an algorithm whose output went non-finite, over all instances: a fault the library hid.
+uint64_t Restarts() {
+    auto count = reinterpret_cast<uint64_t (*)()>(Library().Symbol("MLVRestartCount"));
+    return count ? count() : 0;
 }
 
 class EveryEffect : public ::testing::TestWithParam<std::string> {};
@@ -48,12 +65,13 @@ Span Inspect(const std::vector<std::vector<float>>& y) {
 // Random automation of every control, host tempo changes, every rate and block size: finite and bounded.
 TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
     const double seconds = AutomationSeconds();
-    for (double sr : {44100.0, 48000.0, 96000.0, 192000.0}) {
+    for (double sr : kRates) {
         for (int block : {1, 64, 256, 2048}) {
             host::HostTempo tempo;
             Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr, &tempo);
+            const uint64_t restarts = Restarts();
             Rng rng(static_cast<uint64_t>(sr) + static_cast<uint64_t>(block));
-            const size_t frames = static_cast<size_t>(seconds * sr);
+            const size_t frames = static_cast<size_t>(seconds * std::min(sr, 48000.0));
             const auto x = TestSignal(sr, std::min<size_t>(frames, static_cast<size_t>(sr)), 7);
             std::vector<float> l(static_cast<size_t>(block)), r(static_cast<size_t>(block));
             const size_t changeEvery = static_cast<size_t>(0.05 * sr);
@@ -89,24 +107,99 @@ TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
             // A sane bound: +80 dB over a full-scale input (an auto-gain compressor at -60 dB, or every
             // equaliser band and the output at +18 dB, legitimately go far above 0 dBFS).
             EXPECT_LT(peak, 1e4) << GetParam() << " at " << sr << " Hz, block " << block;
+            EXPECT_EQ(Restarts(), restarts) << GetParam() << " at " << sr << " Hz, block " << block;
         }
     }
 }
 
 // Every control at its extremes together, at the lowest and highest supported rates.
 TEST_P(EveryEffect, ExtremeSettingsStayFinite) {
-    for (double sr : {32000.0, 192000.0}) {
+    for (double sr : {kRates[0], kRates[std::size(kRates) - 1]}) {
         for (int pattern = 0; pattern < 3; ++pattern) {
             Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr);
+            const uint64_t restarts = Restarts();
             for (int i = 2; i < 2 + fx.ParameterCount(); ++i) {
                 const double n = pattern == 2 ? (i % 2 ? 1.0 : 0.0) : pattern;
                 fx.Process().HostSetControlValue(i, ControlFromNormalized(n));
             }
-            const auto y = RenderBlocks(fx, TestSignal(sr, static_cast<size_t>(sr / 2)), 333);
+            const auto y = RenderBlocks(fx, TestSignal(sr, static_cast<size_t>(sr / 4)), 333);
             const Span s = Inspect(y);
             EXPECT_TRUE(s.finite) << GetParam() << " pattern " << pattern << " at " << sr;
             EXPECT_LT(s.peak, 1e4) << GetParam() << " pattern " << pattern << " at " << sr;
+            EXPECT_EQ(Restarts(), restarts) << GetParam() << " pattern " << pattern << " at " << sr;
         }
+    }
+}
+
+// Blocks of NaN, +infinity and -infinity never crash an effect, and its output is finite again within
+// 100 ms of ordinary input (checked over the next 25 ms), at every rate.
+TEST_P(EveryEffect, RecoversFromNonFiniteInput) {
+    const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                         -std::numeric_limits<float>::infinity()};
+    for (double sr : kRates) {
+        Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr);
+        const size_t tenth = static_cast<size_t>(sr / 10), spacing = 256 + tenth + tenth / 4;
+        auto x = TestSignal(sr, tenth / 2 + 3 * spacing);
+        for (size_t k = 0; k < 3; ++k)
+            for (auto& ch : x)
+                std::fill_n(ch.begin() + static_cast<long>(tenth / 2 + k * spacing), 256, bad[k]);
+        // Long host blocks at the high rates: the silenced copy is made in pieces.
+        const auto y = RenderBlocks(fx, x, sr > 100000.0 ? 4096 : 256);
+        for (size_t k = 0; k < 3; ++k)
+            for (const auto& ch : y)
+                for (size_t i = tenth / 2 + k * spacing + 256 + tenth; i < tenth / 2 + (k + 1) * spacing; ++i)
+                    ASSERT_TRUE(std::isfinite(ch[i]))
+                        << GetParam() << " after " << bad[k] << " at " << sr << " Hz";
+    }
+}
+
+// A loud square, then input at 1e-30: no subnormal output while the tails decay, and the caller's
+// floating-point mode is as it was before.
+TEST_P(EveryEffect, NoSubnormalOutputWhileDecaying) {
+    const double sr = 48000.0;
+    Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr);
+    std::vector<std::vector<float>> x(2, std::vector<float>(static_cast<size_t>(1.5 * sr), 1e-30f));
+    for (auto& ch : x)
+        for (size_t i = 0; i < static_cast<size_t>(sr / 2); ++i)
+            ch[i] = (i / 240) % 2 ? 1.0f : -1.0f;
+#if defined(__SSE__)
+    const unsigned mode = _mm_getcsr();
+#endif
+    const auto y = RenderBlocks(fx, x, 256);
+#if defined(__SSE__)
+    EXPECT_EQ(_mm_getcsr(), mode);
+#endif
+    size_t subnormal = 0;
+    for (const auto& ch : y)
+        for (float v : ch)
+            subnormal += std::fpclassify(v) == FP_SUBNORMAL;
+    EXPECT_EQ(subnormal, 0u) << GetParam();
+}
+
+// Hosts delay every other track by the reported latency, so it must be the delay of the clean signal:
+// where an impulse's response rises to a tenth of its peak, give or take a filter's few samples of
+// group delay, in every position of the effect's switches.
+TEST_P(EveryEffect, ReportedLatencyIsTheCleanPathDelay) {
+    Effect probe(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
+    std::vector<std::pair<int, double>> settings = {{0, 0.0}};
+    for (int i = 2; i < 2 + probe.ParameterCount(); ++i)
+        if (probe.Parameter(i).type == 3)
+            for (int v = 0; v <= static_cast<int>(probe.Parameter(i).maxValue); ++v)
+                settings.emplace_back(i, v);
+    for (const auto& [index, value] : settings) {
+        Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
+        if (index) fx.SetParameterPlain(index, value);
+        std::vector<std::vector<float>> x(2, std::vector<float>(8192, 0.0f));
+        x[0][1024] = x[1][1024] = 0.5f;
+        const auto y = RenderBlocks(fx, x, 256);
+        float peak = 0;
+        for (float v : y[0])
+            peak = std::max(peak, std::fabs(v));
+        int onset = 0;
+        while (onset < 8192 && std::fabs(y[0][static_cast<size_t>(onset)]) < 0.1f * peak)
+            ++onset;
+        EXPECT_NEAR(onset - 1024, fx.Process().GetLatency(), 8)
+            << GetParam() << " " << (index ? fx.Parameter(index).name : "default") << " = " << value;
     }
 }
 
@@ -191,6 +284,45 @@ TEST_P(EveryEffect, EmptyBlocksAndMonoInstances) {
     std::vector<std::vector<float>> x = {TestSignal(48000.0, 9000)[0]};
     const Span s = Inspect(RenderBlocks(fx, x, 9000));
     EXPECT_TRUE(s.finite);
+}
+
+// An effect whose channels are independent skips a mono instance's silent second channel: the mono
+// output must still be, bit for bit, the left output of a stereo render with a silent right input,
+// through random automation, tempo changes and block lengths, in both render modes.
+TEST_P(EveryEffect, MonoShortcutMatchesLeftOfStereoWithSilentRight) {
+    Effect probe(Library(), GetParam(), RenderMode::RealTime, 1, 48000.0);
+    if (!probe.Process().ChannelsIndependent()) GTEST_SKIP() << GetParam() << " mixes or links its channels";
+    const std::vector<float> x = TestSignal(48000.0, 48000, 5)[0];
+    for (RenderMode mode : {RenderMode::RealTime, RenderMode::Offline}) {
+        host::HostTempo tempoMono, tempoStereo;
+        Effect mono(Library(), GetParam(), mode, 1, 48000.0, &tempoMono);
+        Effect stereo(Library(), GetParam(), mode, 2, 48000.0, &tempoStereo);
+        Rng rng(9);
+        std::vector<float> m(x.size()), l(x.size()), silent(x.size(), 0.0f), right(x.size());
+        for (size_t pos = 0; pos < x.size();) {
+            const int index =
+                1 + static_cast<int>(rng.Next() % static_cast<uint32_t>(mono.ParameterCount() + 1));
+            const int32_t value = ControlFromNormalized(rng.Next() % 3 ? rng.Uniform() : rng.Next() % 2);
+            // The footswitch rarely: a bypassed block is a plain copy.
+            if (index > 1 || rng.Next() % 4 == 0) {
+                mono.Process().HostSetControlValue(index, value);
+                stereo.Process().HostSetControlValue(index, value);
+            }
+            if (rng.Next() % 8 == 0) tempoMono.bpm = tempoStereo.bpm = 40.0 + 200.0 * rng.Uniform();
+            // Up to the scratch length, so that the mono render is not cut into other blocks.
+            const int n = static_cast<int>(std::min<size_t>(x.size() - pos, 1 + rng.Next() % 2048));
+            std::copy_n(x.begin() + static_cast<long>(pos), n, m.begin() + static_cast<long>(pos));
+            std::copy_n(x.begin() + static_cast<long>(pos), n, l.begin() + static_cast<long>(pos));
+            float* ioMono[1] = {m.data() + pos};
+            float* inStereo[2] = {l.data() + pos, silent.data() + pos};
+            float* outStereo[2] = {l.data() + pos, right.data() + pos};
+            mono.Render(ioMono, ioMono, n);
+            stereo.Render(inStereo, outStereo, n);
+            pos += static_cast<size_t>(n);
+        }
+        EXPECT_EQ(0, std::memcmp(m.data(), l.data(), sizeof(float) * m.size()))
+            << GetParam() << (mode == RenderMode::Offline ? " offline" : " real-time");
+    }
 }
 
 TEST_P(EveryEffect, ChunkRoundTripRestoresEveryControl) {

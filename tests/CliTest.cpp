@@ -170,6 +170,12 @@ TEST_F(Cli, ClearErrorsAndExitCodes) {
     EXPECT_EQ(RunCli("render -e LC " + in + " /nonexistent-dir/out.wav", &err), 1);
     EXPECT_EQ(RunCli("render -e LC " + in, &err), 2);
     EXPECT_EQ(RunCli("frobnicate", &err), 2);
+    const std::string offRate = TempDir() + "/off-rate.wav";
+    for (int rate : {1, 768000}) {
+        WriteWav(offRate, input, rate);
+        EXPECT_EQ(RunCli("render -e LC " + offRate + " " + out, &err), 1) << rate;
+        EXPECT_NE(err.find("8000 to 384000 Hz"), std::string::npos) << err;
+    }
     EXPECT_FALSE(Exists(out));
     // Out of range: clamped, and said.
     EXPECT_EQ(RunCli("render -e LC -s Gain=99 " + in + " " + out, &err), 0);

@@ -56,7 +56,7 @@ TEST_P(OctaverShift, SineMovesByAnOctave) {
     const int n = static_cast<int>(c.rate * 1.5);
     Stereo in{Sine(220.0, c.rate, n, 0.25), Sine(220.0, c.rate, n, 0.25)};
     Stereo out = Render(*fx, in, 256);
-    const size_t from = static_cast<size_t>(fx->GetLatency() + PitchShifter::FrameSizeFor(int(c.rate)));
+    const size_t from = static_cast<size_t>(fx->VoiceDelay() + PitchShifter::FrameSizeFor(int(c.rate)));
     const size_t len = static_cast<size_t>(n) - from;
     for (const std::vector<float>* ch : {&out.l, &out.r}) {
         const double f = DominantFrequency(*ch, from, len, c.rate, 60.0, 1000.0);
@@ -98,14 +98,14 @@ TEST(PitchShifter, LatencyFollowsTheFrameTable) {
     for (auto [rate, frame] : table) {
         CMLVOctaverDSP fx(rate, 256);
         fx.PrepareForAudio();
-        EXPECT_EQ(fx.GetLatency(), frame - frame / 6) << rate;
+        EXPECT_EQ(fx.VoiceDelay(), frame - frame / 6) << rate;
     }
     // A sample-rate change after creation rebuilds the shifters at the next full update.
     auto fx = MakeOctaver(44100, 50, 50, 50);
     fx->sampleRate = 96000;
     Stereo in{Sine(220, 96000, 512), Sine(220, 96000, 512)};
     Render(*fx, in, 256);
-    EXPECT_EQ(fx->GetLatency(), 4096 - 682);
+    EXPECT_EQ(fx->VoiceDelay(), 4096 - 682);
 }
 
 // Clean at 100 % with both octaves off passes the input bit for bit.

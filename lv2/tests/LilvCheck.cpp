@@ -494,6 +494,14 @@ int CheckPorts(World& world, UridMap& urids) {
             }
             if (!(largest > 0.0f)) problems.push_back("latency port never reports a delay");
         }
+        // Instances exist at the supported rates, 8 to 384 kHz, and at no other.
+        for (const auto& [rate, supported] :
+             {std::pair{7999.0, false}, {8000.0, true}, {384000.0, true}, {384001.0, false}}) {
+            LilvInstance* probe = lilv_plugin_instantiate(plugin, rate, urids.Features());
+            if ((probe != nullptr) != supported)
+                problems.push_back((probe ? "instantiates at " : "no instance at ") + std::to_string(rate));
+            if (probe) lilv_instance_free(probe);
+        }
         std::printf("%s %s", problems.empty() ? "PASS" : "FAIL", uri.c_str());
         for (const auto& p : problems)
             std::printf("; %s", p.c_str());

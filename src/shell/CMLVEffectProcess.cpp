@@ -2,11 +2,14 @@
 #include "shell/AlgorithmRegistry.h"
 #include "shell/Catalogue.h"
 #include "shell/ControlsChunk.h"
+#include "shell/FiniteSamples.h"
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 
 namespace {
+std::atomic<uint64_t> gRestarts{0};
 constexpr OSType kBypassID = 0x62797061; // b y p a
 
 // First four characters of the name, padded with 'x'; the characters are the identifier's bytes in
@@ -28,6 +31,8 @@ CMLVEffectProcess::CMLVEffectProcess(int effectType, bool userFolder)
     // longer real-time blocks in slices of this size, so the render never allocates.
     for (auto& s : fScratch)
         s.assign(static_cast<size_t>(std::max(CEffectProcessAS::kMaxSlice, fContext.maxBlockLength)), 0.0f);
+    for (auto& s : fSilenced)
+        s.assign(kSilencedLength, 0.0f);
 }
 
 CMLVEffectProcess::~CMLVEffectProcess() = default;
@@ -122,8 +127,32 @@ void CMLVEffectProcess::ClearHistory() {
     if (fAlgorithm) fAlgorithm->Reset();
 }
 
+void CMLVEffectProcess::SetRenderedChannels(int channels) {
+    fAlgorithm->activeChannels = channels < 2 && fAlgorithm->ChannelsIndependent() ? 1 : 2;
+}
+
+// NaN and infinity in the input play as silence, so that no effect keeps them in its state; the host's
+// buffers stay as they are (the input may be the output), the copies go to fSilenced.
 void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples) {
-    fAlgorithm->Process(in, out, fInPeak, fOutPeak, numSamples);
+    if (AllFinite(in[0], numSamples) && AllFinite(in[1], numSamples)) {
+        ProcessChecked(in, out, numSamples);
+    } else {
+        float inPeak[2] = {0, 0}, outPeak[2] = {0, 0};
+        for (int pos = 0; pos < numSamples; pos += kSilencedLength) {
+            const int n = std::min(kSilencedLength, numSamples - pos);
+            float* silenced[2] = {fSilenced[0].data(), fSilenced[1].data()};
+            float* o[2] = {out[0] + pos, out[1] + pos};
+            for (int c = 0; c < 2; ++c)
+                ZeroNonFinite(in[c] + pos, silenced[c], n);
+            ProcessChecked(silenced, o, n);
+            for (int c = 0; c < 2; ++c) {
+                inPeak[c] = std::max(inPeak[c], fInPeak[c]);
+                outPeak[c] = std::max(outPeak[c], fOutPeak[c]);
+            }
+        }
+        std::copy_n(inPeak, 2, fInPeak);
+        std::copy_n(outPeak, 2, fOutPeak);
+    }
     // The noise gate's finished "Learn" measurement goes to the host controls.
     if (fEffectType == 105 && fAlgorithm->HasMeasurementReport()) {
         SetControlValue(2, static_cast<float>(fAlgorithm->GetParameter(2)->normalizedValue));
@@ -135,6 +164,20 @@ void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples
         fMeterIn[c] = (20.0f * std::log10(fInPeak[c]) + 60.0f) / 60.0f;
         fMeterOut[c] = (20.0f * std::log10(fOutPeak[c]) + 60.0f) / 60.0f;
     }
+}
+
+void CMLVEffectProcess::ProcessChecked(float* in[2], float* out[2], int numSamples) {
+    fAlgorithm->Process(in, out, fInPeak, fOutPeak, numSamples);
+    if (AllFinite(out[0], numSamples) && AllFinite(out[1], numSamples)) return;
+    // A state that went non-finite would stay so: start again from silence.
+    fAlgorithm->Reset();
+    gRestarts.fetch_add(1, std::memory_order_relaxed);
+    for (int c = 0; c < 2; ++c)
+        ZeroNonFinite(out[c], out[c], numSamples);
+}
+
+extern "C" uint64_t MLVRestartCount() {
+    return gRestarts.load();
 }
 
 // Chunks
@@ -315,6 +358,9 @@ int CMLVEffectProcess::GetLatency() const {
 }
 bool CMLVEffectProcess::DependsOnBlockSize() const {
     return fAlgorithm && fAlgorithm->DependsOnBlockSize();
+}
+bool CMLVEffectProcess::ChannelsIndependent() const {
+    return fAlgorithm && fAlgorithm->ChannelsIndependent();
 }
 
 // The algorithm of the effect type

@@ -2,6 +2,7 @@
 #include "framework/CEffectProcess.h"
 #include "shell/CMLVPlugInInterface.h"
 #include "shell/IEffectEditor.h"
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,6 +54,7 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     float GetReadoutValue(int i) const override;
     int GetLatency() const override;
     bool DependsOnBlockSize() const override;
+    bool ChannelsIndependent() const override;
     void ClearHistory() override;
     std::string LastStatusText() const override { return fLastStatus.str(); }
 
@@ -63,9 +65,14 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     // Audio thread: the steps every render shares around one algorithm call.
     void TempoFollow();
     void ProcessSlice(float* in[2], float* out[2], int numSamples);
+    // Audio thread: one algorithm call; an output that went non-finite restarts the algorithm.
+    void ProcessChecked(float* in[2], float* out[2], int numSamples);
     // Samples of each scratch buffer (the silent right input and the discarded right output of a
     // one-channel instance); sized at creation.
     int ScratchLength() const { return static_cast<int>(fScratch[0].size()); }
+    // Audio thread: tells the algorithm how many channels reach the host, so a one-channel render of
+    // independent channels skips the silent second one.
+    void SetRenderedChannels(int channels);
     int RecallPresetForHost(int number);
 
     std::unique_ptr<CMLVDSPAlgInterface> fAlgorithm;
@@ -76,9 +83,16 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     int fSyncIndex = 0; // "Sync coeff", 0 when the algorithm has none
     float fInPeak[2] = {0, 0}, fOutPeak[2] = {0, 0};
     std::vector<float> fScratch[2];
+    // Input with NaN and infinity silenced, in pieces of kSilencedLength.
+    static constexpr int kSilencedLength = 2048;
+    std::vector<float> fSilenced[2];
     bool fSuppressNext = false;
     CMLVStatusText fLastStatus;
 };
+
+// How many times, over all instances, an algorithm's output went non-finite and the algorithm was restarted;
+// exported so that a host's tests can tell a silenced fault from sound.
+extern "C" __attribute__((visibility("default"))) uint64_t MLVRestartCount();
 
 // Creates the algorithm of the effect type.
 class CMLVEffectProcessSpecific : public CMLVEffectProcess {

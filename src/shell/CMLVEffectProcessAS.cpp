@@ -1,9 +1,11 @@
 #include "shell/CMLVEffectProcessAS.h"
+#include "platform/FlushDenormals.h"
 #include <algorithm>
 
 int CMLVEffectProcessAS::RenderAudioSuite(AudioBufferDescriptor* inputs, int numInputs,
                                           AudioBufferDescriptor* outputs, int numOutputs) {
     if (!fAlgorithm || numInputs < 1 || numOutputs < 1) return kUnsupported;
+    const FlushDenormals flush;
     const int total = std::max(inputs[0].count, 0);
     float* in[2] = {inputs[0].samples, nullptr};
     float* out[2] = {outputs[0].samples, nullptr};
@@ -16,6 +18,7 @@ int CMLVEffectProcessAS::RenderAudioSuite(AudioBufferDescriptor* inputs, int num
         in[1] = fScratch[0].data();
         out[1] = fScratch[1].data();
     }
+    SetRenderedChannels(stereo ? 2 : 1);
     int remaining = total;
     while (remaining > 0) {
         const int n = std::min(remaining, kMaxSlice);

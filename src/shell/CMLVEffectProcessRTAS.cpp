@@ -1,9 +1,12 @@
 #include "shell/CMLVEffectProcessRTAS.h"
+#include "platform/FlushDenormals.h"
 #include <algorithm>
 
 int CMLVEffectProcessRTAS::RenderAudio(float** inputs, float** outputs, int numSamples) {
     if (!fAlgorithm || numSamples < 0) return kUnsupported;
+    const FlushDenormals flush;
     TempoFollow();
+    SetRenderedChannels(fContext.channels);
     if (fContext.channels >= 2) {
         float* in[2] = {inputs[0], inputs[1]};
         float* out[2] = {outputs[0], outputs[1]};

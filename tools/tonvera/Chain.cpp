@@ -1,5 +1,6 @@
 #include "tonvera/Chain.h"
 #include "tonvera/Progress.h"
+#include "shell/SupportedRates.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -25,6 +26,10 @@ double Dbfs(double linear) {
 
 Chain::Chain(host::PluginLibrary& library, const ChainOptions& options, double sampleRate, int channels)
     : fOptions(options), fChannels(channels) {
+    if (!IsSupportedSampleRate(sampleRate))
+        throw host::HostError("the effects run at 8000 to 384000 Hz, not at " +
+                                  std::to_string(static_cast<long long>(sampleRate)) + " Hz",
+                              1);
     fTempo.bpm = options.tempo;
     const host::RenderMode mode = options.realtime ? host::RenderMode::RealTime : host::RenderMode::Offline;
     for (const EffectSetup& setup : options.effects) {

@@ -100,18 +100,18 @@ void CMLVExciterDSP::Reset() {
     c0p = c0;
 }
 
-int CMLVExciterDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+template <int channels>
+void CMLVExciterDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     float ip[2] = {0, 0}, op[2] = {0, 0};
     if (oversampling) {
-        ProcessOversampled(in, out, ip, op, n);
+        ProcessOversampled(in, out, ip, op, n, channels);
     } else {
         for (int i = 0; i < n; ++i) {
             const float x[2] = {in[0][i], in[1][i]};
             // A change of the constant term leaves only a short decaying pulse.
             c0s = FlushDenormal(0.001f * (c0 - c0p) + 0.99f * c0s);
             c0p = c0;
-            for (int k = 0; k < 2; ++k) {
+            for (int k = 0; k < channels; ++k) {
                 Channel& c = ch[k];
                 const float v = c.band1[1].Process(c.band1[0].Process(drive * x[k]));
                 const float y = x[k] + mix * c.dc.Process(poly(v, c0s));
@@ -121,14 +121,23 @@ int CMLVExciterDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
             }
         }
     }
-    for (int k = 0; k < 2; ++k) {
+    for (int k = 0; k < channels; ++k) {
         inPeak[k] = ip[k];
         outPeak[k] = op[k];
     }
+}
+
+int CMLVExciterDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    if (activeChannels == 1)
+        Run<1>(in, out, inPeak, outPeak, n);
+    else
+        Run<2>(in, out, inPeak, outPeak, n);
     return 0;
 }
 
-void CMLVExciterDSP::ProcessOversampled(float* in[2], float* out[2], float ip[2], float op[2], int n) {
+void CMLVExciterDSP::ProcessOversampled(float* in[2], float* out[2], float ip[2], float op[2], int n,
+                                        int channels) {
     for (int k = 0; k < 2; ++k)
         lanes.Load(k, ch[k].band2, ch[k].dc2, ch[k].resampler);
     float c0Track[ExciterPhaseLanes::kChunk];
@@ -141,7 +150,7 @@ void CMLVExciterDSP::ProcessOversampled(float* in[2], float* out[2], float ip[2]
         }
         const float* x[2] = {in[0] + start, in[1] + start};
         float* y[2] = {out[0] + start, out[1] + start};
-        lanes.Process(x, y, m, poly, c0Track, drive, mix, ip, op);
+        lanes.Process(x, y, m, channels, poly, c0Track, drive, mix, ip, op);
     }
 }
 

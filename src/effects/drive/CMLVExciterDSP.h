@@ -13,6 +13,8 @@ class CMLVExciterDSP : public CMLVParRelations {
     CMLVExciterDSP(double sampleRate, int maxBlockSize);
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. Only the shared constant-term smoothing runs once per sample for both channels.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread.
@@ -21,6 +23,7 @@ class CMLVExciterDSP : public CMLVParRelations {
     int GetLatency() const override { return oversampling ? Resampler5::kLatency : 0; }
 
   private:
+    template <int channels> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     struct Channel {
         FilterSection band1[2];                   // first-order high-passes at the band frequency
         FilterSection dc;                         // 20 Hz high-pass
@@ -29,7 +32,7 @@ class CMLVExciterDSP : public CMLVParRelations {
         Resampler5 resampler;
     };
     void BuildSections();
-    void ProcessOversampled(float* in[2], float* out[2], float ip[2], float op[2], int n);
+    void ProcessOversampled(float* in[2], float* out[2], float ip[2], float op[2], int n, int channels);
 
     ExciterPolynomial poly; // c5 .. c1
     float c0 = 0;

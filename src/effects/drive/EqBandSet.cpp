@@ -1,16 +1,17 @@
 #include "effects/drive/EqBandSet.h"
+#include "effects/drive/BelowNyquist.h"
 #include <cmath>
 
 void DesignEqBand(const EqBandDescriptor& band, BiquadSection& section, double fs) {
     const double pi = 3.14159265358979323846;
     const double v0 = std::pow(10.0, band.gainTenths / 200.0);
     const double h = (v0 - 1.0) / 2.0;
-    const double f = band.frequency;
+    const double f = BelowNyquist(band.frequency, fs);
     double g = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
     switch (band.type) {
     case 1: { // peak: second-order all-pass mixed with the direct path
         const double k = std::pow(std::pow(2.0, 1.0 / 12.0), band.bandwidth);
-        const double fb = 0.5 * (k - 1.0 / k) * f;
+        const double fb = BelowNyquist(0.5 * (k - 1.0 / k) * f, fs);
         const double kb = std::tan(pi * fb / fs);
         const bool cut = band.gainTenths < 0;
         const double ab = cut ? (kb - v0) / (kb + v0) : (kb - 1.0) / (kb + 1.0);

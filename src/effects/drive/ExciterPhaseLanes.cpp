@@ -60,23 +60,30 @@ inline void ExciterPhaseLanes::Group<V>::Step(int i, const ExciterPolynomial& po
 // Where the processor has AVX, the group of eight is one register and the three-operand form saves
 // register copies.
 __attribute__((target_clones("avx", "default"))) void
-ExciterPhaseLanes::Process(const float* const in[2], float* const out[2], int n,
+ExciterPhaseLanes::Process(const float* const in[2], float* const out[2], int n, int channels,
                            const ExciterPolynomial& poly, const float* c0s, float drive, float mix,
                            float inPeak[2], float outPeak[2]) {
     for (int i = 0; i < n; ++i) {
         const float l = in[0][i], r = in[1][i];
         inPeak[0] = std::max(inPeak[0], std::fabs(l));
-        inPeak[1] = std::max(inPeak[1], std::fabs(r));
+        if (channels == 2) inPeak[1] = std::max(inPeak[1], std::fabs(r));
         wide.inputs[kPast + i] = Float8{l, l, l, l, l, r, r, r};
         narrow.inputs[kPast + i] = Float4{r, r, 0.0f, 0.0f};
     }
     // Interpolation, both sections and the polynomial: the only recursions, run across lanes.
     const ExciterPolynomial shape = poly; // a local copy stays in registers across the stores
-    for (int i = 0; i < n; ++i) {
-        wide.Step(i, shape, c0s[i], drive, mix);
-        narrow.Step(i, shape, c0s[i], drive, mix);
+    // The group of four holds channel 1's last phases only. Both groups in one loop: two independent
+    // recursions keep the processor busier than one.
+    if (channels == 2) {
+        for (int i = 0; i < n; ++i) {
+            wide.Step(i, shape, c0s[i], drive, mix);
+            narrow.Step(i, shape, c0s[i], drive, mix);
+        }
+    } else {
+        for (int i = 0; i < n; ++i)
+            wide.Step(i, shape, c0s[i], drive, mix);
     }
-    for (int c = 0; c < 2; ++c)
+    for (int c = 0; c < channels; ++c)
         for (int p = 0; p < kPhases; ++p)
             ForLane(kPhases * c + p, [&](auto& group, int e) {
                 for (int i = 0; i < n; ++i)
@@ -84,7 +91,7 @@ ExciterPhaseLanes::Process(const float* const in[2], float* const out[2], int n,
             });
     // Decimation, eight outputs at a time: tap 5 m + r weighs phase 4 - r of the sample m back, newest tap
     // first.
-    for (int c = 0; c < 2; ++c) {
+    for (int c = 0; c < channels; ++c) {
         for (int i = 0; i < n; i += 8) {
             Float8 acc = Float8{};
             for (int m = 0; m < kPhases; ++m)

@@ -33,9 +33,11 @@ class ExciterPhaseLanes {
     // Audio thread.
     void Clear();
     // Audio thread. At most kChunk samples; c0s holds the constant term for each sample; in may equal out.
-    // Raises the peaks to the largest magnitudes of the input and output.
-    void Process(const float* const in[2], float* const out[2], int n, const ExciterPolynomial& poly,
-                 const float* c0s, float drive, float mix, float inPeak[2], float outPeak[2]);
+    // Raises the peaks to the largest magnitudes of the input and output. With one channel the second
+    // output and its peaks are left alone.
+    void Process(const float* const in[2], float* const out[2], int n, int channels,
+                 const ExciterPolynomial& poly, const float* c0s, float drive, float mix, float inPeak[2],
+                 float outPeak[2]);
 
   private:
     static constexpr int kPast = kPhases - 1; // base-rate samples of history each FIR needs

@@ -1,4 +1,5 @@
 #include "effects/drive/FilterDesigners.h"
+#include "effects/drive/BelowNyquist.h"
 #include <cmath>
 
 namespace {
@@ -17,6 +18,7 @@ CoefficientSet Make(double g, double b1, double b2, double a1, double a2) {
 } // namespace
 
 CoefficientSet DesignButterworthHighPassUnit(double f, double fs) {
+    f = BelowNyquist(f, fs);
     const double k = std::tan(kPi * f / fs);
     const double p = 1.0 + kSqrt2 * k + k * k, q2 = 1.0 - kSqrt2 * k + k * k;
     return Make(1.0, -2.0, 1.0, 2.0 * (k * k - 1.0) / p, q2 / p);
@@ -24,6 +26,7 @@ CoefficientSet DesignButterworthHighPassUnit(double f, double fs) {
 
 // Both Butterworth forms below use the analog corner w and the pre-warping constant c = w / tan(w / 2 fs).
 CoefficientSet DesignButterworthLowPass(double f, double fs) {
+    f = BelowNyquist(f, fs);
     const double w = 2.0 * kPi * f;
     const double c = w / std::tan(kPi * f / fs);
     const double d = c * c + w * w + kSqrt2 * c * w;
@@ -31,6 +34,7 @@ CoefficientSet DesignButterworthLowPass(double f, double fs) {
 }
 
 CoefficientSet DesignButterworthHighPass(double f, double fs) {
+    f = BelowNyquist(f, fs);
     const double w = 2.0 * kPi * f;
     const double c = w / std::tan(kPi * f / fs);
     const double d = c * c + w * w + kSqrt2 * c * w;
@@ -38,6 +42,7 @@ CoefficientSet DesignButterworthHighPass(double f, double fs) {
 }
 
 CoefficientSet DesignPeakWithQ(double gainDb, double f, double q, double fs) {
+    f = BelowNyquist(f, fs);
     const double k = std::tan(kPi * f / fs);
     double kn, kd;
     if (gainDb > 0.0) {

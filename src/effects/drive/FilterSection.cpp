@@ -1,4 +1,5 @@
 #include "effects/drive/FilterSection.h"
+#include "effects/drive/BelowNyquist.h"
 #include <cmath>
 
 namespace {
@@ -81,8 +82,8 @@ void FilterSection::DesignPeak(float f, float gainDb, float peakQ) {
     frequency = f;
     gain = gainDb;
     const double v0 = GainFactor(gainDb);
-    const double kb = std::tan(kPi * (static_cast<double>(f) / peakQ) / sampleRate);
-    const double d = -std::cos(2.0 * kPi * f / sampleRate);
+    const double kb = std::tan(kPi * BelowNyquist(static_cast<double>(f) / peakQ, sampleRate) / sampleRate);
+    const double d = -std::cos(2.0 * kPi * BelowNyquist(f, sampleRate) / sampleRate);
     const double ab = gainDb < 0.0f ? (kb - v0) / (kb + v0) : (kb - 1.0) / (kb + 1.0);
     const double h = (ab + 1.0) * (v0 - 1.0) / 2.0;
     const double gg = 1.0 + h;
@@ -93,7 +94,7 @@ void FilterSection::DesignPeak(float f, float gainDb, float peakQ) {
 void FilterSection::DesignLowPass(float f, bool secondOrder) {
     type = secondOrder ? LowPass2 : LowPass1;
     frequency = f;
-    const double k = std::tan(kPi * f / sampleRate);
+    const double k = std::tan(kPi * BelowNyquist(f, sampleRate) / sampleRate);
     if (secondOrder) {
         const double p = 1.0 + kSqrt2 * k + k * k, q2 = 1.0 - kSqrt2 * k + k * k;
         Store(k * k / p, 2.0, 1.0, 2.0 * (k * k - 1.0) / p, q2 / p);
@@ -106,7 +107,7 @@ void FilterSection::DesignLowPass(float f, bool secondOrder) {
 void FilterSection::DesignHighPass(float f, bool secondOrder) {
     type = secondOrder ? HighPass2 : HighPass1;
     frequency = f;
-    const double k = std::tan(kPi * f / sampleRate);
+    const double k = std::tan(kPi * BelowNyquist(f, sampleRate) / sampleRate);
     if (secondOrder) {
         const double p = 1.0 + kSqrt2 * k + k * k, q2 = 1.0 - kSqrt2 * k + k * k;
         Store(1.0 / p, -2.0, 1.0, 2.0 * (k * k - 1.0) / p, q2 / p);
@@ -121,7 +122,7 @@ void FilterSection::DesignLowShelf(float f, float gainDb, bool secondOrder) {
     frequency = f;
     gain = gainDb;
     const double v0 = GainFactor(gainDb);
-    const double k = std::tan(kPi * f / sampleRate);
+    const double k = std::tan(kPi * BelowNyquist(f, sampleRate) / sampleRate);
     if (secondOrder) {
         const double rv = std::sqrt(2.0 * v0);
         const double p = 1.0 + kSqrt2 * k + k * k, q2 = 1.0 - kSqrt2 * k + k * k;
@@ -143,7 +144,7 @@ void FilterSection::DesignHighShelf(float f, float gainDb, bool secondOrder) {
     frequency = f;
     gain = gainDb;
     const double v0 = GainFactor(gainDb);
-    const double k = std::tan(kPi * f / sampleRate);
+    const double k = std::tan(kPi * BelowNyquist(f, sampleRate) / sampleRate);
     if (secondOrder) {
         const double rv = std::sqrt(2.0 * v0);
         const double p = 1.0 + kSqrt2 * k + k * k, q2 = 1.0 - kSqrt2 * k + k * k;
@@ -165,9 +166,9 @@ void FilterSection::DesignBandPass(float f, float bandwidthHz) {
     type = BandPass;
     frequency = f;
     q = bandwidthHz;
-    const double k = std::tan(kPi * bandwidthHz / sampleRate);
+    const double k = std::tan(kPi * BelowNyquist(bandwidthHz, sampleRate) / sampleRate);
     const double ab = (k - 1.0) / (k + 1.0);
-    const double d = -std::cos(2.0 * kPi * f / sampleRate);
+    const double d = -std::cos(2.0 * kPi * BelowNyquist(f, sampleRate) / sampleRate);
     Store((1.0 + ab) / 2.0, 0.0, -1.0, d * (1.0 - ab), -ab);
 }
 
@@ -175,8 +176,8 @@ void FilterSection::DesignNotch(float f, float notchQ) {
     type = Notch;
     frequency = f;
     q = notchQ;
-    const double kb = std::tan(kPi * (static_cast<double>(f) / notchQ) / sampleRate);
+    const double kb = std::tan(kPi * BelowNyquist(static_cast<double>(f) / notchQ, sampleRate) / sampleRate);
     const double c = (1.0 - kb) / (1.0 + kb);
-    const double cw = std::cos(2.0 * kPi * f / sampleRate);
+    const double cw = std::cos(2.0 * kPi * BelowNyquist(f, sampleRate) / sampleRate);
     Store((1.0 + c) / 2.0, -2.0 * cw, 1.0, -(1.0 + c) * cw, c);
 }

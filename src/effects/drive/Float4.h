@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <cstring>
 
-// Four floats in one SSE register, eight in one AVX register (GCC and Clang vector extensions; without
-// AVX the compiler splits the eight into two halves), for independent filters run side by side.
-// Element-wise arithmetic rounds exactly as the scalar operations do. Only ever inlined, so the
-// register a vector is passed in never crosses a call.
-typedef float Float4 __attribute__((vector_size(16)));
+// Four floats in one SSE register (FloatLanes, with its FlushDenormal), eight in one AVX register (GCC and
+// Clang vector extensions; without AVX the compiler splits the eight into two halves), for independent
+// filters run side by side. Element-wise arithmetic rounds exactly as the scalar operations do. Only
+// ever inlined, so the register a vector is passed in never crosses a call.
+typedef FloatLanes Float4;
 typedef float Float8 __attribute__((vector_size(32)));
 #if defined(__GNUC__) && !defined(__clang__)
 // GCC notes that an eight-float vector travels in other registers with AVX than without: never the case
@@ -15,20 +15,14 @@ typedef float Float8 __attribute__((vector_size(32)));
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
-// FlushDenormal on each lane, without a branch. The exponent bits alone, read as a float, are zero
-// exactly when the scalar version flushes; comparing them as floats keeps eight lanes in one AVX
+// FlushDenormal on each of eight lanes, without a branch. The exponent bits alone, read as a float, are
+// zero exactly when the scalar version flushes; comparing them as floats keeps the eight lanes in one AVX
 // instruction, which has no eight-lane integer compare.
-template <typename V> inline V FlushDenormalLanes(V x) {
-    typedef int32_t Int __attribute__((vector_size(sizeof(V))));
-    const Int u = reinterpret_cast<Int>(x);
-    const V exponent = reinterpret_cast<V>(u & 0x7f800000);
-    return reinterpret_cast<V>(u & (exponent != 0.0f));
-}
-inline Float4 FlushDenormal(Float4 x) {
-    return FlushDenormalLanes(x);
-}
 inline Float8 FlushDenormal(Float8 x) {
-    return FlushDenormalLanes(x);
+    typedef int32_t Int8 __attribute__((vector_size(32)));
+    const Int8 u = reinterpret_cast<Int8>(x);
+    const Float8 exponent = reinterpret_cast<Float8>(u & 0x7f800000);
+    return reinterpret_cast<Float8>(u & (exponent != 0.0f));
 }
 
 // A vector of floats from any address.

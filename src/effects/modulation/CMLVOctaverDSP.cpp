@@ -64,7 +64,7 @@ void CMLVOctaverDSP::Reset() {
     resetPending = true;
 }
 
-int CMLVOctaverDSP::GetLatency() const {
+int CMLVOctaverDSP::VoiceDelay() const {
     return down ? down->GetLatency() : 0;
 }
 

@@ -18,8 +18,10 @@ class CMLVOctaverDSP : public CMLVParRelations {
     void PrepareForAudio() override;
     // Audio thread. The shifters are cleared at the start of the next block.
     void Reset() override;
-    // Any thread.
-    int GetLatency() const override;
+    // Any thread. Hosts align tracks by the clean signal, which is not delayed: no latency.
+    int GetLatency() const override { return 0; }
+    // Any thread. Samples by which the octave voices lag the clean signal.
+    int VoiceDelay() const;
 
     static constexpr int kOverlap = 6;
 
