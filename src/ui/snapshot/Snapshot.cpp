@@ -7,6 +7,7 @@
 #include "ui/widgets/CFrame.h"
 #include <cairo.h>
 #include <cstdlib>
+#include <filesystem>
 #include <strings.h>
 
 namespace {
@@ -92,6 +93,8 @@ int WriteSnapshot(const SnapshotRequest& request, const std::string& pngPath, st
 }
 
 int WriteAllSnapshots(const std::string& dir, std::string* error) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec); // a failure shows as the first file not written
     const CatalogueRecord* records = Catalogue::Records();
     for (int i = 0; i < Catalogue::kCount; ++i) {
         SnapshotRequest request;
