@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for the equaliser and cabinet tests: drive an algorithm block by block and measure responses
 // with a direct DFT in double precision.
+#include "TestSupport.h"
 #include "params/CMLVDSPAlgInterface.h"
 #include <cmath>
 #include <complex>
@@ -39,7 +40,7 @@ inline std::vector<float> Impulse(size_t n, float amplitude = 1.0f, size_t at = 
 inline std::vector<float> Sine(size_t n, double f, double fs, double amplitude = 1.0) {
     std::vector<float> x(n);
     for (size_t i = 0; i < n; ++i)
-        x[i] = static_cast<float>(amplitude * std::sin(2.0 * M_PI * f * i / fs));
+        x[i] = static_cast<float>(amplitude * std::sin(2.0 * tsupport::kPi * f * i / fs));
     return x;
 }
 
@@ -47,7 +48,7 @@ inline std::vector<float> Sine(size_t n, double f, double fs, double amplitude =
 inline std::complex<double> Dft(const std::vector<float>& h, double f, double fs, double scale = 1.0,
                                 size_t from = 0) {
     std::complex<double> acc = 0;
-    const double w = 2.0 * M_PI * f / fs;
+    const double w = 2.0 * tsupport::kPi * f / fs;
     for (size_t i = from; i < h.size(); ++i)
         acc += double(h[i]) * std::polar(1.0, -w * double(i - from));
     return acc / scale;
@@ -60,7 +61,7 @@ inline double Db(double linear) {
 // Amplitude of a sinusoid at f in x[from..], by correlation over a whole number of periods.
 inline double ToneAmplitude(const std::vector<float>& x, double f, double fs, size_t from, size_t count) {
     std::complex<double> acc = 0;
-    const double w = 2.0 * M_PI * f / fs;
+    const double w = 2.0 * tsupport::kPi * f / fs;
     for (size_t i = 0; i < count; ++i)
         acc += double(x[from + i]) * std::polar(1.0, -w * double(i));
     return 2.0 * std::abs(acc) / double(count);
