@@ -223,13 +223,8 @@ std::vector<double> RefPowerAmp(const std::vector<float>& x, double fs, const st
 // Stereo run in blocks of `block`, both channels fed the same signal; returns channel 0 (channel 1 must
 // match).
 std::vector<float> RunAmp(CMLVDSPAlgInterface& alg, const std::vector<float>& x, int block = 256) {
-    std::vector<float> l(x), r(x);
-    for (size_t i = 0; i < x.size(); i += block) {
-        const int n = static_cast<int>(std::min<size_t>(block, x.size() - i));
-        float* in[2] = {&l[i], &r[i]};
-        float ip[2], op[2];
-        alg.Process(in, in, ip, op, n);
-    }
+    std::vector<float> l, r;
+    RenderStereo(alg, x, x, l, r, block);
     EXPECT_EQ(l, r);
     return l;
 }

@@ -206,10 +206,6 @@ cd AnalogNetwork(double f, double wiper, bool ultraLow, bool ultraHigh) {
     return 1.0 / vSource;
 }
 
-double Db(cd h) {
-    return 20.0 * std::log10(std::abs(h));
-}
-
 // The bilinear transform maps f to the analog frequency (2 fs / 2 pi) tan(pi f / fs) exactly.
 TEST(BassNetwork, DigitalMatchesTheCircuit) {
     for (double fs : {44100.0, 96000.0}) {

@@ -18,10 +18,6 @@ namespace {
 using cd = std::complex<double>;
 using namespace tsupport;
 
-double Db(cd h) {
-    return 20.0 * std::log10(std::abs(h));
-}
-
 // Bound, in dB, of what rounding the five coefficients to float does to |H| at f: each coefficient
 // moves by at most 2^-24 of itself, so numerator and denominator move by at most
 // 2^-24 (|b1| + |b2|) / |N| and 2^-24 (|a1| + |a2|) / |D| relative (first order). Poles close to z = 1

@@ -20,14 +20,8 @@ inline void SetValues(CMLVDSPAlgInterface& alg, const std::vector<double>& value
 // Runs both channels through the algorithm in blocks; returns channel `channel` of the output.
 inline std::vector<float> Run(CMLVDSPAlgInterface& alg, const std::vector<float>& left,
                               const std::vector<float>& right, int block = 256, int channel = 0) {
-    std::vector<float> outL(left.size()), outR(right.size());
-    float ip[2], op[2];
-    for (size_t pos = 0; pos < left.size(); pos += static_cast<size_t>(block)) {
-        int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(block), left.size() - pos));
-        float* in[2] = {const_cast<float*>(left.data() + pos), const_cast<float*>(right.data() + pos)};
-        float* out[2] = {outL.data() + pos, outR.data() + pos};
-        alg.Process(in, out, ip, op, n);
-    }
+    std::vector<float> outL, outR;
+    tsupport::RenderStereo(alg, left, right, outL, outR, block);
     return channel == 0 ? outL : outR;
 }
 
@@ -54,9 +48,7 @@ inline std::complex<double> Dft(const std::vector<float>& h, double f, double fs
     return acc / scale;
 }
 
-inline double Db(double linear) {
-    return 20.0 * std::log10(linear);
-}
+using tsupport::Db;
 
 // Amplitude of a sinusoid at f in x[from..], by correlation over a whole number of periods.
 inline double ToneAmplitude(const std::vector<float>& x, double f, double fs, size_t from, size_t count) {

@@ -4,12 +4,21 @@
 #include "params/CMLVDSPAlgInterface.h"
 #include "shell/AlgorithmRegistry.h"
 #include <cmath>
+#include <algorithm>
 #include <complex>
 #include <memory>
+#include <vector>
 
 namespace tsupport {
 
 constexpr double kPi = 3.14159265358979323846;
+
+inline double Db(double linear) {
+    return 20.0 * std::log10(linear);
+}
+inline double Db(std::complex<double> h) {
+    return Db(std::abs(h));
+}
 
 // The analog frequency (in units of 2 fs) the bilinear transform maps f to.
 inline double Warp(double f, double fs) {
@@ -27,6 +36,21 @@ inline std::unique_ptr<CMLVDSPAlgInterface> MakePrepared(int type, double fs, in
     std::unique_ptr<CMLVDSPAlgInterface> a(AlgorithmRegistry::Create(type, fs, maxBlock));
     if (a) PrepareLikeShell(*a, fs);
     return a;
+}
+
+// Runs planar stereo through an algorithm in blocks of `block`, as the effect process does; the outputs
+// are separate vectors (in place gives the same, as the catalogue-wide tests check).
+inline void RenderStereo(CMLVDSPAlgInterface& a, const std::vector<float>& l, const std::vector<float>& r,
+                         std::vector<float>& ol, std::vector<float>& orr, int block = 256) {
+    ol.assign(l.size(), 0.0f);
+    orr.assign(r.size(), 0.0f);
+    float ip[2], op[2];
+    for (size_t pos = 0; pos < l.size(); pos += static_cast<size_t>(block)) {
+        const int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(block), l.size() - pos));
+        float* in[2] = {const_cast<float*>(l.data() + pos), const_cast<float*>(r.data() + pos)};
+        float* out[2] = {ol.data() + pos, orr.data() + pos};
+        a.Process(in, out, ip, op, n);
+    }
 }
 
 // (sum b[k] z^-k) / (sum a[k] z^-k), k < n, at z = e^(j 2 pi f / fs).
