@@ -1,6 +1,7 @@
 // Properties every registered effect must have, checked through the embedded host.
 #include "HostTestSupport.h"
 #include "shell/AlgorithmRegistry.h"
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <memory>
@@ -64,6 +65,11 @@ Span Inspect(const std::vector<std::vector<float>>& y) {
 // Random automation of every control, host tempo changes, every rate and block size: finite and bounded.
 TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
     const double seconds = AutomationSeconds();
+    // Footswitch taps are timed in signal time, so that a run does not depend on the machine's speed.
+    static uint32_t now = 0;
+    auto setClock = reinterpret_cast<void (*)(uint32_t(*)())>(Library().Symbol("MLVSetTickSource"));
+    ASSERT_NE(setClock, nullptr);
+    setClock([]() { return now; });
     for (double sr : kRates) {
         for (int block : {1, 64, 256, 2048}) {
             host::HostTempo tempo;
@@ -77,6 +83,7 @@ TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
             size_t nextChange = 0;
             double peak = 0;
             for (size_t pos = 0; pos < frames; pos += static_cast<size_t>(block)) {
+                now = static_cast<uint32_t>(static_cast<double>(pos) * 1000.0 / sr);
                 if (pos >= nextChange) {
                     nextChange += changeEvery;
                     const int index =
@@ -109,6 +116,7 @@ TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
             EXPECT_EQ(Restarts(), restarts) << GetParam() << " at " << sr << " Hz, block " << block;
         }
     }
+    setClock(nullptr);
 }
 
 // Every control at its extremes together, at the lowest and highest supported rates.
@@ -283,6 +291,45 @@ TEST_P(EveryEffect, EmptyBlocksAndMonoInstances) {
     std::vector<std::vector<float>> x = {TestSignal(48000.0, 9000)[0]};
     const Span s = Inspect(RenderBlocks(fx, x, 9000));
     EXPECT_TRUE(s.finite);
+}
+
+// An effect whose channels are independent skips a mono instance's silent second channel: the mono
+// output must still be, bit for bit, the left output of a stereo render with a silent right input,
+// through random automation, tempo changes and block lengths, in both render modes.
+TEST_P(EveryEffect, MonoShortcutMatchesLeftOfStereoWithSilentRight) {
+    Effect probe(Library(), GetParam(), RenderMode::RealTime, 1, 48000.0);
+    if (!probe.Process().ChannelsIndependent()) GTEST_SKIP() << GetParam() << " mixes or links its channels";
+    const std::vector<float> x = TestSignal(48000.0, 48000, 5)[0];
+    for (RenderMode mode : {RenderMode::RealTime, RenderMode::Offline}) {
+        host::HostTempo tempoMono, tempoStereo;
+        Effect mono(Library(), GetParam(), mode, 1, 48000.0, &tempoMono);
+        Effect stereo(Library(), GetParam(), mode, 2, 48000.0, &tempoStereo);
+        Rng rng(9);
+        std::vector<float> m(x.size()), l(x.size()), silent(x.size(), 0.0f), right(x.size());
+        for (size_t pos = 0; pos < x.size();) {
+            const int index =
+                1 + static_cast<int>(rng.Next() % static_cast<uint32_t>(mono.ParameterCount() + 1));
+            const int32_t value = ControlFromNormalized(rng.Next() % 3 ? rng.Uniform() : rng.Next() % 2);
+            // The footswitch rarely: a bypassed block is a plain copy.
+            if (index > 1 || rng.Next() % 4 == 0) {
+                mono.Process().HostSetControlValue(index, value);
+                stereo.Process().HostSetControlValue(index, value);
+            }
+            if (rng.Next() % 8 == 0) tempoMono.bpm = tempoStereo.bpm = 40.0 + 200.0 * rng.Uniform();
+            // Up to the scratch length, so that the mono render is not cut into other blocks.
+            const int n = static_cast<int>(std::min<size_t>(x.size() - pos, 1 + rng.Next() % 2048));
+            std::copy_n(x.begin() + static_cast<long>(pos), n, m.begin() + static_cast<long>(pos));
+            std::copy_n(x.begin() + static_cast<long>(pos), n, l.begin() + static_cast<long>(pos));
+            float* ioMono[1] = {m.data() + pos};
+            float* inStereo[2] = {l.data() + pos, silent.data() + pos};
+            float* outStereo[2] = {l.data() + pos, right.data() + pos};
+            mono.Render(ioMono, ioMono, n);
+            stereo.Render(inStereo, outStereo, n);
+            pos += static_cast<size_t>(n);
+        }
+        EXPECT_EQ(0, std::memcmp(m.data(), l.data(), sizeof(float) * m.size()))
+            << GetParam() << (mode == RenderMode::Offline ? " offline" : " real-time");
+    }
 }
 
 TEST_P(EveryEffect, ChunkRoundTripRestoresEveryControl) {

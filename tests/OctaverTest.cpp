@@ -156,3 +156,29 @@ TEST(Octaver, ResetRestartsTheShifters) {
     auto b = MakeOctaver(48000, 20, 70, 40);
     EXPECT_EQ(Render(*a, in, 256).l, Render(*b, in, 256).l);
 }
+
+// While both octaves run, one analysis serves both shifters; once one has paused they analyse apart. Either
+// way the output is that of two shifters fed on their own.
+TEST(Octaver, SharedAnalysisMatchesSeparateShifters) {
+    // Blocks of one hop: the paused shifter comes back at the same place in its frame, yet behind.
+    const int block = 341, n = 120 * block, pauseFrom = 20 * block, pauseTo = 50 * block;
+    Stereo in{Sine(196, 48000, n, 0.4), Sine(330, 48000, n, 0.3)};
+    auto fx = MakeOctaver(48000, 0, 100, 100);
+    PitchShifter down(48000, 6, -12.0), up(48000, 6, 12.0);
+    std::vector<float> sum(block), lo(block), hi(block);
+    for (int start = 0; start < n; start += block) {
+        const bool upperOn = start < pauseFrom || start >= pauseTo;
+        fx->SetParameter(4, upperOn ? 1.0f : 0.0f);
+        float* io[2] = {in.l.data() + start, in.r.data() + start};
+        float* out[2] = {io[0], io[1]};
+        for (int i = 0; i < block; ++i)
+            sum[size_t(i)] = io[0][i] + io[1][i];
+        down.Process(sum.data(), lo.data(), block);
+        std::fill(hi.begin(), hi.end(), 0.0f);
+        if (upperOn) up.Process(sum.data(), hi.data(), block);
+        float ip[2], op[2];
+        fx->Process(io, out, ip, op, block);
+        for (int i = 0; i < block; ++i)
+            ASSERT_EQ(out[0][i], hi[size_t(i)] + lo[size_t(i)]) << start + i;
+    }
+}

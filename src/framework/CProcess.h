@@ -80,6 +80,7 @@ class CProcess {
     virtual float GetReadoutValue(int) const { return 0.0f; }
     virtual int GetLatency() const { return 0; }
     virtual bool DependsOnBlockSize() const { return false; }
+    virtual bool ChannelsIndependent() const { return false; }
     virtual void GetMeters(float inputs[2], float outputs[2]) const;
     virtual std::string LastStatusText() const { return std::string(); }
 

@@ -48,6 +48,9 @@ class CMLVDSPAlgInterface {
     virtual int GetLatency() const { return 0; }
     // True for algorithms whose output depends on how the host cuts the signal into blocks.
     virtual bool DependsOnBlockSize() const { return false; }
+    // True when channel 0's output never depends on channel 1, so a one-channel instance may leave the
+    // silent second channel uncomputed (see activeChannels).
+    virtual bool ChannelsIndependent() const { return false; }
     // Display values: a static table and the current values.
     virtual int GetReadoutCount() const { return 0; }
     virtual const CMLVReadout* GetReadoutInfo(int) const { return nullptr; }
@@ -84,6 +87,9 @@ class CMLVDSPAlgInterface {
     uint32_t tapTime = 0;
     // Channels of the instance (1 for a mono instance, whose second input is silent); set by the shell.
     int hostChannels = 2;
+    // Channels Process computes, set by the shell before each block: 1 only when the shell discards the
+    // second output and ChannelsIndependent() holds; the second output and its peaks are then left alone.
+    int activeChannels = 2;
     float* lastInPeak = nullptr;
     float* lastOutPeak = nullptr;
 

@@ -127,6 +127,10 @@ void CMLVEffectProcess::ClearHistory() {
     if (fAlgorithm) fAlgorithm->Reset();
 }
 
+void CMLVEffectProcess::SetRenderedChannels(int channels) {
+    fAlgorithm->activeChannels = channels < 2 && fAlgorithm->ChannelsIndependent() ? 1 : 2;
+}
+
 // NaN and infinity in the input play as silence, so that no effect keeps them in its state; the host's
 // buffers stay as they are (the input may be the output), the copies go to fSilenced.
 void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples) {
@@ -354,6 +358,9 @@ int CMLVEffectProcess::GetLatency() const {
 }
 bool CMLVEffectProcess::DependsOnBlockSize() const {
     return fAlgorithm && fAlgorithm->DependsOnBlockSize();
+}
+bool CMLVEffectProcess::ChannelsIndependent() const {
+    return fAlgorithm && fAlgorithm->ChannelsIndependent();
 }
 
 // The algorithm of the effect type

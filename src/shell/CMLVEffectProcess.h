@@ -54,6 +54,7 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     float GetReadoutValue(int i) const override;
     int GetLatency() const override;
     bool DependsOnBlockSize() const override;
+    bool ChannelsIndependent() const override;
     void ClearHistory() override;
     std::string LastStatusText() const override { return fLastStatus.str(); }
 
@@ -69,6 +70,9 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     // Samples of each scratch buffer (the silent right input and the discarded right output of a
     // one-channel instance); sized at creation.
     int ScratchLength() const { return static_cast<int>(fScratch[0].size()); }
+    // Audio thread: tells the algorithm how many channels reach the host, so a one-channel render of
+    // independent channels skips the silent second one.
+    void SetRenderedChannels(int channels);
     int RecallPresetForHost(int number);
 
     std::unique_ptr<CMLVDSPAlgInterface> fAlgorithm;

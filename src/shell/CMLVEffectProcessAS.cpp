@@ -18,6 +18,7 @@ int CMLVEffectProcessAS::RenderAudioSuite(AudioBufferDescriptor* inputs, int num
         in[1] = fScratch[0].data();
         out[1] = fScratch[1].data();
     }
+    SetRenderedChannels(stereo ? 2 : 1);
     int remaining = total;
     while (remaining > 0) {
         const int n = std::min(remaining, kMaxSlice);

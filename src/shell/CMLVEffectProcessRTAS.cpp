@@ -6,6 +6,7 @@ int CMLVEffectProcessRTAS::RenderAudio(float** inputs, float** outputs, int numS
     if (!fAlgorithm || numSamples < 0) return kUnsupported;
     const FlushDenormals flush;
     TempoFollow();
+    SetRenderedChannels(fContext.channels);
     if (fContext.channels >= 2) {
         float* in[2] = {inputs[0], inputs[1]};
         float* out[2] = {outputs[0], outputs[1]};

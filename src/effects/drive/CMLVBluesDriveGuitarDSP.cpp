@@ -59,7 +59,7 @@ int CMLVBluesDriveGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2
     updatedThisBlock = false;
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     if (!updatedThisBlock && rampCount < rampSteps) UpdateCoefficients(false);
-    ProcessStagePair(stage, in, out, inPeak, outPeak, n);
+    ProcessStagePair(stage, in, out, inPeak, outPeak, n, activeChannels);
     for (auto& s : stage)
         s.FlushState();
     return 0;

@@ -10,6 +10,8 @@ class CMLVBluesDriveGuitarDSP : public CMLVParRelations {
     CMLVBluesDriveGuitarDSP(double sampleRate, int maxBlockSize);
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. One stage per channel.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread; also advances the output glide while it runs.
     int UpdateCoefficients(bool full) override;
     // Audio thread.

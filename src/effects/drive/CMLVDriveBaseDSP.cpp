@@ -100,49 +100,147 @@ int CMLVDriveBaseDSP::UpdateCoefficients(bool full) {
     return 0;
 }
 
-int CMLVDriveBaseDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+// Channel c's pass starts where the previous channel's pass left the ring indices, n samples on; the
+// channels are otherwise independent, so they run side by side with those offsets.
+template <int C>
+void CMLVDriveBaseDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const float gd = gDrive, go = gOut, gdry = gDry, fa = wa, fb = wb;
     const float ta1 = toneA1, ta2 = toneA2, tg = toneG;
     const float fbGain = 0.06f;
     const bool mix = model.mix;
-    int wi = w, ri = r;
-    for (int c = 0; c < 2; ++c) {
-        const float* x = in[c];
-        float* y = out[c];
-        BiquadSection p0 = pre[c], p1 = pre[2 + c], p2 = pre[4 + c], p3 = pre[6 + c];
-        BiquadSection c0 = cab[c], c1 = cab[2 + c], c2 = cab[4 + c], c3 = cab[6 + c];
-        float t0a = tone[0][c][0], t0b = tone[0][c][1], t1a = tone[1][c][0], t1b = tone[1][c][1];
-        float t2a = tone[2][c][0], t2b = tone[2][c][1];
-        float* rg = ring[c];
-        float ip = 0.0f, op = 0.0f;
-        for (int i = 0; i < n; ++i) {
-            const float xi = x[i];
-            ip = std::max(ip, std::fabs(xi));
-            float v = gd * xi;
-            v = p3.Process(p2.Process(p1.Process(p0.Process(v))));
-            v = std::min(std::max(v, -1.0f), 1.0f);
-            const int rPrev = ri == 0 ? 2 : ri - 1;
-            float u = v + fa * rg[ri] + fb * rg[rPrev];
-            u = BiquadSection::Step(u, 2.0f, 1.0f, ta1, ta2, tg, t0a, t0b);
-            u = BiquadSection::Step(u, 2.0f, 1.0f, ta1, ta2, tg, t1a, t1b);
-            const float t = BiquadSection::Step(u, 2.0f, 1.0f, ta1, ta2, tg, t2a, t2b);
-            rg[wi] = fbGain * t;
-            wi = wi == 2 ? 0 : wi + 1;
-            ri = ri == 2 ? 0 : ri + 1;
-            float o = mix ? go * t + gdry * xi : go * t;
-            o = c3.Process(c2.Process(c1.Process(c0.Process(o))));
-            y[i] = o;
-            op = std::max(op, std::fabs(o));
+    const int shift = n > 0 ? n % 3 : 0;
+    int wi[2] = {w, (w + shift) % 3}, ri[2] = {r, (r + shift) % 3};
+    BiquadSection p[2][4], cb[2][4];
+    float t[2][6];
+    float* rg[2] = {ring[0], ring[1]};
+    float ip[2] = {0.0f, 0.0f}, op[2] = {0.0f, 0.0f};
+    for (int c = 0; c < C; ++c) {
+        for (int k = 0; k < 4; ++k) {
+            p[c][k] = pre[2 * k + c];
+            cb[c][k] = cab[2 * k + c];
         }
-        pre[c] = p0, pre[2 + c] = p1, pre[4 + c] = p2, pre[6 + c] = p3;
-        cab[c] = c0, cab[2 + c] = c1, cab[4 + c] = c2, cab[6 + c] = c3;
-        tone[0][c][0] = t0a, tone[0][c][1] = t0b, tone[1][c][0] = t1a, tone[1][c][1] = t1b;
-        tone[2][c][0] = t2a, tone[2][c][1] = t2b;
-        inPeak[c] = ip;
-        outPeak[c] = op;
+        for (int k = 0; k < 3; ++k) {
+            t[c][2 * k] = tone[k][c][0];
+            t[c][2 * k + 1] = tone[k][c][1];
+        }
     }
-    w = wi;
-    r = ri;
+    for (int i = 0; i < n; ++i) {
+        float xs[2];
+        for (int c = 0; c < C; ++c)
+            xs[c] = in[c][i];
+        for (int c = 0; c < C; ++c) {
+            const float xi = xs[c];
+            ip[c] = std::max(ip[c], std::fabs(xi));
+            float v = gd * xi;
+            v = p[c][3].Process(p[c][2].Process(p[c][1].Process(p[c][0].Process(v))));
+            v = std::min(std::max(v, -1.0f), 1.0f);
+            const int rPrev = ri[c] == 0 ? 2 : ri[c] - 1;
+            float u = v + fa * rg[c][ri[c]] + fb * rg[c][rPrev];
+            u = BiquadSection::Step(u, 2.0f, 1.0f, ta1, ta2, tg, t[c][0], t[c][1]);
+            u = BiquadSection::Step(u, 2.0f, 1.0f, ta1, ta2, tg, t[c][2], t[c][3]);
+            const float tt = BiquadSection::Step(u, 2.0f, 1.0f, ta1, ta2, tg, t[c][4], t[c][5]);
+            rg[c][wi[c]] = fbGain * tt;
+            wi[c] = wi[c] == 2 ? 0 : wi[c] + 1;
+            ri[c] = ri[c] == 2 ? 0 : ri[c] + 1;
+            float o = mix ? go * tt + gdry * xi : go * tt;
+            o = cb[c][3].Process(cb[c][2].Process(cb[c][1].Process(cb[c][0].Process(o))));
+            out[c][i] = o;
+            op[c] = std::max(op[c], std::fabs(o));
+        }
+    }
+    for (int c = 0; c < C; ++c) {
+        for (int k = 0; k < 4; ++k) {
+            pre[2 * k + c] = p[c][k];
+            cab[2 * k + c] = cb[c][k];
+        }
+        for (int k = 0; k < 3; ++k) {
+            tone[k][c][0] = t[c][2 * k];
+            tone[k][c][1] = t[c][2 * k + 1];
+        }
+        inPeak[c] = ip[c];
+        outPeak[c] = op[c];
+    }
+    // Both channels' passes advance the indices, also when the silent second one is skipped.
+    w = (w + 2 * shift) % 3;
+    r = (r + 2 * shift) % 3;
+}
+
+// Both channels in the lanes of one vector, mirrored in the upper two lanes so that no idle lane trips the
+// flushes; the ring taps, which sit at different indices per channel, are gathered lane by lane.
+void CMLVDriveBaseDSP::RunLanes(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    const float gd = gDrive, go = gOut, gdry = gDry, fa = wa, fb = wb;
+    const FloatLanes ta1 = FloatLanes{} + toneA1, ta2 = FloatLanes{} + toneA2, tg = FloatLanes{} + toneG;
+    const FloatLanes two = FloatLanes{} + 2.0f, one = FloatLanes{} + 1.0f;
+    const float fbGain = 0.06f;
+    const bool mix = model.mix;
+    const int shift = n > 0 ? n % 3 : 0;
+    int wi[2] = {w, (w + shift) % 3}, ri[2] = {r, (r + shift) % 3};
+    BiquadLanes p[4], cb[4];
+    FloatLanes t[6] = {};
+    for (int l = 0; l < 4; ++l) {
+        const int c = l % 2;
+        for (int k = 0; k < 4; ++k) {
+            p[k].Load(l, pre[2 * k + c]);
+            cb[k].Load(l, cab[2 * k + c]);
+        }
+        for (int k = 0; k < 3; ++k) {
+            t[2 * k][l] = tone[k][c][0];
+            t[2 * k + 1][l] = tone[k][c][1];
+        }
+    }
+    auto magnitude = [](FloatLanes x) {
+        return reinterpret_cast<FloatLanes>(reinterpret_cast<IntLanes>(x) & 0x7fffffff);
+    };
+    FloatLanes ip = {}, op = {};
+    for (int i = 0; i < n; ++i) {
+        const float x0 = in[0][i], x1 = in[1][i];
+        const FloatLanes x = {x0, x1, x0, x1};
+        const FloatLanes ax = magnitude(x);
+        ip = ip < ax ? ax : ip; // std::max(ip, |x|)
+        FloatLanes v = gd * x;
+        v = p[3].Process(p[2].Process(p[1].Process(p[0].Process(v))));
+        v = v < -1.0f ? FloatLanes{} - 1.0f : v; // std::max(v, -1)
+        v = 1.0f < v ? FloatLanes{} + 1.0f : v;  // std::min(v, 1)
+        const float a0 = ring[0][ri[0]], a1 = ring[1][ri[1]];
+        const float b0 = ring[0][ri[0] == 0 ? 2 : ri[0] - 1], b1 = ring[1][ri[1] == 0 ? 2 : ri[1] - 1];
+        const FloatLanes tapA = {a0, a1, a0, a1}, tapB = {b0, b1, b0, b1};
+        FloatLanes u = v + fa * tapA + fb * tapB;
+        u = BiquadLanes::Step(u, two, one, ta1, ta2, tg, t[0], t[1]);
+        u = BiquadLanes::Step(u, two, one, ta1, ta2, tg, t[2], t[3]);
+        const FloatLanes tt = BiquadLanes::Step(u, two, one, ta1, ta2, tg, t[4], t[5]);
+        for (int c = 0; c < 2; ++c) {
+            ring[c][wi[c]] = fbGain * tt[c];
+            wi[c] = wi[c] == 2 ? 0 : wi[c] + 1;
+            ri[c] = ri[c] == 2 ? 0 : ri[c] + 1;
+        }
+        FloatLanes o = mix ? go * tt + gdry * x : go * tt;
+        o = cb[3].Process(cb[2].Process(cb[1].Process(cb[0].Process(o))));
+        out[0][i] = o[0];
+        out[1][i] = o[1];
+        const FloatLanes ao = magnitude(o);
+        op = op < ao ? ao : op;
+    }
+    for (int c = 0; c < 2; ++c) {
+        for (int k = 0; k < 4; ++k) {
+            p[k].Store(c, pre[2 * k + c]);
+            cb[k].Store(c, cab[2 * k + c]);
+        }
+        for (int k = 0; k < 3; ++k) {
+            tone[k][c][0] = t[2 * k][c];
+            tone[k][c][1] = t[2 * k + 1][c];
+        }
+        inPeak[c] = ip[c];
+        outPeak[c] = op[c];
+    }
+    w = (w + 2 * shift) % 3;
+    r = (r + 2 * shift) % 3;
+}
+
+int CMLVDriveBaseDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    if (activeChannels == 1)
+        Run<1>(in, out, inPeak, outPeak, n);
+    else
+        RunLanes(in, out, inPeak, outPeak, n);
     return 0;
 }

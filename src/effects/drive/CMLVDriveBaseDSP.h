@@ -47,10 +47,15 @@ class CMLVDriveBaseDSP : public CMLVParRelations {
     void Reset() override;
     // Any thread.
     bool DependsOnBlockSize() const override { return true; }
+    // Any thread. Each channel has its own ring; only the shared indices tie the passes together.
+    bool ChannelsIndependent() const override { return true; }
 
     static constexpr int kOutput = 2, kColor = 3, kDrive = 4;
 
   private:
+    template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    void RunLanes(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+
     const DriveModel& model;
     float gDrive = 1.0f, gOut = 1.0f, gDry = 0.0f;
     // Tone low-pass shared by all stages and channels: b1 = 2, b2 = 1.

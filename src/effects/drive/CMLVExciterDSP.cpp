@@ -1,5 +1,6 @@
 #include "effects/drive/CMLVExciterDSP.h"
 #include "shell/AlgorithmRegistry.h"
+#include <algorithm>
 #include <cmath>
 
 CMLVExciterDSP::CMLVExciterDSP(double sampleRate_, int maxBlockSize_)
@@ -45,8 +46,8 @@ void CMLVExciterDSP::BuildSections() {
             make(s, band, true);
         for (FilterSection& s : c.dc2)
             make(s, 20.0f, true);
-        c.resampler.Clear();
     }
+    lanes.Clear();
 }
 
 int CMLVExciterDSP::UpdateCoefficients(bool full) {
@@ -61,12 +62,13 @@ int CMLVExciterDSP::UpdateCoefficients(bool full) {
     oversampling = static_cast<int>(GetParameter(10)->GetValue() + 0.5) != 0;
 
     // Chebyshev weighting: sum of h_n T_n(v) expanded into powers of v.
-    c5 = 16.0f * h5;
-    c4 = 8.0f * h4;
-    c3 = (h3 - 0.3125f * c5) * 4.0f;
-    c2 = (h2 - 0.5f * c4) * 2.0f;
-    c1 = h1 - 0.75f * c3 - 0.62f * c5;
+    const float c5 = 16.0f * h5;
+    const float c4 = 8.0f * h4;
+    const float c3 = (h3 - 0.3125f * c5) * 4.0f;
+    const float c2 = (h2 - 0.5f * c4) * 2.0f;
+    const float c1 = h1 - 0.75f * c3 - 0.62f * c5;
     c0 = (-c2 - 0.75f * c4) * 0.5f;
+    poly = {c5, c4, c3, c2, c1};
 
     if (full) {
         BuildSections();
@@ -92,55 +94,64 @@ void CMLVExciterDSP::Reset() {
         for (FilterSection& s : c.dc2)
             s.Clear();
         c.dc.Clear();
-        c.resampler.Clear();
     }
+    lanes.Clear();
     c0s = 0.0f;
     c0p = c0;
 }
 
-inline float CMLVExciterDSP::Shape(float v) const {
-    const float v2 = FlushDenormal(v * v);
-    const float v3 = FlushDenormal(v2 * v);
-    const float v4 = FlushDenormal(v3 * v);
-    const float v5 = FlushDenormal(v4 * v);
-    return c5 * v5 + c4 * v4 + c3 * v3 + c2 * v2 + c1 * v + c0s;
+template <int channels>
+void CMLVExciterDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    float ip[2] = {0, 0}, op[2] = {0, 0};
+    if (oversampling) {
+        ProcessOversampled(in, out, ip, op, n, channels);
+    } else {
+        for (int i = 0; i < n; ++i) {
+            const float x[2] = {in[0][i], in[1][i]};
+            // A change of the constant term leaves only a short decaying pulse.
+            c0s = FlushDenormal(0.001f * (c0 - c0p) + 0.99f * c0s);
+            c0p = c0;
+            for (int k = 0; k < channels; ++k) {
+                Channel& c = ch[k];
+                const float v = c.band1[1].Process(c.band1[0].Process(drive * x[k]));
+                const float y = x[k] + mix * c.dc.Process(poly(v, c0s));
+                out[k][i] = y;
+                ip[k] = std::max(ip[k], std::fabs(x[k]));
+                op[k] = std::max(op[k], std::fabs(y));
+            }
+        }
+    }
+    for (int k = 0; k < channels; ++k) {
+        inPeak[k] = ip[k];
+        outPeak[k] = op[k];
+    }
 }
 
 int CMLVExciterDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    float ip[2] = {0, 0}, op[2] = {0, 0};
-    constexpr int F = Resampler5::kFactor;
-    for (int i = 0; i < n; ++i) {
-        const float x[2] = {in[0][i], in[1][i]};
-        // A change of the constant term leaves only a short decaying pulse.
-        c0s = FlushDenormal(0.001f * (c0 - c0p) + 0.99f * c0s);
-        c0p = c0;
-        float y[2];
-        for (int k = 0; k < 2; ++k) {
-            Channel& c = ch[k];
-            ip[k] = std::fmax(ip[k], std::fabs(x[k]));
-            if (!oversampling) {
-                const float v = c.band1[1].Process(c.band1[0].Process(drive * x[k]));
-                y[k] = x[k] + mix * c.dc.Process(Shape(v));
-            } else {
-                float u[F], z[F];
-                c.resampler.Interpolate(x[k], u);
-                for (int p = 0; p < F; ++p) {
-                    const float v = c.band2[p].Process(drive * u[p]);
-                    z[p] = c.dc2[p].Process(Shape(v)) * mix + u[p];
-                }
-                y[k] = c.resampler.Decimate(z);
-            }
-            op[k] = std::fmax(op[k], std::fabs(y[k]));
-        }
-        out[0][i] = y[0];
-        out[1][i] = y[1];
-    }
-    for (int k = 0; k < 2; ++k) {
-        inPeak[k] = ip[k];
-        outPeak[k] = op[k];
-    }
+    if (activeChannels == 1)
+        Run<1>(in, out, inPeak, outPeak, n);
+    else
+        Run<2>(in, out, inPeak, outPeak, n);
     return 0;
+}
+
+void CMLVExciterDSP::ProcessOversampled(float* in[2], float* out[2], float ip[2], float op[2], int n,
+                                        int channels) {
+    for (int k = 0; k < 2; ++k)
+        lanes.Load(k, ch[k].band2, ch[k].dc2, ch[k].resampler);
+    float c0Track[ExciterPhaseLanes::kChunk];
+    for (int start = 0; start < n; start += ExciterPhaseLanes::kChunk) {
+        const int m = std::min(ExciterPhaseLanes::kChunk, n - start);
+        for (int i = 0; i < m; ++i) {
+            c0s = FlushDenormal(0.001f * (c0 - c0p) + 0.99f * c0s);
+            c0p = c0;
+            c0Track[i] = c0s;
+        }
+        const float* x[2] = {in[0] + start, in[1] + start};
+        float* y[2] = {out[0] + start, out[1] + start};
+        lanes.Process(x, y, m, channels, poly, c0Track, drive, mix, ip, op);
+    }
 }
 
 MLV_REGISTER_ALGORITHM(55, CMLVExciterDSP)

@@ -1,4 +1,5 @@
 #pragma once
+#include "effects/drive/ExciterPhaseLanes.h"
 #include "effects/drive/FilterSection.h"
 #include "effects/drive/Resampler5.h"
 #include "params/CMLVParRelations.h"
@@ -12,6 +13,8 @@ class CMLVExciterDSP : public CMLVParRelations {
     CMLVExciterDSP(double sampleRate, int maxBlockSize);
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. Only the shared constant-term smoothing runs once per sample for both channels.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread.
@@ -20,6 +23,7 @@ class CMLVExciterDSP : public CMLVParRelations {
     int GetLatency() const override { return oversampling ? Resampler5::kLatency : 0; }
 
   private:
+    template <int channels> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     struct Channel {
         FilterSection band1[2];                   // first-order high-passes at the band frequency
         FilterSection dc;                         // 20 Hz high-pass
@@ -27,13 +31,15 @@ class CMLVExciterDSP : public CMLVParRelations {
         FilterSection dc2[Resampler5::kFactor];   // oversampled: one per phase
         Resampler5 resampler;
     };
-    float Shape(float v) const;
     void BuildSections();
+    void ProcessOversampled(float* in[2], float* out[2], float ip[2], float op[2], int n, int channels);
 
-    float c5 = 0, c4 = 0, c3 = 0, c2 = 0, c1 = 0, c0 = 0;
+    ExciterPolynomial poly; // c5 .. c1
+    float c0 = 0;
     float c0s = 0, c0p = 0;
     float drive = 0, mix = 0.5f;
     float band = 1000.0f;
     bool oversampling = false;
     Channel ch[2];
+    ExciterPhaseLanes lanes; // runs the oversampled path; band2 and dc2 hold its designs
 };

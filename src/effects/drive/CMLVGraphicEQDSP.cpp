@@ -80,40 +80,46 @@ void CMLVGraphicEQDSP::Reset() {
     state[1] = ChannelState{};
 }
 
-int CMLVGraphicEQDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+template <int C>
+void CMLVGraphicEQDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const float G = coeffs.G;
     float ip[2] = {0, 0}, op[2] = {0, 0};
-    // Both channels in one pass: every input sample is read before its outputs are written.
-    ChannelState& L = state[0];
-    ChannelState& R = state[1];
+    // The channels in one pass: every input sample is read before its outputs are written.
     for (int i = 0; i < n; ++i) {
-        float x[2] = {in[0][i], in[1][i]};
-        for (int c = 0; c < 2; ++c) {
+        float x[2];
+        for (int c = 0; c < C; ++c) {
+            x[c] = in[c][i];
             ip[c] = std::fmax(ip[c], std::fabs(x[c]));
             if (x[c] == 0.0f) x[c] = 1e-7f;
         }
         for (int j = 0; j < activeCount; ++j) {
             const int k = activeList[j];
             const Band& b = coeffs.band[k];
-            const float wl = L.s1[k] + x[0];
-            L.s1[k] = b.b1 * x[0] + L.s2[k] - b.a1 * wl;
-            L.s2[k] = b.b2 * x[0] - b.a2 * wl;
-            x[0] = wl;
-            const float wr = R.s1[k] + x[1];
-            R.s1[k] = b.b1 * x[1] + R.s2[k] - b.a1 * wr;
-            R.s2[k] = b.b2 * x[1] - b.a2 * wr;
-            x[1] = wr;
+            for (int c = 0; c < C; ++c) {
+                ChannelState& st = state[c];
+                const float w = st.s1[k] + x[c];
+                st.s1[k] = b.b1 * x[c] + st.s2[k] - b.a1 * w;
+                st.s2[k] = b.b2 * x[c] - b.a2 * w;
+                x[c] = w;
+            }
         }
-        for (int c = 0; c < 2; ++c) {
+        for (int c = 0; c < C; ++c) {
             const float y = G * x[c];
             out[c][i] = y;
             op[c] = std::fmax(op[c], std::fabs(y));
         }
     }
-    for (int c = 0; c < 2; ++c) {
+    for (int c = 0; c < C; ++c) {
         inPeak[c] = ip[c];
         outPeak[c] = op[c];
     }
+}
+
+int CMLVGraphicEQDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    if (activeChannels == 1)
+        Run<1>(in, out, inPeak, outPeak, n);
+    else
+        Run<2>(in, out, inPeak, outPeak, n);
     return 0;
 }

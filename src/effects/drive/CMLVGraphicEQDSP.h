@@ -19,6 +19,8 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
 
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. One set of band states per channel.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread.
@@ -35,6 +37,7 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
                      const std::array<const char*, kBands>& labels);
 
   private:
+    template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     struct ChannelState {
         float s1[kBands] = {}, s2[kBands] = {};
     };

@@ -52,7 +52,7 @@ void CMLVHiGainPreampGuitarDSP::Reset() {
 int CMLVHiGainPreampGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2],
                                        int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    ProcessStagePair(stage, in, out, inPeak, outPeak, n);
+    ProcessStagePair(stage, in, out, inPeak, outPeak, n, activeChannels);
     return 0;
 }
 

@@ -9,6 +9,8 @@ class CMLVHiGainPreampGuitarDSP : public CMLVParRelations {
     CMLVHiGainPreampGuitarDSP(double sampleRate, int maxBlockSize);
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. One stage per channel.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread.

@@ -49,7 +49,7 @@ void CMLVPowerAmpGuitarDSP::Reset() {
 
 int CMLVPowerAmpGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    ProcessStagePair(stage, in, out, inPeak, outPeak, n);
+    ProcessStagePair(stage, in, out, inPeak, outPeak, n, activeChannels);
     for (auto& s : stage)
         s.FlushState();
     return 0;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -161,100 +162,144 @@ void CMLVSpeakerSimulatorDSP::Reset() {
 }
 
 void CMLVSpeakerSimulatorDSP::Pack() {
-    // Both stages always hold the same model; each lane still takes its own stage's numbers.
+    // Both stages always hold the same model; each channel still takes its own stage's numbers.
     const SpeakerStage& L = stage[0];
-    const SpeakerStage& R = stage[1];
-    int n = 0;
-    auto add = [&](int k) {
-        const float* l = L.coef[k];
-        const float* r = R.coef[k];
-        PackedSection& p = packed[n];
-        p.g = Lanes{l[0], r[0], 0, 0};
-        p.b1 = Lanes{l[1], r[1], 0, 0};
-        p.b2 = Lanes{l[2], r[2], 0, 0};
-        p.a1 = Lanes{l[3], r[3], 0, 0};
-        p.a2 = Lanes{l[4], r[4], 0, 0};
-        packedIndex[n++] = k;
-    };
+    int order[SpeakerStage::kMaxSections];
+    int total = 0;
     for (int j = 0; j < L.mainCount; ++j)
-        add(L.mainUsed[j]);
-    packedMain = n;
+        order[total++] = L.mainUsed[j];
+    packedMain = total;
     if (L.hornSections != 0)
         for (int j = 0; j < L.hornCount; ++j)
-            add(L.hornUsed[j]);
-    packedHorn = n - packedMain;
+            order[total++] = L.hornUsed[j];
+    packedHorn = total - packedMain;
+    Pipeline& pl = pipeline;
+    pl.slots = (total + 3) / 4;
+    for (int k = 0; k < SpeakerStage::kMaxSections; ++k) {
+        for (int c = 0; c < 2; ++c)
+            pl.sec[c][k] = PackedSection{{1, 1, 1, 1}, {}, {}, {}, {}};
+        pl.live[k] = pl.takeMain[k] = LaneMask{};
+        for (int l = 0; l < 4; ++l)
+            pl.section[l][k] = -1;
+    }
+    for (int l = 0, first = 0; l < 4; ++l) {
+        const int length = total / 4 + (l < total % 4 ? 1 : 0);
+        for (int k = 0; k < length; ++k) {
+            const int index = order[first + k];
+            for (int c = 0; c < 2; ++c) {
+                const float* f = stage[c].coef[index];
+                PackedSection& q = pl.sec[c][k];
+                q.g[l] = f[0], q.b1[l] = f[1], q.b2[l] = f[2], q.a1[l] = f[3], q.a2[l] = f[4];
+            }
+            pl.live[k][l] = -1;
+            pl.section[l][k] = index;
+        }
+        const int k = packedMain - first;
+        if (packedHorn != 0 && k >= 0 && k < length) pl.takeMain[k][l] = -1;
+        first += length;
+    }
+    for (int k = 0; k < SpeakerStage::kMaxSections; ++k) {
+        pl.partial[k] = pl.take[k] = false;
+        for (int l = 0; l < 4; ++l) {
+            pl.partial[k] = pl.partial[k] || pl.live[k][l] == 0;
+            pl.take[k] = pl.take[k] || pl.takeMain[k][l] != 0;
+        }
+    }
+}
+
+template <int C>
+void CMLVSpeakerSimulatorDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    const Pipeline& pl = pipeline;
+    const int slots = pl.slots;
+    const bool horn = packedHorn != 0;
+    Lanes s1[C][SpeakerStage::kMaxSections], s2[C][SpeakerStage::kMaxSections];
+    for (int c = 0; c < C; ++c) {
+        for (int k = 0; k < slots; ++k) {
+            s1[c][k] = s2[c][k] = Lanes{};
+            for (int l = 0; l < 4; ++l) {
+                const int index = pl.section[l][k];
+                if (index < 0) continue;
+                s1[c][k][l] = stage[c].s1[index];
+                s2[c][k][l] = stage[c].s2[index];
+            }
+        }
+    }
+    // Per section: u = g u; w = s1 + u; s1 = b1 u - a1 w + s2; s2 = b2 u - a2 w; u = w. Lanes outside
+    // their segment pass the value on; lanes without a sample in this block keep their state.
+    Lanes v[C], main[C];
+    auto step = [&](LaneMask active, auto masked) {
+        for (int k = 0; k < slots; ++k) {
+            for (int c = 0; c < C; ++c) {
+                if (pl.take[k]) main[c] = pl.takeMain[k] ? v[c] : main[c];
+                const PackedSection& q = pl.sec[c][k];
+                const Lanes u = q.g * v[c];
+                const Lanes w = s1[c][k] + u;
+                const Lanes n1 = q.b1 * u - q.a1 * w + s2[c][k];
+                const Lanes n2 = q.b2 * u - q.a2 * w;
+                s1[c][k] = masked ? (active ? n1 : s1[c][k]) : n1;
+                s2[c][k] = masked ? (active ? n2 : s2[c][k]) : n2;
+                v[c] = pl.partial[k] ? (pl.live[k] ? w : v[c]) : w;
+            }
+        }
+    };
+    const LaneMask shift = {4, 0, 1, 2};
+    float ip[2] = {0, 0}, op[2] = {0, 0};
+    for (int c = 0; c < C; ++c)
+        v[c] = main[c] = Lanes{};
+    for (int t = 0; t < n + 3; ++t) {
+        for (int c = 0; c < C; ++c) {
+            Lanes fresh = {};
+            if (t < n) {
+                float x = in[c][t];
+                ip[c] = std::fmax(ip[c], std::fabs(x));
+                if (x == 0.0f) x = 1e-8f;
+                fresh[0] = stage[c].modelGain * x;
+            }
+            v[c] = __builtin_shuffle(v[c], fresh, shift);
+            main[c] = __builtin_shuffle(main[c], Lanes{}, shift);
+        }
+        if (t >= 3 && t < n) {
+            step(LaneMask{}, std::false_type());
+        } else {
+            const LaneMask lane = {0, 1, 2, 3};
+            step(t - lane >= 0 && t - lane < n, std::true_type());
+        }
+        const int o = t - 3;
+        if (o < 0) continue;
+        for (int c = 0; c < C; ++c) {
+            const SpeakerStage& st = stage[c];
+            const float y = horn ? st.volume * (st.hornLevel * v[c][3] + main[c][3]) : st.volume * v[c][3];
+            out[c][o] = y;
+            op[c] = std::fmax(op[c], std::fabs(y));
+        }
+    }
+    for (int c = 0; c < C; ++c) {
+        for (int k = 0; k < slots; ++k) {
+            for (int l = 0; l < 4; ++l) {
+                const int index = pl.section[l][k];
+                if (index < 0) continue;
+                stage[c].s1[index] = s1[c][k][l];
+                stage[c].s2[index] = s2[c][k][l];
+            }
+        }
+        inPeak[c] = ip[c];
+        outPeak[c] = op[c];
+    }
 }
 
 int CMLVSpeakerSimulatorDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    float ip[2] = {0, 0}, op[2] = {0, 0};
     if (lowRate) {
         for (int c = 0; c < 2; ++c) {
-            ip[c] = Peak(in[c], n, 0.0f);
+            const float ip = Peak(in[c], n, 0.0f);
             if (out[c] != in[c] && n > 0) std::memmove(out[c], in[c], sizeof(float) * size_t(n));
-            inPeak[c] = outPeak[c] = ip[c];
+            inPeak[c] = outPeak[c] = ip;
         }
         return 0;
     }
-    SpeakerStage& L = stage[0];
-    SpeakerStage& R = stage[1];
-    // Each lane runs exactly the single-channel arithmetic: per section u = g u; w = s1 + u;
-    // s1 = b1 u - a1 w + s2; s2 = b2 u - a2 w; u = w.
-    Lanes s1[SpeakerStage::kMaxSections], s2[SpeakerStage::kMaxSections];
-    const int total = packedMain + packedHorn;
-    for (int j = 0; j < total; ++j) {
-        const int k = packedIndex[j];
-        s1[j] = Lanes{L.s1[k], R.s1[k], 0, 0};
-        s2[j] = Lanes{L.s2[k], R.s2[k], 0, 0};
-    }
-    const Lanes modelGain = {L.modelGain, R.modelGain, 0, 0};
-    const Lanes volume = {L.volume, R.volume, 0, 0};
-    const Lanes hornLevel = {L.hornLevel, R.hornLevel, 0, 0};
-    for (int i = 0; i < n; ++i) {
-        float xl = in[0][i], xr = in[1][i];
-        ip[0] = std::fmax(ip[0], std::fabs(xl));
-        ip[1] = std::fmax(ip[1], std::fabs(xr));
-        if (xl == 0.0f) xl = 1e-8f;
-        if (xr == 0.0f) xr = 1e-8f;
-        Lanes u = modelGain * Lanes{xl, xr, 0, 0};
-        for (int j = 0; j < packedMain; ++j) {
-            const PackedSection& c = packed[j];
-            u = c.g * u;
-            const Lanes w = s1[j] + u;
-            s1[j] = c.b1 * u - c.a1 * w + s2[j];
-            s2[j] = c.b2 * u - c.a2 * w;
-            u = w;
-        }
-        Lanes y;
-        if (packedHorn == 0) {
-            y = volume * u;
-        } else {
-            Lanes h = u;
-            for (int j = packedMain; j < total; ++j) {
-                const PackedSection& c = packed[j];
-                h = c.g * h;
-                const Lanes w = s1[j] + h;
-                s1[j] = c.b1 * h - c.a1 * w + s2[j];
-                s2[j] = c.b2 * h - c.a2 * w;
-                h = w;
-            }
-            y = volume * (hornLevel * h + u);
-        }
-        out[0][i] = y[0];
-        out[1][i] = y[1];
-        op[0] = std::fmax(op[0], std::fabs(y[0]));
-        op[1] = std::fmax(op[1], std::fabs(y[1]));
-    }
-    for (int j = 0; j < total; ++j) {
-        const int k = packedIndex[j];
-        L.s1[k] = s1[j][0];
-        R.s1[k] = s1[j][1];
-        L.s2[k] = s2[j][0];
-        R.s2[k] = s2[j][1];
-    }
-    for (int c = 0; c < 2; ++c) {
-        inPeak[c] = ip[c];
-        outPeak[c] = op[c];
-    }
+    if (activeChannels == 1)
+        Run<1>(in, out, inPeak, outPeak, n);
+    else
+        Run<2>(in, out, inPeak, outPeak, n);
     return 0;
 }

@@ -58,6 +58,8 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
   public:
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. One stage per channel.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread.
@@ -79,15 +81,28 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
                             bool bass, int defaultModel);
 
   private:
-    // Both channels side by side in one vector per section, in processing order (main, then horn).
+    // The cascade (main path, then horn) cut into four segments that run side by side in the four lanes
+    // of one vector per channel: lane p holds segment p, one sample behind segment p - 1. Each section
+    // still sees the same samples in the same order; the lanes only overlap work that used to run one
+    // after another, and the channels' vectors run interleaved.
     typedef float Lanes __attribute__((vector_size(16)));
+    typedef int LaneMask __attribute__((vector_size(16)));
     struct PackedSection {
         Lanes g, b1, b2, a1, a2;
     };
+    struct Pipeline {
+        int slots = 0;
+        PackedSection sec[2][SpeakerStage::kMaxSections]; // per channel: each stage's own numbers
+        LaneMask live[SpeakerStage::kMaxSections];        // lanes whose segment has a section at this slot
+        LaneMask takeMain[SpeakerStage::kMaxSections];    // lanes that leave the main path before this slot
+        bool partial[SpeakerStage::kMaxSections];         // live is not all lanes
+        bool take[SpeakerStage::kMaxSections];            // takeMain has a lane
+        int section[4][SpeakerStage::kMaxSections];       // the stage section of a lane and slot, -1 for none
+    };
     void Pack();
+    template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
 
-    PackedSection packed[SpeakerStage::kMaxSections];
-    int packedIndex[SpeakerStage::kMaxSections] = {};
+    Pipeline pipeline;
     int packedMain = 0, packedHorn = 0;
     const SpeakerModel* models;
     int modelCount;

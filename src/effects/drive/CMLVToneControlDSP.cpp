@@ -157,49 +157,56 @@ void CMLVToneControlDSP::Reset() {
         s.ClearState();
 }
 
-int CMLVToneControlDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    ToneStackStage& L = stage[0];
-    ToneStackStage& R = stage[1];
+template <int C>
+void CMLVToneControlDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     float ip[2] = {0, 0}, op[2] = {0, 0};
-    // Both channels in one pass; the histories stay in registers for the block.
-    double l1 = L.w1, l2 = L.w2, l3 = L.w3, l4 = L.w4, lw = L.w;
-    double r1 = R.w1, r2 = R.w2, r3 = R.w3, r4 = R.w4, rw = R.w;
-    const double* b = L.b;
-    const double* a = L.a;
-    const double* rb = R.b;
-    const double* ra = R.a;
-    const double gl = L.volume, gr = R.volume;
-    for (int i = 0; i < n; ++i) {
-        double xl = in[0][i], xr = in[1][i];
-        ip[0] = std::fmax(ip[0], float(std::fabs(xl)));
-        ip[1] = std::fmax(ip[1], float(std::fabs(xr)));
-        // Silence and NaN become a tiny constant that keeps the recursion out of subnormals.
-        if (xl == 0.0 || xl != xl) xl = 1e-8;
-        if (xr == 0.0 || xr != xr) xr = 1e-8;
-        l4 = l3;
-        l3 = l2;
-        l2 = l1;
-        l1 = lw;
-        lw = xl - a[1] * l1 - a[2] * l2 - a[3] * l3 - a[4] * l4;
-        r4 = r3;
-        r3 = r2;
-        r2 = r1;
-        r1 = rw;
-        rw = xr - ra[1] * r1 - ra[2] * r2 - ra[3] * r3 - ra[4] * r4;
-        const float yl = float(b[0] * lw + b[1] * l1 + b[2] * l2 + b[3] * l3 + b[4] * l4);
-        const float yr = float(rb[0] * rw + rb[1] * r1 + rb[2] * r2 + rb[3] * r3 + rb[4] * r4);
-        const float ol = float(gl * yl), orr = float(gr * yr);
-        out[0][i] = ol;
-        out[1][i] = orr;
-        op[0] = std::fmax(op[0], std::fabs(ol));
-        op[1] = std::fmax(op[1], std::fabs(orr));
+    // The channels in one pass; the histories stay in registers for the block.
+    double h1[2], h2[2], h3[2], h4[2], hw[2], g[2], b[2][5], a[2][5];
+    for (int c = 0; c < C; ++c) {
+        const ToneStackStage& s = stage[c];
+        h1[c] = s.w1, h2[c] = s.w2, h3[c] = s.w3, h4[c] = s.w4, hw[c] = s.w;
+        for (int k = 0; k < 5; ++k) {
+            b[c][k] = s.b[k];
+            a[c][k] = s.a[k];
+        }
+        g[c] = s.volume;
     }
-    L.w1 = l1, L.w2 = l2, L.w3 = l3, L.w4 = l4, L.w = lw;
-    R.w1 = r1, R.w2 = r2, R.w3 = r3, R.w4 = r4, R.w = rw;
-    for (int c = 0; c < 2; ++c) {
+    for (int i = 0; i < n; ++i) {
+        double x[2];
+        for (int c = 0; c < C; ++c) {
+            x[c] = in[c][i];
+            ip[c] = std::fmax(ip[c], float(std::fabs(x[c])));
+            // Silence and NaN become a tiny constant that keeps the recursion out of subnormals.
+            if (x[c] == 0.0 || x[c] != x[c]) x[c] = 1e-8;
+        }
+        for (int c = 0; c < C; ++c) {
+            h4[c] = h3[c];
+            h3[c] = h2[c];
+            h2[c] = h1[c];
+            h1[c] = hw[c];
+            hw[c] = x[c] - a[c][1] * h1[c] - a[c][2] * h2[c] - a[c][3] * h3[c] - a[c][4] * h4[c];
+        }
+        for (int c = 0; c < C; ++c) {
+            const float y = float(b[c][0] * hw[c] + b[c][1] * h1[c] + b[c][2] * h2[c] + b[c][3] * h3[c] +
+                                  b[c][4] * h4[c]);
+            const float o = float(g[c] * y);
+            out[c][i] = o;
+            op[c] = std::fmax(op[c], std::fabs(o));
+        }
+    }
+    for (int c = 0; c < C; ++c) {
+        ToneStackStage& s = stage[c];
+        s.w1 = h1[c], s.w2 = h2[c], s.w3 = h3[c], s.w4 = h4[c], s.w = hw[c];
         inPeak[c] = ip[c];
         outPeak[c] = op[c];
     }
+}
+
+int CMLVToneControlDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    if (activeChannels == 1)
+        Run<1>(in, out, inPeak, outPeak, n);
+    else
+        Run<2>(in, out, inPeak, outPeak, n);
     return 0;
 }

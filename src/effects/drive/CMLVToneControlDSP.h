@@ -35,6 +35,8 @@ class CMLVToneControlDSP : public CMLVParRelations {
   public:
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. One stage per channel.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread.
@@ -46,6 +48,7 @@ class CMLVToneControlDSP : public CMLVParRelations {
                        int defaultType);
 
   private:
+    template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     void InitStages();
     const ToneStackNetwork* networks;
     int networkCount;

@@ -1,5 +1,6 @@
 #pragma once
 #include "effects/drive/BiquadSection.h"
+#include "effects/drive/Float4.h"
 #include <cstdint>
 
 // A second-order section that remembers its design (type, frequency, gain, q) so it can redesign
@@ -24,9 +25,13 @@ class FilterSection {
     };
 
     // Audio thread.
-    float Process(float x) {
-        const float u = FlushDenormal(g * x);
-        const float w = FlushDenormal(s1 + u);
+    float Process(float x) { return Step(x, g, b1, b2, a1, a2, s1, s2); }
+    // The same step on coefficients and state held elsewhere: float, or Float4 for four sections side by
+    // side.
+    template <typename T>
+    static T Step(T x, const T& g, const T& b1, const T& b2, const T& a1, const T& a2, T& s1, T& s2) {
+        const T u = FlushDenormal(g * x);
+        const T w = FlushDenormal(s1 + u);
         s1 = b1 * u - a1 * w + s2;
         s2 = b2 * u - a2 * w;
         return w;

@@ -63,12 +63,4 @@ void Resampler5::Design() {
         interp[j] = float(h[size_t(j)] * kFactor);
         decim[j] = float(h[size_t(j)]);
     }
-    Clear();
-}
-
-void Resampler5::Clear() {
-    for (float& v : history)
-        v = 0.0f;
-    for (float& v : high)
-        v = 0.0f;
 }

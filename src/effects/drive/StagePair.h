@@ -1,10 +1,10 @@
 #pragma once
 #include <cmath>
 
-// Runs one block through the two channels' stages side by side, sample by sample, which lets the two
-// independent recursions overlap. Works on local copies so the states stay in registers; reads both inputs
-// of a sample before writing, so in-place buffers are fine. Peaks accumulate into inPeak and outPeak.
-// Audio thread.
+// Runs one block through the channels' stages sample by sample: both side by side, which lets the two
+// independent recursions overlap, or channel 0 alone when the second is skipped. Works on local copies so the
+// states stay in registers; reads both inputs of a sample before writing, so in-place buffers are fine. Peaks
+// accumulate into inPeak and outPeak. Audio thread.
 inline float PeakUpdate(float peak, float x) {
     const float a = std::fabs(x);
     return a > peak ? a : peak; // a plain compare: std::fmax would be a library call per sample
@@ -12,7 +12,22 @@ inline float PeakUpdate(float peak, float x) {
 
 template <class Stage>
 void ProcessStagePair(Stage (&stage)[2], float* in[2], float* out[2], float inPeak[2], float outPeak[2],
-                      int n) {
+                      int n, int channels) {
+    if (channels == 1) {
+        // Channel 0 alone: the silent second channel is not needed.
+        Stage a = stage[0];
+        float ip = inPeak[0], op = outPeak[0];
+        for (int i = 0; i < n; ++i) {
+            const float x = in[0][i];
+            const float y = a.Tick(x);
+            out[0][i] = y;
+            ip = PeakUpdate(ip, x);
+            op = PeakUpdate(op, y);
+        }
+        stage[0] = a;
+        inPeak[0] = ip, outPeak[0] = op;
+        return;
+    }
     Stage a = stage[0], b = stage[1];
     float ip0 = inPeak[0], ip1 = inPeak[1], op0 = outPeak[0], op1 = outPeak[1];
     for (int i = 0; i < n; ++i) {

@@ -48,21 +48,21 @@ int CMLVAutoPanDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     const double mg = modGain, og = offsetGain;
     if (channelMode) {
-        return RunKernel(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+        return RunKernel(in, out, inPeak, outPeak, n, [&](auto, const float* x, float* y) {
             const float gl = static_cast<float>(lfo.value() * mg + og);
             const float gr = 2.0f - gl;
             lfo.tick();
-            yl = xl * gl;
-            yr = xr * gr;
+            y[0] = x[0] * gl;
+            y[1] = x[1] * gr;
         });
     }
-    return RunKernel(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+    return RunKernel(in, out, inPeak, outPeak, n, [&](auto, const float* x, float* y) {
         const float gl = static_cast<float>(lfo.value() * mg + og);
         const float gr = 2.0f - gl;
         lfo.tick();
-        const float m = static_cast<float>((static_cast<double>(xl) + xr) * 0.5);
-        yl = m * gl;
-        yr = m * gr;
+        const float m = static_cast<float>((static_cast<double>(x[0]) + x[1]) * 0.5);
+        y[0] = m * gl;
+        y[1] = m * gr;
     });
 }
 

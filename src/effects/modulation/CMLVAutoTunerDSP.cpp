@@ -79,13 +79,12 @@ void CMLVAutoTunerDSP::Analyse() {
 int CMLVAutoTunerDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2],
                               int numSamples) {
     const int last = PitchTracker::kFrameLength - 1;
-    return RunFrame(in, out, inPeak, outPeak, numSamples,
-                    [this, last](float xl, float xr, float& yl, float& yr) {
-                        yl = xl;
-                        yr = xr;
-                        frame[writeIndex++] = xl + xr;
-                        if (writeIndex >= last) Analyse();
-                    });
+    return RunFrame(in, out, inPeak, outPeak, numSamples, [this, last](auto, const float* x, float* y) {
+        y[0] = x[0];
+        y[1] = x[1];
+        frame[writeIndex++] = x[0] + x[1];
+        if (writeIndex >= last) Analyse();
+    });
 }
 
 std::string CMLVAutoTunerDSP::GetNoteName() const {

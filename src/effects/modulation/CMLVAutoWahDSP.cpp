@@ -59,8 +59,11 @@ int CMLVAutoWahDSP::UpdateCoefficients(bool full) {
 
 int CMLVAutoWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const double sr = sampleRate, qd = q, dry = dryGain / 100.0;
-    return RunFrame(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
-        const float pw = std::fmax(std::fmax(xl * xl, xr * xr), 1e-7f);
+    return RunFrame(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
+        // Without the silent second channel the detector sees the same power: its square is +0 and the
+        // floor below is far above it.
+        const float pw = channels == 2 ? std::fmax(std::fmax(x[0] * x[0], x[1] * x[1]), 1e-7f)
+                                       : std::fmax(x[0] * x[0], 1e-7f);
         env = static_cast<float>(static_cast<double>(env) * keepE + static_cast<double>(pw) * ke);
         const float gate = env > threshold ? 1.0f : 1e-7f;
         const float change = gate - lastGate;
@@ -75,8 +78,8 @@ int CMLVAutoWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
         const double f = (1.0 + m) * half + base;
         const WahFilter::Coefficients k = WahFilter::Design(f, qd, sr);
         // The filter's output carries the wet gain (wetGain %) itself.
-        yl = static_cast<float>(filter[0].Process(xl, k) + dry * xl);
-        yr = static_cast<float>(filter[1].Process(xr, k) + dry * xr);
+        for (int c = 0; c < channels; ++c)
+            y[c] = static_cast<float>(filter[c].Process(x[c], k) + dry * x[c]);
         osc.tick();
     });
 }

@@ -11,6 +11,8 @@ class CMLVAutoWahDSP : public CMLVModulationDSP {
     CMLVAutoWahDSP(double sampleRate, int maxBlockSize);
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. The detector takes the louder channel, so a silent one leaves it unchanged.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread.

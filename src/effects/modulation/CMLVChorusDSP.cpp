@@ -94,25 +94,23 @@ int CMLVChorusDSP::UpdateCoefficients(bool full) {
 template <bool Split>
 int CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const double wetGain = wet, dryGain = dry;
-    const float depthL = line.depth[0], depthR = line.depth[1];
-    return RunKernel(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+    const float depth[2] = {line.depth[0], line.depth[1]};
+    return RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
         const float p = osc.parabola;
         osc.tick();
-        const float vl = line.Read(0, p * depthL);
-        const float vr = line.Read(1, p * depthR);
-        if (Split) {
-            float lowL, highL, lowR, highR;
-            split->Split(0, xl, lowL, highL);
-            split->Split(1, xr, lowR, highR);
-            line.Write(0, highL);
-            line.Write(1, highR);
-            yl = static_cast<float>(lowL + dryGain * highL + wetGain * vl);
-            yr = static_cast<float>(lowR + dryGain * highR + wetGain * vr);
-        } else {
-            line.Write(0, xl);
-            line.Write(1, xr);
-            yl = static_cast<float>(dryGain * xl + wetGain * vl);
-            yr = static_cast<float>(dryGain * xr + wetGain * vr);
+        float v[2];
+        for (int c = 0; c < channels; ++c)
+            v[c] = line.Read(c, p * depth[c]);
+        for (int c = 0; c < channels; ++c) {
+            if (Split) {
+                float low, high;
+                split->Split(c, x[c], low, high);
+                line.Write(c, high);
+                y[c] = static_cast<float>(low + dryGain * high + wetGain * v[c]);
+            } else {
+                line.Write(c, x[c]);
+                y[c] = static_cast<float>(dryGain * x[c] + wetGain * v[c]);
+            }
         }
         line.Advance();
     });

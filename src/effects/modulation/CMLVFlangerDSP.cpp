@@ -106,9 +106,9 @@ template <bool Split>
 int CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const double fb = feedback;
     const float h = half;
-    return RunKernel(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
-        float x[2] = {xl, xr}, low[2] = {0.0f, 0.0f}, y[2];
-        for (int c = 0; c < 2; ++c) {
+    return RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* input, float* y) {
+        float x[2] = {input[0], input[1]}, low[2] = {0.0f, 0.0f};
+        for (int c = 0; c < channels; ++c) {
             if (Split) split->Split(c, x[c], low[c], x[c]);
             const float p = osc[c].parabola;
             osc[c].tick();
@@ -118,8 +118,6 @@ int CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
             const double wetDry = kDryGain * x[c] + kWetGain * v;
             y[c] = static_cast<float>(Split ? low[c] + wetDry : wetDry);
         }
-        yl = y[0];
-        yr = y[1];
         line.Advance();
     });
 }

@@ -15,6 +15,8 @@ class CMLVFlangerDSP : public CMLVModulationDSP {
     ~CMLVFlangerDSP() override;
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. One oscillator and comb per channel.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread. Clears the comb; the oscillators keep their phase.

@@ -33,6 +33,7 @@ void CMLVOctaverDSP::Build() {
         down = std::make_unique<PitchShifter>(rate, kOverlap, -12.0);
         up = std::make_unique<PitchShifter>(rate, kOverlap, 12.0);
         builtRate = rate;
+        inStep = true;
     }
     if (block != builtBlock) {
         sum.assign(static_cast<size_t>(block), 0.0f);
@@ -73,6 +74,7 @@ int CMLVOctaverDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
         down->Reset();
         up->Reset();
         resetPending = false;
+        inStep = true;
     }
     const float c = clean, lo = lower, hi = upper;
     float ip0 = 0, ip1 = 0, op0 = 0, op1 = 0;
@@ -85,24 +87,30 @@ int CMLVOctaverDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
         float* outR = out[1] + start;
         for (int i = 0; i < m; ++i)
             sum[i] = inL[i] + inR[i];
-        if (lo > 0.0f)
-            down->Process(sum.data(), lowBuf.data(), m);
-        else
-            std::fill(lowBuf.begin(), lowBuf.begin() + m, 0.0f);
-        if (hi > 0.0f)
-            up->Process(sum.data(), highBuf.data(), m);
-        else
-            std::fill(highBuf.begin(), highBuf.begin() + m, 0.0f);
+        if (lo > 0.0f && hi > 0.0f && inStep) {
+            PitchShifter::ProcessInStep(*down, *up, sum.data(), lowBuf.data(), highBuf.data(), m);
+        } else {
+            if (lo > 0.0f)
+                down->Process(sum.data(), lowBuf.data(), m);
+            else
+                std::fill(lowBuf.begin(), lowBuf.begin() + m, 0.0f);
+            if (hi > 0.0f)
+                up->Process(sum.data(), highBuf.data(), m);
+            else
+                std::fill(highBuf.begin(), highBuf.begin() + m, 0.0f);
+            // One shifter fed without the other: their analyses part until the next reset.
+            if ((lo > 0.0f) != (hi > 0.0f)) inStep = false;
+        }
         for (int i = 0; i < m; ++i) {
             const float xl = inL[i], xr = inR[i];
             const float oct = hi * highBuf[i] + lo * lowBuf[i];
             const float yl = c * xl + oct, yr = c * xr + oct;
             outL[i] = yl;
             outR[i] = yr;
-            ip0 = std::fmax(ip0, std::fabs(xl));
-            ip1 = std::fmax(ip1, std::fabs(xr));
-            op0 = std::fmax(op0, std::fabs(yl));
-            op1 = std::fmax(op1, std::fabs(yr));
+            ip0 = std::max(ip0, std::fabs(xl));
+            ip1 = std::max(ip1, std::fabs(xr));
+            op0 = std::max(op0, std::fabs(yl));
+            op1 = std::max(op1, std::fabs(yr));
         }
     }
     inPeak[0] = ip0;

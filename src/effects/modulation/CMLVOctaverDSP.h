@@ -33,4 +33,5 @@ class CMLVOctaverDSP : public CMLVParRelations {
     std::unique_ptr<PitchShifter> down, up;
     std::vector<float> sum, lowBuf, highBuf;
     bool resetPending = false;
+    bool inStep = true; // both shifters fed alike since their last reset: one analysis serves both
 };

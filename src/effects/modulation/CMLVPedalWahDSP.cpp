@@ -55,11 +55,11 @@ WahFilter::Coefficients CMLVPedalWahDSP::CoefficientsAt(float p) {
 }
 
 int CMLVPedalWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    return RunFrame(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+    return RunFrame(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
         Smooth();
         const WahFilter::Coefficients k = CoefficientsAt(position);
-        yl = filter[0].Process(xl, k);
-        yr = filter[1].Process(xr, k);
+        for (int c = 0; c < channels; ++c)
+            y[c] = filter[c].Process(x[c], k);
     });
 }
 

@@ -88,11 +88,11 @@ int CMLVPhaserDSP::UpdateCoefficients(bool full) {
 template <bool Split>
 int CMLVPhaserDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const double wetGain = wet, dryGain = dry, fb = feedback, range = wRange, bottom = wMin;
-    return RunKernel(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+    return RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* input, float* y) {
         const float w = static_cast<float>((lfo.getParabola() + 1.0) * 0.5 * range + bottom);
         const double c = static_cast<float>((w - 1.0) / (w + 1.0));
-        float x[2] = {xl, xr}, low[2] = {0.0f, 0.0f}, y[2];
-        for (int ch = 0; ch < 2; ++ch) {
+        float x[2] = {input[0], input[1]}, low[2] = {0.0f, 0.0f};
+        for (int ch = 0; ch < channels; ++ch) {
             if (Split) split->Split(ch, x[ch], low[ch], x[ch]);
             Channel& st = channel[ch];
             float u = static_cast<float>(st.feedbackValue * fb + x[ch]);
@@ -105,8 +105,6 @@ int CMLVPhaserDSP::Render(float* in[2], float* out[2], float inPeak[2], float ou
             const double mixed = wetGain * u + dryGain * x[ch];
             y[ch] = static_cast<float>(Split ? low[ch] + mixed : mixed);
         }
-        yl = y[0];
-        yr = y[1];
         lfo.tick();
     });
 }

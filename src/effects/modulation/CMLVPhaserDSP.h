@@ -14,6 +14,8 @@ class CMLVPhaserDSP : public CMLVModulationDSP {
     ~CMLVPhaserDSP() override;
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
+    // Any thread. One sweep, one all-pass chain per channel.
+    bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
     // Audio thread.

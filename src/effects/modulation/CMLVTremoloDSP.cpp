@@ -47,11 +47,11 @@ int CMLVTremoloDSP::UpdateCoefficients(bool full) {
 int CMLVTremoloDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     const double mg = modGain, og = offsetGain;
-    return RunKernel(in, out, inPeak, outPeak, n, [&](float xl, float xr, float& yl, float& yr) {
+    return RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
         const float g = static_cast<float>(lfo.value() * mg + og);
         lfo.tick();
-        yl = xl * g;
-        yr = xr * g;
+        for (int c = 0; c < channels; ++c)
+            y[c] = x[c] * g;
     });
 }
 

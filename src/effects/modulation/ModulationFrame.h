@@ -1,6 +1,7 @@
 #pragma once
 #include "params/CMLVParRelations.h"
 #include <cmath>
+#include <type_traits>
 
 // The block frame every modulation, time and dynamics effect shares: peaks cleared, bypass copy or
 // coefficient update (in the order the effect needs), then one kernel call per sample with the peaks
@@ -15,7 +16,8 @@ template <class Base> class ModulationFrame : public Base {
     // CoefficientsFirst.
     enum FrameOrder { BypassFirst = 0, CoefficientsFirst = 1 };
 
-    // kernel(float xl, float xr, float& yl, float& yr) computes one stereo sample.
+    // kernel(channels, const float x[2], float y[2]) computes one sample of the first `channels` channels,
+    // a compile-time std::integral_constant: 2, or 1 when the shell skips a silent second channel.
     template <class Kernel>
     int RunFrame(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples,
                  Kernel&& kernel, FrameOrder order = BypassFirst) {
@@ -28,35 +30,38 @@ template <class Base> class ModulationFrame : public Base {
     template <class Kernel>
     int RunKernel(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples,
                   Kernel&& kernel) {
-        const float* inL = in[0];
-        const float* inR = in[1];
-        float* outL = out[0];
-        float* outR = out[1];
-        float ip0 = 0.0f, ip1 = 0.0f, op0 = 0.0f, op1 = 0.0f;
-        for (int i = 0; i < numSamples; ++i) {
-            const float xl = inL[i], xr = inR[i];
-            float yl, yr;
-            kernel(xl, xr, yl, yr);
-            outL[i] = yl;
-            outR[i] = yr;
-            ip0 = std::fmax(ip0, std::fabs(xl));
-            ip1 = std::fmax(ip1, std::fabs(xr));
-            op0 = std::fmax(op0, std::fabs(yl));
-            op1 = std::fmax(op1, std::fabs(yr));
-        }
-        inPeak[0] = ip0;
-        inPeak[1] = ip1;
-        outPeak[0] = op0;
-        outPeak[1] = op1;
-        return 0;
+        if (this->activeChannels == 1) return Loop<1>(in, out, inPeak, outPeak, numSamples, kernel);
+        return Loop<2>(in, out, inPeak, outPeak, numSamples, kernel);
     }
 
     // Output = input, peaks collected.
     int RunPassThrough(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) {
-        return RunKernel(in, out, inPeak, outPeak, numSamples, [](float xl, float xr, float& yl, float& yr) {
-            yl = xl;
-            yr = xr;
+        return RunKernel(in, out, inPeak, outPeak, numSamples, [](auto channels, const float* x, float* y) {
+            for (int c = 0; c < channels; ++c)
+                y[c] = x[c];
         });
+    }
+
+  private:
+    template <int C, class Kernel>
+    int Loop(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples, Kernel& kernel) {
+        const std::integral_constant<int, C> channels;
+        float ip[2] = {0.0f, 0.0f}, op[2] = {0.0f, 0.0f};
+        for (int i = 0; i < numSamples; ++i) {
+            const float x[2] = {in[0][i], C > 1 ? in[1][i] : 0.0f};
+            float y[2] = {0.0f, 0.0f};
+            kernel(channels, x, y);
+            for (int c = 0; c < C; ++c) {
+                out[c][i] = y[c];
+                ip[c] = std::fmax(ip[c], std::fabs(x[c]));
+                op[c] = std::fmax(op[c], std::fabs(y[c]));
+            }
+        }
+        for (int c = 0; c < C; ++c) {
+            inPeak[c] = ip[c];
+            outPeak[c] = op[c];
+        }
+        return 0;
     }
 };
 

@@ -14,14 +14,18 @@ constexpr float kSinScale = static_cast<float>(kTable / (4.0 * kPi));  // 325.94
 constexpr float kAtanScale = static_cast<float>(kTable / (8.0 * kPi)); // 162.97466
 constexpr float kAtanMaxRatio = static_cast<float>(8.0 * kPi);
 
+// Index of the arctangent's two guard entries holding pi / 2, read for ratios beyond the table.
+constexpr float kAtanSteep = kTable + 2;
+
 struct TrigTables {
     float sine[kTable + 2];
-    float atan[kTable + 2];
+    float atan[kTable + 4];
     TrigTables() {
         for (int i = 0; i < kTable + 2; ++i) {
             sine[i] = static_cast<float>(std::sin(i * 4.0 * kPi / kTable));
             atan[i] = static_cast<float>(std::atan(i * 8.0 * kPi / kTable));
         }
+        atan[kTable + 2] = atan[kTable + 3] = static_cast<float>(kPi / 2);
     }
 };
 
@@ -30,30 +34,31 @@ const TrigTables& Tables() {
     return tables;
 }
 
-inline float Lookup(const float* t, float x) {
-    const int i = static_cast<int>(x);
-    const float f = x - static_cast<float>(i);
-    return t[i] + f * (t[i + 1] - t[i]);
+// Linear interpolation in a table at n non-negative indices; a loop of its own so that it becomes gathers.
+inline void Interpolate(const float* __restrict table, const float* __restrict at, float* __restrict out,
+                        int n) {
+    for (int k = 0; k < n; ++k) {
+        const int i = static_cast<int>(at[k]);
+        const float f = at[k] - static_cast<float>(i);
+        out[k] = table[i] + f * (table[i + 1] - table[i]);
+    }
 }
 
-// Four-quadrant arctangent from the ratio table; ratios beyond 8 pi count as pi / 2.
-inline float TableAtan2(const TrigTables& t, float im, float re) {
-    const float are = std::fabs(re), aim = std::fabs(im);
-    float a;
-    if (aim > kAtanMaxRatio * are)
-        a = static_cast<float>(kPi / 2);
-    else if (are == 0.0f)
-        a = 0.0f; // both zero
-    else
-        a = Lookup(t.atan, aim / are * kAtanScale);
-    if (re < 0.0f) a = static_cast<float>(kPi) - a;
-    return im < 0.0f ? -a : a;
-}
-
-// Phase in [0, 2 pi).
-inline float WrapPositive(float p) {
-    p -= kTwoPi * std::floor(p * static_cast<float>(1.0 / (2.0 * kPi)));
-    return p < 0.0f ? 0.0f : (p >= kTwoPi ? 0.0f : p);
+// Synthesis phases: each bin's phase moves by its frequency over one step and is kept in [0, 2 pi); the
+// sine and cosine table indices of the new phases.
+inline void AdvancePhases(float* __restrict sum, float* __restrict sineAt, float* __restrict cosineAt,
+                          const float* __restrict freq, const float* __restrict advance, int n, float osamp,
+                          float freqPerBin) {
+    for (int k = 0; k < n; ++k) {
+        const float dev = (freq[k] - static_cast<float>(k) * freqPerBin) / freqPerBin;
+        float p = sum[k] + dev * kTwoPi / osamp + advance[k];
+        p -= kTwoPi * std::floor(p * static_cast<float>(1.0 / (2.0 * kPi)));
+        p = p >= 0.0f ? p : 0.0f; // also for anything not a number
+        p = p < kTwoPi ? p : 0.0f;
+        sum[k] = p;
+        sineAt[k] = p * kSinScale;
+        cosineAt[k] = sineAt[k] + static_cast<float>(kTable / 8); // a quarter period on
+    }
 }
 } // namespace
 
@@ -83,7 +88,8 @@ PitchShifter::PitchShifter(int sampleRate, int overlap_, double semitones)
       freqPerBin(static_cast<float>(sampleRate) / static_cast<float>(frameSize)), rover(latency),
       fft(std::make_unique<RealFft>(frameSize)), window(frameSize), inQueue(frameSize), outQueue(frameSize),
       outAccum(2 * frameSize), frame(frameSize), bins(half + 1), lastPhase(half + 1), sumPhase(half + 1),
-      anaMag(half + 1), anaFreq(half + 1), synMag(half + 1), synFreq(half + 1), binAdvance(half + 1) {
+      anaMag(half + 1), anaFreq(half + 1), synMag(half + 1), synFreq(half + 1), binAdvance(half + 1),
+      tableIndex(half + 1), tableValue(half + 1), tableIndex2(half + 1), tableValue2(half + 1) {
     Tables();
     // Hann window on both sides. Its squared overlap sums to overlap * 3/8, and the spectrum is resynthesised
     // from magnitudes summed over positive bins, which leaves a gain of 3/2: scaled by sqrt(2/3) per side,
@@ -119,12 +125,49 @@ void PitchShifter::Process(const float* in, float* out, int n) {
         done += m;
         if (rover >= frameSize) {
             rover = latency;
-            ProcessFrame();
+            Analyse();
+            Resynthesise();
         }
     }
 }
 
-void PitchShifter::ProcessFrame() {
+void PitchShifter::ProcessInStep(PitchShifter& a, PitchShifter& b, const float* in, float* outA, float* outB,
+                                 int n) {
+    if (a.frameSize != b.frameSize || a.overlap != b.overlap || a.rover != b.rover) {
+        a.Process(in, outA, n);
+        b.Process(in, outB, n);
+        return;
+    }
+    int done = 0;
+    while (done < n) {
+        const int m = std::min(n - done, a.frameSize - a.rover);
+        const size_t bytes = sizeof(float) * static_cast<size_t>(m);
+        // Inputs first: in may be either output.
+        std::memcpy(a.inQueue.data() + a.rover, in + done, bytes);
+        std::memcpy(b.inQueue.data() + b.rover, in + done, bytes);
+        std::memcpy(outA + done, a.outQueue.data() + (a.rover - a.latency), bytes);
+        std::memcpy(outB + done, b.outQueue.data() + (b.rover - b.latency), bytes);
+        a.rover += m;
+        b.rover += m;
+        done += m;
+        if (a.rover >= a.frameSize) {
+            a.rover = b.rover = a.latency;
+            a.Analyse();
+            // The same queued input gives the same analysis, phase memories included.
+            const size_t binBytes = sizeof(float) * static_cast<size_t>(a.half + 1);
+            std::memcpy(b.anaMag.data(), a.anaMag.data(), binBytes);
+            std::memcpy(b.anaFreq.data(), a.anaFreq.data(), binBytes);
+            std::memcpy(b.lastPhase.data(), a.lastPhase.data(), binBytes);
+            a.Resynthesise();
+            b.Resynthesise();
+        }
+    }
+}
+
+// Each bin loop is written so the compiler can vectorise it: no branches (selects instead), no calls,
+// arrays of floats; the table reads become gathers where the processor has them (the AVX2 clone, picked at
+// load time). Every operation is the scalar one, lane by lane, so the clones agree to the bit.
+__attribute__((target_clones("avx2", "default"))) void PitchShifter::Analyse() {
     const TrigTables& t = Tables();
     const float osamp = static_cast<float>(overlap);
     const float pi = static_cast<float>(kPi);
@@ -133,44 +176,82 @@ void PitchShifter::ProcessFrame() {
         frame[k] = inQueue[k] * window[k];
     fft->Forward(frame.data(), bins.data());
 
-    // Analysis: magnitude and true frequency of every bin.
+    // Analysis: magnitude and true frequency of every bin, in loops of their own around the table reads so
+    // that each vectorises. Distinct arrays: without restrict any store could feed a later table read.
+    const FftComplex* __restrict b = bins.data();
+    float* __restrict mag = anaMag.data();
+    float* __restrict freq = anaFreq.data();
+    float* __restrict last = lastPhase.data();
+    float* __restrict index = tableIndex.data();
+    float* __restrict looked = tableValue.data();
+    const float* __restrict advance = binAdvance.data();
     for (int k = 0; k < half; ++k) {
-        const float re = bins[k].re, im = bins[k].im;
-        anaMag[k] = std::sqrt(re * re + im * im);
-        const float phase = TableAtan2(t, im, re);
-        float d = phase - lastPhase[k] - binAdvance[k];
-        lastPhase[k] = phase;
+        const float re = b[k].re, im = b[k].im;
+        mag[k] = std::sqrt(re * re + im * im);
+        // Arctangent of |im / re| from the ratio table; ratios beyond 8 pi read pi / 2 from the guard
+        // entries. Index 0 (the table's exact zero) stands in for 0 / 0, and for anything not a number.
+        const float are = std::fabs(re), aim = std::fabs(im);
+        const float ratioIndex = aim / are * kAtanScale;
+        const bool inTable = (ratioIndex >= 0.0f) & (ratioIndex < kTable + 1);
+        index[k] = aim > kAtanMaxRatio * are ? kAtanSteep : (inTable ? ratioIndex : 0.0f);
+    }
+    Interpolate(t.atan, index, looked, half);
+    for (int k = 0; k < half; ++k) {
+        const float re = b[k].re, im = b[k].im;
+        const float a = re < 0.0f ? pi - looked[k] : looked[k];
+        const float phase = im < 0.0f ? -a : a;
+        float d = phase - last[k] - advance[k];
+        last[k] = phase;
         // Into +-pi: subtract pi times the even integer nearest d / pi, rounded away from zero.
         int q = static_cast<int>(d / pi);
-        if (q >= 0)
-            q += q & 1;
-        else
-            q -= q & 1;
+        q += q >= 0 ? (q & 1) : -(q & 1);
         d -= pi * static_cast<float>(q);
-        anaFreq[k] = (static_cast<float>(k) + osamp * d / kTwoPi) * freqPerBin;
+        freq[k] = (static_cast<float>(k) + osamp * d / kTwoPi) * freqPerBin;
     }
     anaMag[half] = 0.0f;
     anaFreq[half] = 0.0f;
+}
 
-    // Move the bins by the ratio.
+__attribute__((target_clones("avx2", "default"))) void PitchShifter::Resynthesise() {
+    const TrigTables& t = Tables();
+    const float osamp = static_cast<float>(overlap);
+    const float* __restrict advance = binAdvance.data();
+    float* __restrict index = tableIndex.data();
+    float* __restrict looked = tableValue.data();
+
+    // Move the bins by the ratio. The target bin never decreases with k: each target's magnitudes are summed
+    // in a register, in the order of k, and stored once.
     synMag.Clear();
     synFreq.Clear();
+    int target = -1;
+    float sumMag = 0.0f;
     for (int k = 0; k <= half; ++k) {
         const int j = static_cast<int>(static_cast<float>(k) * ratio);
-        if (j <= half) {
-            synMag[j] += anaMag[k];
-            synFreq[j] = anaFreq[k] * ratio;
+        if (j > half) break;
+        if (j != target) {
+            if (target >= 0) synMag[target] = sumMag;
+            target = j;
+            sumMag = 0.0f;
         }
+        sumMag += anaMag[k];
+        synFreq[j] = anaFreq[k] * ratio;
     }
+    if (target >= 0) synMag[target] = sumMag;
 
-    // Synthesis: accumulate each bin's phase from its frequency.
+    // Synthesis: accumulate each bin's phase from its frequency, kept in [0, 2 pi); cosine and sine from
+    // the table, the cosine a quarter period on.
+    float* __restrict sum = sumPhase.data();
+    float* __restrict cosIndex = tableIndex2.data();
+    float* __restrict cosine = tableValue2.data();
+    const float* __restrict smag = synMag.data();
+    const float* __restrict sfreq = synFreq.data();
+    AdvancePhases(sum, index, cosIndex, sfreq, advance, half, osamp, freqPerBin);
+    Interpolate(t.sine, index, looked, half);
+    Interpolate(t.sine, cosIndex, cosine, half);
+    FftComplex* __restrict o = bins.data();
     for (int k = 0; k < half; ++k) {
-        const float dev = (synFreq[k] - static_cast<float>(k) * freqPerBin) / freqPerBin;
-        const float p = WrapPositive(sumPhase[k] + dev * kTwoPi / osamp + binAdvance[k]);
-        sumPhase[k] = p;
-        const float x = p * kSinScale;
-        bins[k].re = synMag[k] * Lookup(t.sine, x + kTable / 8);
-        bins[k].im = synMag[k] * Lookup(t.sine, x);
+        o[k].re = smag[k] * cosine[k];
+        o[k].im = smag[k] * looked[k];
     }
     bins[half].re = bins[half].im = 0.0f;
     fft->Inverse(bins.data(), frame.data());
@@ -180,7 +261,8 @@ void PitchShifter::ProcessFrame() {
     for (int k = 0; k < frameSize; ++k)
         outAccum[k] += norm * window[k] * frame[k];
     std::memcpy(outQueue.data(), outAccum.data(), sizeof(float) * static_cast<size_t>(step));
-    std::memmove(outAccum.data(), outAccum.data() + step, sizeof(float) * static_cast<size_t>(frameSize));
-    std::memset(outAccum.data() + frameSize, 0, sizeof(float) * static_cast<size_t>(frameSize));
+    // Only the first frameSize entries are ever accumulated into: move down the part still to come.
+    std::memmove(outAccum.data(), outAccum.data() + step, sizeof(float) * static_cast<size_t>(latency));
+    std::memset(outAccum.data() + latency, 0, sizeof(float) * static_cast<size_t>(step));
     std::memmove(inQueue.data(), inQueue.data() + step, sizeof(float) * static_cast<size_t>(latency));
 }
