@@ -25,7 +25,7 @@ double ExpectedDeviation(double f, int note, double a4 = 440.0) {
 
 std::unique_ptr<CMLVAutoTunerDSP> MakeTuner(double rate, double a4 = 440.0) {
     auto fx = std::make_unique<CMLVAutoTunerDSP>(rate, 256);
-    fx->fullUpdatePending = true;
+    tsupport::PrepareLikeShell(*fx, rate);
     fx->SetParameter(2, static_cast<float>((a4 - 340.0) / 160.0));
     return fx;
 }

@@ -21,55 +21,6 @@ std::string TempDir() {
     return dir;
 }
 
-int RunCli(const std::string& args, std::string* err = nullptr) {
-    const std::string errFile = TempDir() + "/stderr.txt";
-    // A command that hangs is stopped (exit 124) rather than stalling the tests.
-    const std::string cmd = std::string("timeout 60 ") + TONVERA_CLI_PATH + " " + args + " >" + TempDir() +
-                            "/stdout.txt 2>" + errFile;
-    const int status = std::system(cmd.c_str());
-    if (err) {
-        err->clear();
-        if (FILE* f = std::fopen(errFile.c_str(), "r")) {
-            char buf[4096];
-            size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-                err->append(buf, n);
-            std::fclose(f);
-        }
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-void WriteWav(const std::string& path, const std::vector<std::vector<float>>& ch, int rate) {
-    SF_INFO info{};
-    info.samplerate = rate;
-    info.channels = static_cast<int>(ch.size());
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    std::vector<float> inter(ch[0].size() * ch.size());
-    for (size_t i = 0; i < ch[0].size(); ++i)
-        for (size_t c = 0; c < ch.size(); ++c)
-            inter[i * ch.size() + c] = ch[c][i];
-    sf_writef_float(f, inter.data(), static_cast<sf_count_t>(ch[0].size()));
-    sf_close(f);
-}
-
-std::vector<std::vector<float>> ReadWav(const std::string& path, SF_INFO* infoOut = nullptr) {
-    SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-    if (!f) return {};
-    std::vector<float> inter(static_cast<size_t>(info.frames * info.channels));
-    sf_readf_float(f, inter.data(), info.frames);
-    sf_close(f);
-    if (infoOut) *infoOut = info;
-    std::vector<std::vector<float>> ch(static_cast<size_t>(info.channels),
-                                       std::vector<float>(static_cast<size_t>(info.frames)));
-    for (size_t i = 0; i < ch[0].size(); ++i)
-        for (size_t c = 0; c < ch.size(); ++c)
-            ch[c][i] = inter[i * ch.size() + c];
-    return ch;
-}
-
 // The peak resident memory of one run of the command line, in kB.
 long PeakKilobytes(const std::string& args) {
     const pid_t child = fork();
@@ -156,29 +107,30 @@ TEST_F(Cli, StateRoundTrip) {
 TEST_F(Cli, ClearErrorsAndExitCodes) {
     const std::string out = TempDir() + "/never.wav";
     std::string err;
-    EXPECT_EQ(RunCli("render -e XX " + in + " " + out, &err), 2);
+    EXPECT_EQ(RunCli("render -e XX " + in + " " + out, nullptr, &err), 2);
     EXPECT_NE(err.find("unknown effect code \"XX\""), std::string::npos) << err;
-    EXPECT_EQ(RunCli("render -e LC -s Volume=3 " + in + " " + out, &err), 2);
+    EXPECT_EQ(RunCli("render -e LC -s Volume=3 " + in + " " + out, nullptr, &err), 2);
     EXPECT_NE(err.find("no parameter \"Volume\""), std::string::npos) << err;
-    EXPECT_EQ(RunCli("render -e LC -p Nope " + in + " " + out, &err), 2);
+    EXPECT_EQ(RunCli("render -e LC -p Nope " + in + " " + out, nullptr, &err), 2);
     EXPECT_NE(err.find("no preset \"Nope\""), std::string::npos) << err;
-    EXPECT_EQ(RunCli("render -e LC -s \"Stereo Mode=Huge\" " + in + " " + out, &err), 2);
+    EXPECT_EQ(RunCli("render -e LC -s \"Stereo Mode=Huge\" " + in + " " + out, nullptr, &err), 2);
     for (const char* v : {"loud", "nan", "inf", "-inf", "1e999", "3dB"})
-        EXPECT_EQ(RunCli(std::string("render -e LC -s Gain=") + v + " " + in + " " + out, &err), 2) << v;
-    EXPECT_EQ(RunCli("render -e LC " + TempDir() + "/missing.wav " + out, &err), 1);
+        EXPECT_EQ(RunCli(std::string("render -e LC -s Gain=") + v + " " + in + " " + out, nullptr, &err), 2)
+            << v;
+    EXPECT_EQ(RunCli("render -e LC " + TempDir() + "/missing.wav " + out, nullptr, &err), 1);
     EXPECT_NE(err.find("missing.wav"), std::string::npos) << err;
-    EXPECT_EQ(RunCli("render -e LC " + in + " /nonexistent-dir/out.wav", &err), 1);
-    EXPECT_EQ(RunCli("render -e LC " + in, &err), 2);
-    EXPECT_EQ(RunCli("frobnicate", &err), 2);
+    EXPECT_EQ(RunCli("render -e LC " + in + " /nonexistent-dir/out.wav", nullptr, &err), 1);
+    EXPECT_EQ(RunCli("render -e LC " + in, nullptr, &err), 2);
+    EXPECT_EQ(RunCli("frobnicate", nullptr, &err), 2);
     const std::string offRate = TempDir() + "/off-rate.wav";
     for (int rate : {1, 768000}) {
         WriteWav(offRate, input, rate);
-        EXPECT_EQ(RunCli("render -e LC " + offRate + " " + out, &err), 1) << rate;
+        EXPECT_EQ(RunCli("render -e LC " + offRate + " " + out, nullptr, &err), 1) << rate;
         EXPECT_NE(err.find("8000 to 384000 Hz"), std::string::npos) << err;
     }
     EXPECT_FALSE(Exists(out));
     // Out of range: clamped, and said.
-    EXPECT_EQ(RunCli("render -e LC -s Gain=99 " + in + " " + out, &err), 0);
+    EXPECT_EQ(RunCli("render -e LC -s Gain=99 " + in + " " + out, nullptr, &err), 0);
     EXPECT_NE(err.find("Gain=99 is outside -60 .. 12; set to 12"), std::string::npos) << err;
 }
 
@@ -188,16 +140,18 @@ TEST_F(Cli, StateFilesAreCheckedAndAFailedRenderLeavesNoOutput) {
     std::string err;
     ASSERT_EQ(RunCli("render -e HGG --save-state " + hgg + " " + in + " " + out), 0);
     std::remove(out.c_str());
-    EXPECT_EQ(RunCli("render -e LC --state " + hgg + " " + in + " " + out, &err), 2);
+    EXPECT_EQ(RunCli("render -e LC --state " + hgg + " " + in + " " + out, nullptr, &err), 2);
     EXPECT_NE(err.find("state of HGG, not of LC"), std::string::npos) << err;
     // Neither endless nor blocking: refused at once.
     std::remove(fifo.c_str());
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     for (const std::string& f : {std::string("/dev/zero"), fifo}) {
-        EXPECT_EQ(RunCli("render -e LC --state " + f + " " + in + " " + out, &err), 1) << f;
+        EXPECT_EQ(RunCli("render -e LC --state " + f + " " + in + " " + out, nullptr, &err), 1) << f;
         EXPECT_NE(err.find("not a regular file"), std::string::npos) << err;
     }
-    EXPECT_EQ(RunCli("render -e LC --save-state " + TempDir() + "/no/such/dir/s " + in + " " + out, &err), 1);
+    EXPECT_EQ(
+        RunCli("render -e LC --save-state " + TempDir() + "/no/such/dir/s " + in + " " + out, nullptr, &err),
+        1);
     EXPECT_FALSE(Exists(out));
 }
 

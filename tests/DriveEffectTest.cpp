@@ -5,7 +5,7 @@
 #include "effects/drive/CMLVDistortionDSP.h"
 #include "effects/drive/CMLVOverDriveBassDSP.h"
 #include "effects/drive/CMLVOverDriveDSP.h"
-#include "shell/AlgorithmRegistry.h"
+#include "TestSupport.h"
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <vector>
 
 namespace {
-const double kPi = 3.14159265358979323846;
+using namespace tsupport;
 
 enum Kind { OD, DT, ODB, DTB };
 
@@ -31,31 +31,14 @@ std::unique_ptr<CMLVDSPAlgInterface> Make(Kind k, double fs) {
     }
 }
 
-// Direct form I section, b and a in double.
-struct Df1 {
-    double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0, x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-    double Run(double x) {
-        const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1, x1 = x, y2 = y1, y1 = y;
-        return y;
-    }
-    // Bilinear image of (n2 s^2 + n1 s + n0) / (d2 s^2 + d1 s + d0), s = (1 - z^-1) / (1 + z^-1); the
-    // prototype carries the pre-warped corner.
-    static Df1 Bilinear(double n2, double n1, double n0, double d2, double d1, double d0) {
-        const double a0 = d2 + d1 + d0;
-        Df1 f;
-        f.b0 = (n2 + n1 + n0) / a0, f.b1 = 2 * (n0 - n2) / a0, f.b2 = (n2 - n1 + n0) / a0;
-        f.a1 = 2 * (d0 - d2) / a0, f.a2 = (d2 - d1 + d0) / a0;
-        return f;
-    }
-};
+using Df1 = RefBiquad;
 
 // Zoelzer shelf or peak: y = x + (V0 - 1) / 2 (x +- A(x)) with A a first- or second-order all-pass.
 struct AllPassEq {
     Df1 ap;
     double h = 0, sign = 1;
     bool second = false;
-    double Run(double x) { return x + h * (x + sign * ap.Run(x)); }
+    double Run(double x) { return x + h * (x + sign * ap(x)); }
 };
 
 // One band (type, Hz, tenths of a dB, semitones) as the textbook structure.
@@ -64,11 +47,11 @@ struct RefBand {
     AllPassEq eq;
     Df1 shelf2;
     RefBand(int t, double f, int tenths, int semis, double fs) : type(t) {
-        const double v0 = std::pow(10.0, tenths / 200.0), k = std::tan(kPi * f / fs);
+        const double v0 = std::pow(10.0, tenths / 200.0), k = Warp(f, fs);
         eq.h = (v0 - 1) / 2;
         if (t == 1) { // peak: 1 + H0/2 (1 - A2), A2 centred on f, bandwidth fb
             const double kk = std::pow(2.0, semis / 12.0), fb = 0.5 * (kk - 1 / kk) * f;
-            const double kb = std::tan(kPi * fb / fs);
+            const double kb = Warp(fb, fs);
             const double c = tenths < 0 ? (kb - v0) / (kb + v0) : (kb - 1) / (kb + 1);
             const double d = -std::cos(2 * kPi * f / fs);
             eq.ap.b0 = -c, eq.ap.b1 = d * (1 - c), eq.ap.b2 = 1, eq.ap.a1 = d * (1 - c), eq.ap.a2 = -c;
@@ -81,7 +64,7 @@ struct RefBand {
             shelf2 = Df1::Bilinear(1, std::sqrt(2 * v0) * k, v0 * k * k, 1, std::sqrt(2.0) * k, k * k);
         }
     }
-    double Run(double x) { return type == 4 ? shelf2.Run(x) : type == 1 || type == 2 ? eq.Run(x) : x; }
+    double Run(double x) { return type == 4 ? shelf2(x) : type == 1 || type == 2 ? eq.Run(x) : x; }
 };
 
 struct Settings {
@@ -115,7 +98,7 @@ class Reference {
             gDry = m < 50 ? 3 * std::pow(10.0, -0.75) : 3 * std::pow(10.0, (5 * (100 - m) - 400) / 200);
             break;
         }
-        const double k = std::tan(kPi * (3000 + 30 * s.color) / s.fs);
+        const double k = Warp(3000 + 30 * s.color, s.fs);
         const Df1 lp = Df1::Bilinear(0, 0, k * k, 1, std::sqrt(2.0) * k, k * k);
         const double d = std::clamp(s.fs / 32000, 1.0, 3.0);
         delay = static_cast<int>(d);
@@ -144,7 +127,7 @@ class Reference {
                 v = std::clamp(v, -1.0, 1.0);
                 v += (1 - frac) * Tap(h, clock - delay) + frac * Tap(h, clock - delay - 1);
                 for (Df1& t : h.tone)
-                    v = t.Run(v);
+                    v = t(v);
                 h.taps[clock % 3] = 0.06 * v;
                 double y = gOut * v + gDry * in;
                 for (RefBand& b : h.cab)
@@ -188,8 +171,7 @@ void Configure(CMLVDSPAlgInterface& a, const Settings& s) {
     a.GetParameter(2)->SetValue(s.output);
     a.GetParameter(3)->SetValue(s.color);
     a.GetParameter(4)->SetValue(s.drive);
-    a.sampleRate = s.fs;
-    a.fullUpdatePending = true; // what the shell does once the rate is final
+    PrepareLikeShell(a, s.fs);
 }
 
 // Runs the effect over both channels in blocks of s.block; returns the output.
@@ -303,123 +285,5 @@ TEST(DriveEffect, FeedbackRingDependsOnBlockLength) {
     }
     EXPECT_GT(ab, 1e-6);
     EXPECT_EQ(cd, 0.0);
-}
-
-class DriveHost : public ::testing::TestWithParam<Kind> {};
-
-// Bypass copies and freezes, an empty block only clears the peaks, in place equals out of place.
-TEST_P(DriveHost, BypassEmptyBlocksAndInPlace) {
-    const int n = 512;
-    const std::vector<float> l = Signal(n, 48000, 0), r = Signal(n, 48000, 1);
-    auto plain = Make(GetParam(), 48000), paused = Make(GetParam(), 48000);
-    plain->fullUpdatePending = paused->fullUpdatePending = true;
-    std::vector<float> o1[2] = {std::vector<float>(n), std::vector<float>(n)};
-    std::vector<float> o2[2] = {l, r};
-    float ip[2], op[2];
-    auto block = [&](CMLVDSPAlgInterface& a, std::vector<float>* src, std::vector<float>* dst, int at,
-                     int len) {
-        float* in[2] = {src[0].data() + at, src[1].data() + at};
-        float* out[2] = {dst[0].data() + at, dst[1].data() + at};
-        a.Process(in, out, ip, op, len);
-    };
-    std::vector<float> src[2] = {l, r};
-    block(*plain, src, o1, 0, 200);
-    block(*paused, o2, o2, 0, 200); // in place
-    // A bypassed block in between: output = input, peaks = input peaks, state untouched.
-    std::vector<float> junk[2] = {std::vector<float>(77, 0.5f), std::vector<float>(77, -0.25f)};
-    std::vector<float> junkOut[2] = {std::vector<float>(77), std::vector<float>(77)};
-    paused->bypassed = true;
-    block(*paused, junk, junkOut, 0, 77);
-    EXPECT_EQ(junkOut[0], junk[0]);
-    EXPECT_EQ(ip[0], 0.5f);
-    EXPECT_EQ(op[1], 0.25f);
-    paused->bypassed = false;
-    block(*paused, o2, o2, 0, 0);
-    EXPECT_EQ(ip[0] + ip[1] + op[0] + op[1], 0.0f);
-    block(*plain, src, o1, 200, n - 200);
-    block(*paused, o2, o2, 200, n - 200);
-    EXPECT_EQ(o1[0], o2[0]);
-    EXPECT_EQ(o1[1], o2[1]);
-    float peak = 0;
-    for (int i = 200; i < n; ++i)
-        peak = std::max(peak, std::fabs(o1[1][i]));
-    EXPECT_EQ(op[1], peak);
-}
-
-// Every corner of the controls at both ends of the rate range, with absurd input levels and block
-// sizes from 1 to 4096, stays finite.
-TEST_P(DriveHost, ExtremesStayFinite) {
-    for (double fs : {32000.0, 192000.0}) {
-        for (int corner = 0; corner < 8; ++corner) {
-            auto a = Make(GetParam(), 44100);
-            Configure(*a, {GetParam(), corner & 1 ? 100.0 : 0.0, corner & 2 ? 100.0 : 0.0,
-                           corner & 4 ? 100.0 : 0.0, fs, 0});
-            std::vector<float> x(4096), y(4096);
-            for (int i = 0; i < 4096; ++i)
-                x[i] = (i / 50) % 2 ? 1e4f : -1e4f;
-            x[5] = 1e-40f;
-            for (int len : {1, 4096, 17, 0}) {
-                float* in[2] = {x.data(), x.data()};
-                float* out[2] = {y.data(), y.data() + 2048};
-                float ip[2], op[2];
-                a->Process(in, out, ip, op, len == 4096 ? 2048 : len);
-                ASSERT_TRUE(std::isfinite(op[0]) && std::isfinite(op[1]))
-                    << corner << " " << fs << " " << len;
-            }
-            for (float v : y)
-                ASSERT_TRUE(std::isfinite(v));
-        }
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Effects, DriveHost, ::testing::Values(OD, DT, ODB, DTB));
-
-// Identity, parameters and factory presets as the catalogue and the editor see them.
-TEST(DriveEffect, CatalogueEntries) {
-    struct Entry {
-        int type;
-        const char* name;
-        const char* id;
-        const char* p2;
-        const char* p4;
-        std::vector<std::pair<const char*, std::vector<float>>> presets;
-    };
-    // clang-format off
-    const Entry entries[] = {
-        {110, "OD - Overdrive", "odu1", "Level", "Drive",
-         {{"Default", {74, 45, 80}}, {"Full drive", {76, 45, 100}}, {"Ready to rock", {76, 46, 76}},
-          {"Crunch", {78, 48, 42}}, {"Tube preamp", {94, 40, 13}}}},
-        {45, "DT - Distortion", "dtu1", "Level", "Distortion",
-         {{"Default", {69, 45, 90}}, {"Razor", {60, 78, 100}}, {"Lead", {71, 45, 100}},
-          {"Heavy Metal", {66, 51, 90}}, {"Blues", {76, 65, 16}}}},
-        {115, "ODB - Bass Overdrive", "odb1", "Mix", "Drive",
-         {{"Default", {74, 45, 80}}, {"Cabinet", {0, 0, 0}}, {"Light", {45, 0, 50}},
-          {"Crunch", {55, 0, 55}}, {"SuperDrive", {70, 50, 70}}}},
-        {50, "DTB - Bass Distortion", "dtb1", "Mix", "Distortion",
-         {{"Default", {69, 45, 90}}, {"Cabinet", {0, 0, 0}}, {"Light", {40, 0, 35}},
-          {"50:50 Mix", {50, 50, 50}}, {"Super Distortion", {70, 75, 75}}}},
-    };
-    // clang-format on
-    for (const Entry& e : entries) {
-        std::unique_ptr<CMLVDSPAlgInterface> a(AlgorithmRegistry::Create(e.type, 48000, 256));
-        ASSERT_TRUE(a) << e.type;
-        EXPECT_EQ(a->GetName(false), e.name);
-        EXPECT_EQ(a->pluginId, (uint32_t(e.id[0]) << 24) | (uint32_t(e.id[1]) << 16) |
-                                   (uint32_t(e.id[2]) << 8) | uint32_t(e.id[3]));
-        ASSERT_EQ(a->GetParameterCount(), 3);
-        const char* names[] = {e.p2, "Color", e.p4};
-        for (int i = 0; i < 3; ++i) {
-            const CMLVParameter* p = a->GetParameter(2 + i);
-            EXPECT_EQ(p->GetName(), names[i]);
-            EXPECT_TRUE(p->labels == std::vector<std::string>{"%"} && p->minValue == 0 &&
-                        p->maxValue == 100 && p->step == 1 && p->type == Linear);
-            EXPECT_TRUE(p->defaultValue == e.presets[0].second[i] && p->GetValue() == p->defaultValue);
-        }
-        ASSERT_EQ(a->GetPresets().size(), 5u);
-        for (int i = 0; i < 5; ++i) {
-            EXPECT_EQ(a->GetPreset(i)->name, e.presets[i].first);
-            EXPECT_EQ(a->GetPreset(i)->values, e.presets[i].second);
-        }
-    }
 }
 } // namespace

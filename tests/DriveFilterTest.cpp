@@ -7,6 +7,7 @@
 #include "effects/drive/EqBandSet.h"
 #include "effects/drive/FilterDesigners.h"
 #include "effects/drive/FilterSection.h"
+#include "TestSupport.h"
 #include <cmath>
 #include <complex>
 #include <gtest/gtest.h>
@@ -15,26 +16,7 @@
 
 namespace {
 using cd = std::complex<double>;
-const double kPi = 3.14159265358979323846;
-
-// g (1 + b1 z^-1 + b2 z^-2) / (1 + a1 z^-1 + a2 z^-2) at z = e^(j 2 pi f / fs).
-cd Digital(double g, double b1, double b2, double a1, double a2, double f, double fs) {
-    const cd zi = std::polar(1.0, -2.0 * kPi * f / fs);
-    return g * (1.0 + b1 * zi + b2 * zi * zi) / (1.0 + a1 * zi + a2 * zi * zi);
-}
-cd Digital(const BiquadSection& s, double f, double fs) {
-    return Digital(s.g, s.b1, s.b2, s.a1, s.a2, f, fs);
-}
-cd Digital(const FilterSection& s, double f, double fs) {
-    return Digital(s.g, s.b1, s.b2, s.a1, s.a2, f, fs);
-}
-cd Digital(const CoefficientSet& s, double f, double fs) {
-    return Digital(s.g, s.b1, s.b2, s.a1, s.a2, f, fs);
-}
-
-double Db(cd h) {
-    return 20.0 * std::log10(std::abs(h));
-}
+using namespace tsupport;
 
 // Bound, in dB, of what rounding the five coefficients to float does to |H| at f: each coefficient
 // moves by at most 2^-24 of itself, so numerator and denominator move by at most
@@ -50,9 +32,6 @@ double RoundingTolDb(double b1, double b2, double a1, double a2, double f, doubl
 }
 template <class S> double TolDb(const S& s, double f, double fs) {
     return RoundingTolDb(s.b1, s.b2, s.a1, s.a2, f, fs);
-}
-double Warp(double f, double fs) {
-    return std::tan(kPi * f / fs);
 }
 
 // Analog prototypes in the warped variable s = jT.
@@ -125,10 +104,10 @@ TEST_P(EqBandDesign, MatchesAnalogPrototype) {
             ref = LowShelf2(sj, k, v);
             break;
         }
-        EXPECT_NEAR(Db(Digital(s, f, c.fs)), Db(ref), TolDb(s, f, c.fs)) << "f=" << f;
+        EXPECT_NEAR(Db(SectionResponse(s, f, c.fs)), Db(ref), TolDb(s, f, c.fs)) << "f=" << f;
     }
     if (c.band.type == 1) { // the peak reaches its full gain at the centre
-        EXPECT_NEAR(Db(Digital(s, c.band.frequency, c.fs)), c.band.gainTenths / 10.0, kTolDb);
+        EXPECT_NEAR(Db(SectionResponse(s, c.band.frequency, c.fs)), c.band.gainTenths / 10.0, kTolDb);
     }
 }
 
@@ -208,7 +187,7 @@ TEST_P(FilterSectionDesign, MatchesAnalogPrototype) {
             break;
         }
         }
-        const cd h = Digital(s, f, c.fs);
+        const cd h = SectionResponse(s, f, c.fs);
         if (std::abs(ref) < 1e-3) // deep stop band or notch: compare linear magnitudes
             EXPECT_NEAR(std::abs(h), std::abs(ref), 1e-5) << "f=" << f;
         else
@@ -289,7 +268,7 @@ TEST(FilterSection, PeakRedesignUsesTheStoredWholeQ) {
     s.s1 = 0.125f;
     s.SetFrequency(500);
     EXPECT_EQ(s.s1, 0.125f);
-    EXPECT_NEAR(Db(Digital(s, 500, 48000)), 6.0, kTolDb);
+    EXPECT_NEAR(Db(SectionResponse(s, 500, 48000)), 6.0, kTolDb);
 }
 
 // Stand-alone designers.
@@ -303,18 +282,19 @@ TEST(FilterDesigners, ButterworthMatchAnalog) {
             EXPECT_EQ(hpu.g, 1.0f);
             EXPECT_EQ(hpu.b1, -2.0f);
             EXPECT_EQ(hpu.b2, 1.0f);
-            EXPECT_NEAR(Db(Digital(lp, fc, fs)), -3.0103, kTolDb); // half power at the corner
-            EXPECT_NEAR(Db(Digital(hp, fc, fs)), -3.0103, kTolDb);
+            EXPECT_NEAR(Db(SectionResponse(lp, fc, fs)), -3.0103, kTolDb); // half power at the corner
+            EXPECT_NEAR(Db(SectionResponse(hp, fc, fs)), -3.0103, kTolDb);
             for (double f : kProbe) {
                 if (f >= fs / 2) continue;
                 const cd sj(0.0, Warp(f, fs));
                 const cd l = Butter2Low(sj, k), h = Butter2High(sj, k);
                 if (std::abs(l) > 1e-3) {
-                    EXPECT_NEAR(Db(Digital(lp, f, fs)), Db(l), TolDb(lp, f, fs)) << fc << " " << f;
+                    EXPECT_NEAR(Db(SectionResponse(lp, f, fs)), Db(l), TolDb(lp, f, fs)) << fc << " " << f;
                 }
                 if (std::abs(h) > 1e-3) {
-                    EXPECT_NEAR(Db(Digital(hp, f, fs)), Db(h), TolDb(hp, f, fs)) << fc << " " << f;
-                    EXPECT_NEAR(Db(Digital(hpu, f, fs)), Db(p * h), TolDb(hpu, f, fs)) << fc << " " << f;
+                    EXPECT_NEAR(Db(SectionResponse(hp, f, fs)), Db(h), TolDb(hp, f, fs)) << fc << " " << f;
+                    EXPECT_NEAR(Db(SectionResponse(hpu, f, fs)), Db(p * h), TolDb(hpu, f, fs))
+                        << fc << " " << f;
                 }
             }
         }
@@ -326,14 +306,14 @@ TEST(FilterDesigners, PeakWithQReachesItsGainAndBandwidth) {
         for (double q : {0.3, 0.707, 4.0}) {
             const double fs = 48000, f0 = 1700;
             const CoefficientSet c = DesignPeakWithQ(gain, f0, q, fs);
-            EXPECT_NEAR(Db(Digital(c, f0, fs)), gain, kTolDb);
+            EXPECT_NEAR(Db(SectionResponse(c, f0, fs)), gain, kTolDb);
             // Analog (s^2 + kn s + 1) / (s^2 + kd s + 1) in s / K, kn / kd = V.
             const double v = std::pow(10.0, std::fabs(gain) / 20.0), k = Warp(f0, fs);
             const double kn = gain > 0 ? v / q : 1 / q, kd = gain > 0 ? 1 / q : v / q;
             for (double f : kProbe) {
                 const cd s = cd(0.0, Warp(f, fs)) / k;
-                EXPECT_NEAR(Db(Digital(c, f, fs)), Db((s * s + kn * s + 1.0) / (s * s + kd * s + 1.0)),
-                            kTolDb);
+                EXPECT_NEAR(Db(SectionResponse(c, f, fs)),
+                            Db((s * s + kn * s + 1.0) / (s * s + kd * s + 1.0)), kTolDb);
             }
         }
     }
@@ -360,7 +340,7 @@ TEST(BilinearTransform, MatchesDirectEvaluation) {
                 const cd s = c * (1.0 - zi) / (1.0 + zi);
                 const cd ref =
                     (r.n[0] * s * s + r.n[1] * s + r.n[2]) / (r.d[0] * s * s + r.d[1] * s + r.d[2]);
-                const cd h = Digital(m, f, fs);
+                const cd h = SectionResponse(m, f, fs);
                 EXPECT_NEAR(std::abs(h), std::abs(ref), 1e-4 * std::abs(ref) + 1e-9) << f;
             }
         }

@@ -1,5 +1,6 @@
 #pragma once
 // Driving an algorithm as the effect process does: fixed blocks, two channels.
+#include "TestSupport.h"
 #include "params/CMLVDSPAlgInterface.h"
 #include <algorithm>
 #include <cmath>
@@ -14,15 +15,9 @@ struct Stereo {
     size_t size() const { return l.size(); }
 };
 
-inline Stereo Render(CMLVDSPAlgInterface& alg, Stereo x, int blockSize = 256) {
-    Stereo y(x.size());
-    for (size_t pos = 0; pos < x.size(); pos += static_cast<size_t>(blockSize)) {
-        int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(blockSize), x.size() - pos));
-        float* in[2] = {x.l.data() + pos, x.r.data() + pos};
-        float* out[2] = {y.l.data() + pos, y.r.data() + pos};
-        float ip[2], op[2];
-        alg.Process(in, out, ip, op, n);
-    }
+inline Stereo Render(CMLVDSPAlgInterface& alg, const Stereo& x, int blockSize = 256) {
+    Stereo y;
+    tsupport::RenderStereo(alg, x.l, x.r, y.l, y.r, blockSize);
     return y;
 }
 
@@ -34,9 +29,7 @@ inline Stereo Mono(size_t n, const std::function<double(size_t)>& f) {
     return s;
 }
 
-inline double Db(double x) {
-    return 20.0 * std::log10(x);
-}
+using tsupport::Db;
 
 inline double PeakAbs(const std::vector<float>& x, size_t from, size_t to) {
     double p = 0.0;

@@ -1,8 +1,11 @@
+#include "TestSupport.h"
 #include "DynTestUtil.h"
 #include "effects/modulation/CMLVCompressorDSP.h"
 #include "effects/modulation/CMLVExpanderGateDSP.h"
 #include "effects/modulation/CMLVNoiseGateDSP.h"
 #include <gtest/gtest.h>
+
+using namespace tsupport;
 
 using namespace dyntest;
 
@@ -14,7 +17,7 @@ constexpr double kRiseSamplesPerMs = 2.1972245773362196 / 2.2 * kFs / 1000.0; //
 // 1 kHz at 48 kHz: sample 12 of each period lands exactly on the crest.
 Stereo Sine(double amplitude, double seconds) {
     return Mono(static_cast<size_t>(seconds * kFs), [=](size_t i) {
-        return amplitude * std::sin(2.0 * M_PI * 1000.0 * static_cast<double>(i) / kFs);
+        return amplitude * std::sin(2.0 * kPi * 1000.0 * static_cast<double>(i) / kFs);
     });
 }
 

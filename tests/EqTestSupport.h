@@ -1,6 +1,7 @@
 #pragma once
 // Helpers for the equaliser and cabinet tests: drive an algorithm block by block and measure responses
 // with a direct DFT in double precision.
+#include "TestSupport.h"
 #include "params/CMLVDSPAlgInterface.h"
 #include <cmath>
 #include <complex>
@@ -19,14 +20,8 @@ inline void SetValues(CMLVDSPAlgInterface& alg, const std::vector<double>& value
 // Runs both channels through the algorithm in blocks; returns channel `channel` of the output.
 inline std::vector<float> Run(CMLVDSPAlgInterface& alg, const std::vector<float>& left,
                               const std::vector<float>& right, int block = 256, int channel = 0) {
-    std::vector<float> outL(left.size()), outR(right.size());
-    float ip[2], op[2];
-    for (size_t pos = 0; pos < left.size(); pos += static_cast<size_t>(block)) {
-        int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(block), left.size() - pos));
-        float* in[2] = {const_cast<float*>(left.data() + pos), const_cast<float*>(right.data() + pos)};
-        float* out[2] = {outL.data() + pos, outR.data() + pos};
-        alg.Process(in, out, ip, op, n);
-    }
+    std::vector<float> outL, outR;
+    tsupport::RenderStereo(alg, left, right, outL, outR, block);
     return channel == 0 ? outL : outR;
 }
 
@@ -39,7 +34,7 @@ inline std::vector<float> Impulse(size_t n, float amplitude = 1.0f, size_t at = 
 inline std::vector<float> Sine(size_t n, double f, double fs, double amplitude = 1.0) {
     std::vector<float> x(n);
     for (size_t i = 0; i < n; ++i)
-        x[i] = static_cast<float>(amplitude * std::sin(2.0 * M_PI * f * i / fs));
+        x[i] = static_cast<float>(amplitude * std::sin(2.0 * tsupport::kPi * f * i / fs));
     return x;
 }
 
@@ -47,20 +42,18 @@ inline std::vector<float> Sine(size_t n, double f, double fs, double amplitude =
 inline std::complex<double> Dft(const std::vector<float>& h, double f, double fs, double scale = 1.0,
                                 size_t from = 0) {
     std::complex<double> acc = 0;
-    const double w = 2.0 * M_PI * f / fs;
+    const double w = 2.0 * tsupport::kPi * f / fs;
     for (size_t i = from; i < h.size(); ++i)
         acc += double(h[i]) * std::polar(1.0, -w * double(i - from));
     return acc / scale;
 }
 
-inline double Db(double linear) {
-    return 20.0 * std::log10(linear);
-}
+using tsupport::Db;
 
 // Amplitude of a sinusoid at f in x[from..], by correlation over a whole number of periods.
 inline double ToneAmplitude(const std::vector<float>& x, double f, double fs, size_t from, size_t count) {
     std::complex<double> acc = 0;
-    const double w = 2.0 * M_PI * f / fs;
+    const double w = 2.0 * tsupport::kPi * f / fs;
     for (size_t i = 0; i < count; ++i)
         acc += double(x[from + i]) * std::polar(1.0, -w * double(i));
     return 2.0 * std::abs(acc) / double(count);

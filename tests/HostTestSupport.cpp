@@ -1,7 +1,10 @@
 #include "HostTestSupport.h"
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <sys/wait.h>
+#include <unistd.h>
 
 host::PluginLibrary& Library() {
     static host::PluginLibrary library(TONVERA_PLUGIN_BUILD_PATH);
@@ -144,3 +147,61 @@ void operator delete[](void* p, size_t) noexcept {
     __libc_free(p);
 }
 #endif
+
+namespace {
+std::string ReadText(const std::string& path) {
+    std::string text;
+    if (FILE* f = std::fopen(path.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+            text.append(buf, n);
+        std::fclose(f);
+    }
+    return text;
+}
+} // namespace
+
+int RunCli(const std::string& args, std::string* out, std::string* err) {
+    static const std::string dir = [] {
+        char tmpl[] = "/tmp/tonvera-run-XXXXXX";
+        return std::string(mkdtemp(tmpl));
+    }();
+    const std::string cmd = std::string("timeout 60 ") + TONVERA_CLI_PATH + " " + args + " >" + dir +
+                            "/stdout.txt 2>" + dir + "/stderr.txt";
+    const int status = std::system(cmd.c_str());
+    if (out) *out = ReadText(dir + "/stdout.txt");
+    if (err) *err = ReadText(dir + "/stderr.txt");
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void WriteWav(const std::string& path, const std::vector<std::vector<float>>& ch, int rate,
+              int sampleFormat) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = static_cast<int>(ch.size());
+    info.format = SF_FORMAT_WAV | sampleFormat;
+    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
+    std::vector<float> inter(ch[0].size() * ch.size());
+    for (size_t i = 0; i < ch[0].size(); ++i)
+        for (size_t c = 0; c < ch.size(); ++c)
+            inter[i * ch.size() + c] = ch[c][i];
+    sf_writef_float(f, inter.data(), static_cast<sf_count_t>(ch[0].size()));
+    sf_close(f);
+}
+
+std::vector<std::vector<float>> ReadWav(const std::string& path, SF_INFO* infoOut) {
+    SF_INFO info{};
+    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
+    if (!f) return {};
+    std::vector<float> inter(static_cast<size_t>(info.frames * info.channels));
+    sf_readf_float(f, inter.data(), info.frames);
+    sf_close(f);
+    if (infoOut) *infoOut = info;
+    std::vector<std::vector<float>> ch(static_cast<size_t>(info.channels),
+                                       std::vector<float>(static_cast<size_t>(info.frames)));
+    for (size_t i = 0; i < ch[0].size(); ++i)
+        for (size_t c = 0; c < ch.size(); ++c)
+            ch[c][i] = inter[i * ch.size() + c];
+    return ch;
+}

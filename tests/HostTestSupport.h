@@ -2,6 +2,7 @@
 #include "host/EmbeddedHost.h"
 #include <atomic>
 #include <cstdint>
+#include <sndfile.h>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,15 @@ std::vector<std::vector<float>> TestSignal(double sampleRate, size_t frames, uin
 std::vector<std::vector<float>> RenderBlocks(host::Effect& effect,
                                              const std::vector<std::vector<float>>& input, int blockSize,
                                              bool inPlace = true);
+
+// Runs the command line with args (shell words), stopped after 60 s (exit 124) rather than stalling the
+// tests; returns its exit code, or -1 when it did not exit. Its standard output and error go to out and err.
+int RunCli(const std::string& args, std::string* out = nullptr, std::string* err = nullptr);
+// Planar channels as a WAV file with samples of the given format.
+void WriteWav(const std::string& path, const std::vector<std::vector<float>>& channels, int rate,
+              int sampleFormat = SF_FORMAT_PCM_24);
+// Planar channels of a sound file; empty when it cannot be read.
+std::vector<std::vector<float>> ReadWav(const std::string& path, SF_INFO* info = nullptr);
 
 // Small deterministic generator for test choices.
 struct Rng {

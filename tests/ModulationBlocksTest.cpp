@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "effects/modulation/LfoOscillator.h"
 #include "effects/modulation/ModulatedDelayLine.h"
 #include "effects/modulation/SyncMultiplier.h"
@@ -7,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
+
+using namespace tsupport;
 
 namespace {
 // Mean spacing of upward zero crossings, armed only once the signal has been below -0.5 (so the small
@@ -85,7 +88,7 @@ TEST(LfoOscillator, SinusoidalFollowsSine) {
     o.setRate(rate);
     double worst = 0;
     for (int i = 0; i < 48000; ++i) {
-        worst = std::max(worst, std::fabs(o.value() - std::sin(2 * M_PI * rate * i / sr)));
+        worst = std::max(worst, std::fabs(o.value() - std::sin(2 * kPi * rate * i / sr)));
         o.tick();
     }
     EXPECT_LT(worst, 0.07);
@@ -210,9 +213,9 @@ TEST(WahFilter, DesignsMatchLibraryFunctions) {
     for (double sr : {32000.0, 48000.0, 192000.0}) {
         for (double q : {10.0, 52.0, 100.0}) {
             for (double f = 50; f < sr / 2; f *= 1.07) {
-                const double t = std::tan(M_PI * f * 10 / (q * sr));
+                const double t = std::tan(kPi * f * 10 / (q * sr));
                 const float c = static_cast<float>((t - 1) / (t + 1)),
-                            d = static_cast<float>(-std::cos(2 * M_PI * f / sr));
+                            d = static_cast<float>(-std::cos(2 * kPi * f / sr));
                 const auto k = WahFilter::Design(f, q, sr);
                 ASSERT_NEAR(k.c, c, 1e-7) << f;
                 ASSERT_EQ(k.d, d) << f;

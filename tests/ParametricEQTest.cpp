@@ -1,6 +1,9 @@
+#include "TestSupport.h"
 #include "EqTestSupport.h"
 #include "effects/drive/CMLVParametricEQDSP.h"
 #include <gtest/gtest.h>
+
+using namespace tsupport;
 
 namespace {
 using cd = std::complex<double>;
@@ -13,8 +16,8 @@ struct PeCase {
 // Analog cookbook prototypes at normalised s (corner at 1); the bilinear transform pre-warped at the corner
 // maps physical f to s = j tan(pi f / fs) / tan(pi f0 / fs).
 cd Prototype(const PeCase& c, double f, double fs) {
-    const cd s(0.0, std::tan(M_PI * f / fs) / std::tan(M_PI * c.freq / fs));
-    const double w0 = 2.0 * M_PI * c.freq / fs;
+    const cd s(0.0, Warp(f, fs) / Warp(c.freq, fs));
+    const double w0 = 2.0 * kPi * c.freq / fs;
     auto qFromOctaves = [&](double bw) {
         return 1.0 / (2.0 * std::sinh(std::log(2.0) / 2.0 * bw * w0 / std::sin(w0)));
     };
@@ -91,7 +94,7 @@ TEST(ParametricEQ, GainIsOutputGainForPassAndNotch) {
 
 TEST(ParametricEQ, DefaultIsTransparent) {
     CMLVParametricEQDSP pe(44100, 256);
-    pe.fullUpdatePending = true;
+    PrepareLikeShell(pe, pe.sampleRate);
     std::vector<float> x(1000);
     for (size_t i = 0; i < x.size(); ++i)
         x[i] = float(std::sin(0.37 * i) * 0.8);

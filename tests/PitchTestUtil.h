@@ -1,5 +1,6 @@
 #pragma once
 // Measurements for the pitch tests, computed in double precision directly from the definitions.
+#include "TestSupport.h"
 #include <cmath>
 #include <complex>
 #include <fftw3.h>
@@ -7,7 +8,7 @@
 
 namespace pitchtest {
 
-constexpr double kPi = 3.14159265358979323846;
+using tsupport::kPi;
 
 inline std::vector<float> Sine(double freq, double rate, int n, double amp = 0.5, double phase = 0.0) {
     std::vector<float> x(static_cast<size_t>(n));

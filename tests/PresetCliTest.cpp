@@ -1,4 +1,5 @@
 // The preset subcommands of the command line, run as a user runs them, against a scratch registry.
+#include "HostTestSupport.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -33,14 +34,7 @@ class PresetCli : public ::testing::Test {
         fs::remove_all(root);
     }
     // Runs the command line; returns its exit code and leaves its standard output in out.
-    int Run(const std::string& args) {
-        const std::string cmd = std::string(TONVERA_CLI_PATH) + " " + args + " >'" +
-                                (root / "out.txt").string() + "' 2>'" + (root / "err.txt").string() + "'";
-        const int status = std::system(cmd.c_str());
-        out = Read(root / "out.txt");
-        err = Read(root / "err.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    int Run(const std::string& args) { return RunCli(args, &out, &err); }
     static std::string Read(const fs::path& p) {
         std::ifstream f(p, std::ios::binary);
         std::ostringstream s;
@@ -51,26 +45,6 @@ class PresetCli : public ::testing::Test {
     std::string savedRegistry, out, err;
 };
 
-std::vector<float> WriteAndReadBack(const fs::path& in, const std::vector<float>& frames,
-                                    const fs::path* outPath) {
-    if (!outPath) {
-        SF_INFO info{};
-        info.samplerate = 48000;
-        info.channels = 2;
-        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-        SNDFILE* f = sf_open(in.c_str(), SFM_WRITE, &info);
-        sf_writef_float(f, frames.data(), static_cast<sf_count_t>(frames.size() / 2));
-        sf_close(f);
-        return frames;
-    }
-    SF_INFO info{};
-    SNDFILE* f = sf_open(outPath->c_str(), SFM_READ, &info);
-    if (!f) return {};
-    std::vector<float> data(static_cast<size_t>(info.frames * info.channels));
-    sf_readf_float(f, data.data(), info.frames);
-    sf_close(f);
-    return data;
-}
 } // namespace
 
 TEST_F(PresetCli, SaveListAndRenderWithAUserPreset) {
@@ -89,21 +63,21 @@ TEST_F(PresetCli, SaveListAndRenderWithAUserPreset) {
 
     // Rendering finds the user preset by name: gain 10^(-6/20); Left 20 sends 0.8 xL + 0 xR left, 0.2 xL + xR
     // right.
-    std::vector<float> frames;
+    std::vector<std::vector<float>> x(2);
     for (int i = 0; i < 2000; ++i) {
-        frames.push_back(static_cast<float>(0.5 * std::sin(0.01 * i)));
-        frames.push_back(static_cast<float>(0.25 * std::cos(0.003 * i)));
+        x[0].push_back(static_cast<float>(0.5 * std::sin(0.01 * i)));
+        x[1].push_back(static_cast<float>(0.25 * std::cos(0.003 * i)));
     }
     const fs::path in = root / "in.wav", rendered = root / "out.wav";
-    WriteAndReadBack(in, frames, nullptr);
+    WriteWav(in, x, 48000, SF_FORMAT_FLOAT);
     ASSERT_EQ(Run("render -e LC -p 'Quiet & <low>' '" + in.string() + "' '" + rendered.string() + "'"), 0);
-    std::vector<float> y = WriteAndReadBack(in, frames, &rendered);
-    ASSERT_EQ(y.size(), frames.size());
+    const auto y = ReadWav(rendered);
+    ASSERT_EQ(y.size(), 2u);
+    ASSERT_EQ(y[0].size(), x[0].size());
     const double g = std::pow(10.0, -6.0 / 20.0);
-    for (size_t i = 0; i < frames.size(); i += 2) {
-        const double xl = frames[i], xr = frames[i + 1];
-        ASSERT_NEAR(y[i], g * (0.8 * xl), 2e-6) << i;
-        ASSERT_NEAR(y[i + 1], g * (0.2 * xl + xr), 2e-6) << i;
+    for (size_t i = 0; i < x[0].size(); ++i) {
+        ASSERT_NEAR(y[0][i], g * (0.8 * x[0][i]), 2e-6) << i;
+        ASSERT_NEAR(y[1][i], g * (0.2 * x[0][i] + x[1][i]), 2e-6) << i;
     }
 }
 

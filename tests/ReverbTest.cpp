@@ -1,8 +1,11 @@
 #include "DynTestUtil.h"
+#include "TestSupport.h"
 #include "effects/modulation/CMLVReverbDSP.h"
 #include <complex>
 #include <gtest/gtest.h>
 #include <random>
+
+using namespace tsupport;
 
 using namespace dyntest;
 
@@ -46,7 +49,7 @@ double ReverbTime(const std::vector<float>& y, double fromDb, double toDb) {
 double SpectrumDb(const std::vector<float>& y, double f) {
     std::complex<double> acc = 0;
     for (size_t n = 0; n < y.size(); ++n)
-        acc += static_cast<double>(y[n]) * std::polar(1.0, -2 * M_PI * f / kFs * n);
+        acc += static_cast<double>(y[n]) * std::polar(1.0, -2 * kPi * f / kFs * n);
     return Db(std::abs(acc));
 }
 
@@ -57,9 +60,7 @@ double ShelfChangeDb(double corner, double gainDb, double tiltDb, double freq) {
         FilterSection f;
         f.SetSampleRate(static_cast<float>(kFs));
         f.DesignHighShelf(static_cast<float>(corner), static_cast<float>(gainDb + k * tiltDb), true);
-        const std::complex<double> z = std::polar(1.0, -2 * M_PI * freq / kFs);
-        db[k] = Db(f.g * std::abs((1.0 + double(f.b1) * z + double(f.b2) * z * z) /
-                                  (1.0 + double(f.a1) * z + double(f.a2) * z * z)));
+        db[k] = Db(std::abs(tsupport::SectionResponse(f, freq, kFs)));
     }
     return db[1] - db[0];
 }
@@ -110,7 +111,7 @@ TEST(Reverb, DecayTimeFollowsCombFeedback) {
         Stereo y = ImpulseResponse(2, 100, decay, 0, decay == 100 ? 7.0 : 2.5);
         std::vector<float> low(y.size()); // four one-pole low-passes at 700 Hz
         double s[4] = {0, 0, 0, 0};
-        const double a = 1 - std::exp(-2 * M_PI * 700 / kFs);
+        const double a = 1 - std::exp(-2 * kPi * 700 / kFs);
         for (size_t i = 0; i < y.size(); ++i) {
             double v = y.l[i];
             for (double& st : s)

@@ -1,8 +1,11 @@
+#include "TestSupport.h"
 #include "EqTestSupport.h"
 #include "effects/drive/CMLVSpeakerSimulatorBassDSP.h"
 #include "effects/drive/CMLVSpeakerSimulatorGuitarDSP.h"
 #include <gtest/gtest.h>
 #include <memory>
+
+using namespace tsupport;
 
 namespace {
 using cd = std::complex<double>;
@@ -10,7 +13,7 @@ using cd = std::complex<double>;
 // Analog prototype of one section at physical frequency f; the bilinear designs are pre-warped, so the
 // prototype is evaluated at s = j tan(pi f / fs) / tan(pi fc / fs).
 cd Section(const SpeakerSection& s, double f, double fs) {
-    const cd p(0, std::tan(M_PI * f / fs) / std::tan(M_PI * s.f / fs));
+    const cd p(0, Warp(f, fs) / Warp(s.f, fs));
     switch (s.kind) {
     case SpeakerSection::HighPass:
         return p * p / (p * p + std::sqrt(2.0) * p + 1.0);
@@ -31,7 +34,7 @@ cd Model(const SpeakerModel& m, double f, double fs) {
     for (const auto& s : m.main)
         h *= Section(s, f, fs);
     if (m.lowPass3 > 0) {
-        const cd p(0, std::tan(M_PI * f / fs) / std::tan(M_PI * m.lowPass3 / fs));
+        const cd p(0, Warp(f, fs) / Warp(m.lowPass3, fs));
         h /= p * p * p + 2.0 * p * p + 2.0 * p + 1.0; // third-order Butterworth
     }
     cd horn = 1.0;
