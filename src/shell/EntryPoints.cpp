@@ -10,7 +10,12 @@ int g_openCount = 0;
 bool g_openedByHost = false;
 bool g_handedOver = false;
 bool g_initialised = false;
-std::string g_libraryPath;
+// A function-local static: the load notification may run before this file's static constructors when
+// the objects are linked into an executable.
+std::string& LibraryPath() {
+    static std::string path;
+    return path;
+}
 void* g_moduleHandle = nullptr;
 // Released by the close routine, or by its own destructor at unload.
 std::unique_ptr<CMLVEffectGroupSpecific> g_group;
@@ -29,7 +34,7 @@ short OpenRoutine() {
     if (g_openCount++ == 0) {
         Dl_info info;
         if (dladdr(reinterpret_cast<void*>(&OpenRoutine), &info) && info.dli_fname)
-            g_libraryPath = info.dli_fname;
+            LibraryPath() = info.dli_fname;
     }
     g_initialised = true;
     return 0;
@@ -67,7 +72,7 @@ __attribute__((destructor)) void OnLibraryUnload() {
 } // namespace
 
 const char* PlugInLibraryPath() {
-    return g_libraryPath.c_str();
+    return LibraryPath().c_str();
 }
 
 MLV_EXPORT int WinPlugInOpen(int version) {
