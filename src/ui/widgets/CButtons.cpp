@@ -2,18 +2,22 @@
 #include "ui/widgets/CBitmap.h"
 #include <cstring>
 
-CKickButton::CKickButton(const CRect& size, CControlListener* l, int tag, int heightOfOne, CBitmap* bg,
-                         CPoint offset)
+CStripButton::CStripButton(const CRect& size, CControlListener* l, int tag, int heightOfOne, CBitmap* bg,
+                           CPoint offset)
     : CControl(size, l, tag, bg), heightOfOneImage(heightOfOne) {
     backOffset = offset;
 }
 
-bool CKickButton::isTypeOf(const char* className) const {
-    return std::strcmp(className, "CKickButton") == 0 || CControl::isTypeOf(className);
+void CStripButton::draw(cairo_t* cr) {
+    DrawBitmapPart(cr, background, size, backOffset.x, backOffset.y + (value > 0.5f ? heightOfOneImage : 0));
 }
 
-void CKickButton::draw(cairo_t* cr) {
-    DrawBitmapPart(cr, background, size, backOffset.x, backOffset.y + (value > 0.5f ? heightOfOneImage : 0));
+CKickButton::CKickButton(const CRect& size, CControlListener* l, int tag, int heightOfOne, CBitmap* bg,
+                         CPoint offset)
+    : CStripButton(size, l, tag, heightOfOne, bg, offset) {}
+
+bool CKickButton::isTypeOf(const char* className) const {
+    return std::strcmp(className, "CKickButton") == 0 || CControl::isTypeOf(className);
 }
 
 bool CKickButton::onMouseDown(CPoint, int buttons) {
@@ -34,16 +38,10 @@ void CKickButton::onMouseUp(CPoint, int) {
 
 CMovieButton::CMovieButton(const CRect& size, CControlListener* l, int tag, int heightOfOne, CBitmap* bg,
                            CPoint offset)
-    : CControl(size, l, tag, bg), heightOfOneImage(heightOfOne) {
-    backOffset = offset;
-}
+    : CStripButton(size, l, tag, heightOfOne, bg, offset) {}
 
 bool CMovieButton::isTypeOf(const char* className) const {
     return std::strcmp(className, "CMovieButton") == 0 || CControl::isTypeOf(className);
-}
-
-void CMovieButton::draw(cairo_t* cr) {
-    DrawBitmapPart(cr, background, size, backOffset.x, backOffset.y + (value > 0.5f ? heightOfOneImage : 0));
 }
 
 bool CMovieButton::onMouseDown(CPoint, int buttons) {

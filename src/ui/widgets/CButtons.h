@@ -3,31 +3,34 @@
 
 // Two-image strip buttons (image 0 off, image 1 on, each heightOfOneImage high).
 
-// Momentary: press sets max and tells the listener, release sets min and tells it again.
-class CKickButton : public CControl {
+// What the kick and movie buttons share: image 1 of the strip above half way, else image 0.
+class CStripButton : public CControl {
   public:
-    CKickButton(const CRect& size, CControlListener* listener, int tag, int heightOfOneImage,
-                CBitmap* background, CPoint offset = CPoint());
+    CStripButton(const CRect& size, CControlListener* listener, int tag, int heightOfOneImage,
+                 CBitmap* background, CPoint offset);
     void draw(cairo_t* cr) override;
-    bool onMouseDown(CPoint where, int buttons) override;
-    void onMouseUp(CPoint where, int buttons) override;
-    bool isTypeOf(const char* className) const override;
 
   private:
     int heightOfOneImage;
 };
 
+// Momentary: press sets max and tells the listener, release sets min and tells it again.
+class CKickButton : public CStripButton {
+  public:
+    CKickButton(const CRect& size, CControlListener* listener, int tag, int heightOfOneImage,
+                CBitmap* background, CPoint offset = CPoint());
+    bool onMouseDown(CPoint where, int buttons) override;
+    void onMouseUp(CPoint where, int buttons) override;
+    bool isTypeOf(const char* className) const override;
+};
+
 // Toggles between min and max on each press.
-class CMovieButton : public CControl {
+class CMovieButton : public CStripButton {
   public:
     CMovieButton(const CRect& size, CControlListener* listener, int tag, int heightOfOneImage,
                  CBitmap* background, CPoint offset = CPoint());
-    void draw(cairo_t* cr) override;
     bool onMouseDown(CPoint where, int buttons) override;
     bool isTypeOf(const char* className) const override;
-
-  private:
-    int heightOfOneImage;
 };
 
 // Toggles on each press; the image is half the bitmap's height.
