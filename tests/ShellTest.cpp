@@ -231,7 +231,8 @@ TEST(NoiseGatePushBack, LearnedThresholdReachesTheHostControls) {
     listener.changed.clear();
     std::vector<std::vector<float>> x(2, std::vector<float>(48000 * 3 / 2));
     for (size_t i = 0; i < x[0].size(); ++i)
-        x[0][i] = x[1][i] = static_cast<float>(0.1 * std::sin(2 * 3.14159265358979 * 440.0 * static_cast<double>(i) / 48000.0));
+        x[0][i] = x[1][i] = static_cast<float>(
+            0.1 * std::sin(2 * 3.14159265358979 * 440.0 * static_cast<double>(i) / 48000.0));
     RenderBlocks(fx, x, 256);
     EXPECT_NEAR(fx.PlainValue(2), -20.0, 0.05);
     EXPECT_EQ(fx.PlainValue(5), 0.0);
