@@ -188,27 +188,6 @@ TEST(ModulatedDelayLine, FractionalReadIsLinearInterpolationOfDelay) {
     EXPECT_FALSE(none.Ready());
 }
 
-TEST(SyncMultiplier, NoteValuesScaleTheBeat) {
-    const auto& labels = SyncMultiplier::Labels();
-    ASSERT_EQ(labels.size(), 9u);
-    EXPECT_FALSE(SyncMultiplier::Active(0));
-    EXPECT_EQ(SyncMultiplier::Rate(0, 90, 1.7), 1.7);
-    for (int i = 1; i < 9; ++i) {
-        // "1/n" gives n/4 cycles per quarter-note beat; a triplet fits three in the time of two.
-        const std::string& l = labels[i];
-        const int n = std::stoi(l.substr(2));
-        const double expected = n / 4.0 * (l.find('T') != std::string::npos ? 1.5 : 1.0);
-        EXPECT_EQ(SyncMultiplier::Multiplier(i), expected) << l;
-        EXPECT_EQ(SyncMultiplier::Multiplier(i - 0.4), expected) << l;
-        EXPECT_TRUE(SyncMultiplier::Active(i));
-        EXPECT_DOUBLE_EQ(SyncMultiplier::Rate(i, 120, 99), expected * 2.0);
-        EXPECT_DOUBLE_EQ(SyncMultiplier::Tempo(i, 120, 99), expected * 120.0);
-    }
-    EXPECT_DOUBLE_EQ(SyncMultiplier::Rate(5, 90, 1), 3.0);
-    EXPECT_DOUBLE_EQ(SyncMultiplier::Rate(4, 120, 1), 3.0);
-    EXPECT_EQ(SyncMultiplier::Multiplier(12), 1.0);
-}
-
 TEST(WahFilter, DesignsMatchLibraryFunctions) {
     for (double sr : {32000.0, 48000.0, 192000.0}) {
         for (double q : {10.0, 52.0, 100.0}) {

@@ -131,22 +131,6 @@ TEST(Octaver, OctavesAreMixedIntoBothChannels) {
     EXPECT_LT(ToneAmplitude(out.r, from, len, 220, 48000), 0.02);
 }
 
-// The shifters keep their own framing: any block size, in place or not, gives the same output.
-TEST(Octaver, OutputIndependentOfBlockingAndAliasing) {
-    const int n = 12000;
-    Stereo in{Sine(196, 44100, n, 0.4), Sine(293, 44100, n, 0.3)};
-    auto ref = MakeOctaver(44100, 50, 50, 50);
-    const Stereo expect = Render(*ref, in, 256);
-    for (int block : {1, 7, 255, 1000, 4096}) {
-        for (bool inPlace : {false, true}) {
-            auto fx = MakeOctaver(44100, 50, 50, 50);
-            Stereo got = Render(*fx, in, block, inPlace);
-            EXPECT_EQ(got.l, expect.l) << block << (inPlace ? " in place" : "");
-            EXPECT_EQ(got.r, expect.r) << block;
-        }
-    }
-}
-
 // Reset clears the shifters: the same input afterwards gives the same output as a fresh instance.
 TEST(Octaver, ResetRestartsTheShifters) {
     Stereo in{Sine(150, 48000, 9000, 0.4), Sine(150, 48000, 9000, 0.4)};

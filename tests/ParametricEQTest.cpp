@@ -92,15 +92,4 @@ TEST(ParametricEQ, GainIsOutputGainForPassAndNotch) {
     }
 }
 
-TEST(ParametricEQ, DefaultIsTransparent) {
-    CMLVParametricEQDSP pe(44100, 256);
-    PrepareLikeShell(pe, pe.sampleRate);
-    std::vector<float> x(1000);
-    for (size_t i = 0; i < x.size(); ++i)
-        x[i] = float(std::sin(0.37 * i) * 0.8);
-    const auto y = eqtest::Run(pe, x, x);
-    for (size_t i = 0; i < x.size(); ++i)
-        ASSERT_NEAR(y[i], x[i], 1e-6f);
-}
-
 } // namespace
