@@ -1,4 +1,3 @@
-#include "DynTestUtil.h"
 #include "TestSupport.h"
 #include "effects/modulation/CMLVReverbDSP.h"
 #include <complex>
@@ -6,8 +5,6 @@
 #include <random>
 
 using namespace tsupport;
-
-using namespace dyntest;
 
 namespace {
 constexpr double kFs = 44100;
@@ -60,7 +57,7 @@ double ShelfChangeDb(double corner, double gainDb, double tiltDb, double freq) {
         FilterSection f;
         f.SetSampleRate(static_cast<float>(kFs));
         f.DesignHighShelf(static_cast<float>(corner), static_cast<float>(gainDb + k * tiltDb), true);
-        db[k] = Db(std::abs(tsupport::SectionResponse(f, freq, kFs)));
+        db[k] = Db(std::abs(SectionResponse(f, freq, kFs)));
     }
     return db[1] - db[0];
 }
