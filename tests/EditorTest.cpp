@@ -10,6 +10,7 @@
 #include "ui/widgets/CFrame.h"
 #include "ui/widgets/COptionMenu.h"
 #include "ui/widgets/CTextEdit.h"
+#include "ScratchFolder.h"
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -225,30 +226,15 @@ TEST(EditorFrame, CancelledNameEntryRestoresTheTextExactly) {
 }
 
 // A preset folder of its own, and a manual folder, through the registry stand-in.
-class EditorFiles : public ::testing::Test {
+class EditorFiles : public ScratchFolder {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tonvera-editor-XXXXXX";
-        ASSERT_TRUE(mkdtemp(tmpl));
-        root = tmpl;
-        const char* old = std::getenv("TONVERA_REGISTRY");
-        oldRegistry = old ? old : "";
+        ScratchFolder::SetUp();
         fs::create_directories(root / "manual");
-        std::ofstream(root / "registry.ini")
-            << "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\n"
-            << "Personal=" << (root / "docs").string() << "\n"
-            << "[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\nInstallation Type=Private\n"
-            << "[HKEY_LOCAL_MACHINE\\Software\\Marlevo\\Marlevo Tonvera]\nHelpPath="
-            << (root / "manual" / "setup.exe").string() << "\n";
-        setenv("TONVERA_REGISTRY", (root / "registry.ini").c_str(), 1);
+        WriteRegistry("Personal=" + (root / "docs").string(), "", "Installation Type=Private",
+                      "[HKEY_LOCAL_MACHINE\\Software\\Marlevo\\Marlevo Tonvera]\nHelpPath=" +
+                          (root / "manual" / "setup.exe").string() + "\n");
     }
-    void TearDown() override {
-        setenv("TONVERA_REGISTRY", oldRegistry.c_str(), 1);
-        fs::remove_all(root);
-    }
-    fs::path PresetFile() const { return root / "docs/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset"; }
-    fs::path root;
-    std::string oldRegistry;
 };
 
 TEST_F(EditorFiles, PresetMenusAfterOneStoredPreset) {
@@ -284,7 +270,7 @@ TEST_F(EditorFiles, PresetMenusAfterOneStoredPreset) {
     EXPECT_EQ(del->submenu->getEntry(0)->title, "My Tone");
 
     std::vector<MLVUserPresetEntry> stored;
-    ASSERT_EQ(ReadUserPresets(PresetFile().string(), &stored), PresetFileStatus::Parsed);
+    ASSERT_EQ(ReadUserPresets(presetFile.string(), &stored), PresetFileStatus::Parsed);
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].effectId, "odu1");
     EXPECT_EQ(stored[0].name, "My Tone");
@@ -299,8 +285,8 @@ TEST_F(EditorFiles, PresetMenusAfterOneStoredPreset) {
 }
 
 TEST_F(EditorFiles, UnusablePresetFileIsReportedAndKept) {
-    fs::create_directories(PresetFile().parent_path());
-    std::ofstream(PresetFile()) << "not a property list";
+    fs::create_directories(presetFile.parent_path());
+    std::ofstream(presetFile) << "not a property list";
     Face bd("BD", true);
     EXPECT_EQ(bd.Status(), "Preset file unreadable");
     // Storing still works (the preset file tests check that the unreadable file is kept aside).
@@ -310,14 +296,14 @@ TEST_F(EditorFiles, UnusablePresetFileIsReportedAndKept) {
     EXPECT_EQ(bd.Status(), "Preset: Kept");
 
     // A file that cannot be written (a folder in its place): the status line says so.
-    fs::remove_all(PresetFile().parent_path());
-    fs::create_directories(PresetFile());
+    fs::remove_all(presetFile.parent_path());
+    fs::create_directories(presetFile);
     Face pw("PW", true);
     pw.Choose(Tags::kTagActionMenu, {1});
     pw.Type("Nowhere");
     pw.Key(CKeyEvent::kReturn);
     EXPECT_EQ(pw.Status(), "Preset not saved: file error");
-    EXPECT_TRUE(fs::is_directory(PresetFile()));
+    EXPECT_TRUE(fs::is_directory(presetFile));
 }
 
 TEST_F(EditorFiles, HelpOpensTheManualAndAboutCloses) {
