@@ -39,21 +39,6 @@ std::vector<float> RunLfo(LfoOscillator& o, int n) {
 }
 } // namespace
 
-TEST(LfoOscillator, StartsAtTopFallingByInitialStep) {
-    LfoOscillator o;
-    o.setSampleRate(44100.0f); // same as the built-in rate: no change
-    for (int i = 0; i < 25; ++i) {
-        EXPECT_NEAR(o.value(), 1.0 - 0.04 * i, 1e-5) << i;
-        o.tick();
-    }
-    // 441 Hz at 44.1 kHz: the triangle reaches -1 after 50 samples and turns.
-    for (int i = 25; i < 50; ++i)
-        o.tick();
-    EXPECT_FLOAT_EQ(o.getTriangle(), -1.0f);
-    o.tick();
-    EXPECT_NEAR(o.getTriangle(), -0.96f, 1e-5);
-}
-
 class LfoShapePeriod : public ::testing::TestWithParam<std::tuple<int, float, float>> {};
 
 TEST_P(LfoShapePeriod, PeriodFromZeroCrossingsMatchesRate) {
