@@ -1,101 +1,19 @@
 // The editor frame driven as a user would, without a display: clicks, drags, menu choices and typed keys
 // go in through the widget layer; control writes, status line, menus and the preset file are read back.
-#include "params/CMLVDSPAlgInterface.h"
+#include "EditorTestSupport.h"
 #include "platform/TickCount.h"
 #include "presets/UserPresets.h"
-#include "shell/Catalogue.h"
 #include "ui/editor/CMLVStompBoxCtrlBaseSet.h"
-#include "ui/editor/CMLVStompBoxGUIEditor.h"
-#include "ui/editor/CMLVUIPlugInInterface.h"
-#include "ui/widgets/CFrame.h"
-#include "ui/widgets/COptionMenu.h"
-#include "ui/widgets/CTextEdit.h"
 #include "ScratchFolder.h"
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <malloc.h>
 #include <sstream>
-#include <strings.h>
 
 namespace {
 using Tags = CMLVStompBoxCtrlBaseSet;
 namespace fs = std::filesystem;
-
-int EffectType(const char* code) {
-    for (int i = 0; i < Catalogue::kCount; ++i)
-        if (strcasecmp(Catalogue::Records()[i].code, code) == 0) return Catalogue::Records()[i].effectType;
-    return 0;
-}
-
-class RecordingPlugIn : public CMLVUIPlugInInterface {
-  public:
-    using CMLVUIPlugInInterface::CMLVUIPlugInInterface;
-    std::vector<std::pair<int, float>> writes;
-
-  protected:
-    void WriteControl(int index, float normalized) override { writes.emplace_back(index, normalized); }
-};
-
-class QuietEditor : public CMLVGUIEditorRTAS {
-  public:
-    using CMLVGUIEditorRTAS::CMLVGUIEditorRTAS;
-    std::string launched;
-
-  protected:
-    void LaunchDocument(const std::string& path) override { launched = path; }
-};
-
-// One open face and the user's hands.
-struct Face {
-    RecordingPlugIn plugIn;
-    QuietEditor editor;
-    CScriptedPopupHost popups;
-
-    explicit Face(const char* code, bool presets = false)
-        : plugIn(EffectType(code), 48000.0, presets), editor(&plugIn) {
-        plugIn.AttachEditor(&editor);
-        EXPECT_TRUE(editor.OpenWindow(&popups));
-    }
-    ~Face() { editor.CloseWindow(); }
-
-    CControl* C(int tag) const { return editor.GetControl(tag); }
-    CFrame* Frame() const { return editor.GetFrame(); }
-    CPoint Centre(int tag) const {
-        const CRect& r = C(tag)->getViewSize();
-        return CPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-    void Click(int tag) {
-        Frame()->OnMouseDown(Centre(tag), kLButton);
-        Frame()->OnMouseUp(Centre(tag), kLButton);
-    }
-    void Drag(int tag, int up) {
-        CPoint p = Centre(tag);
-        Frame()->OnMouseDown(p, kLButton);
-        p.y -= up;
-        Frame()->OnMouseMoved(p, kLButton);
-        Frame()->OnMouseUp(p, kLButton);
-    }
-    void Choose(int tag, std::initializer_list<int> path) {
-        popups.choices = path;
-        Click(tag);
-    }
-    void Type(const std::string& text) {
-        for (char c : text)
-            Frame()->OnKey(CKeyEvent{CKeyEvent::kCharacter, std::string(1, c)});
-    }
-    void Key(CKeyEvent::Key k) { Frame()->OnKey(CKeyEvent{k, std::string()}); }
-    std::string Status() const { return editor.GetStatusText(); }
-    COptionMenu* Menu(int tag) const { return static_cast<COptionMenu*>(C(tag)); }
-    std::vector<std::string> Titles(int tag) const {
-        std::vector<std::string> t;
-        for (int i = 0; i < Menu(tag)->getNbEntries(); ++i)
-            t.push_back(Menu(tag)->getEntry(i)->separator ? "-" : Menu(tag)->getEntry(i)->title);
-        return t;
-    }
-    CMLVParameter* Param(const char* name) const { return plugIn.Algorithm()->FindParameter(name, nullptr); }
-};
 
 uint32_t g_ticks = 0;
 uint32_t TestTicks() {
