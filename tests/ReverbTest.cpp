@@ -44,10 +44,7 @@ double ReverbTime(const std::vector<float>& y, double fromDb, double toDb) {
 }
 
 double SpectrumDb(const std::vector<float>& y, double f) {
-    std::complex<double> acc = 0;
-    for (size_t n = 0; n < y.size(); ++n)
-        acc += static_cast<double>(y[n]) * std::polar(1.0, -2 * kPi * f / kFs * n);
-    return Db(std::abs(acc));
+    return Db(Dft(y, f, kFs));
 }
 
 // Change in dB at freq of a high shelf whose gain moves from gainDb by tiltDb, from its coefficients.
