@@ -251,26 +251,6 @@ TEST(FilterSection, SettersIgnoreInvalidValues) {
     EXPECT_EQ(s.s1, 0.0f);
 }
 
-TEST(FilterSection, PeakRedesignUsesTheStoredWholeQ) {
-    FilterSection s;
-    s.DesignPeak(2000, 6, 0.7f); // the peak designer does not keep 0.7
-    s.SetSampleRate(48000);
-    FilterSection ref;
-    ref.SetSampleRate(48000);
-    ref.DesignPeak(2000, 6, 3);
-    EXPECT_EQ(s.a2, ref.a2);
-    EXPECT_EQ(s.b2, ref.b2);
-    s.q = 4.9f; // truncated to 4
-    s.SetType(1);
-    ref.DesignPeak(2000, 6, 4);
-    EXPECT_EQ(s.a2, ref.a2);
-    // Set frequency keeps the state; the design follows the new frequency.
-    s.s1 = 0.125f;
-    s.SetFrequency(500);
-    EXPECT_EQ(s.s1, 0.125f);
-    EXPECT_NEAR(Db(SectionResponse(s, 500, 48000)), 6.0, kTolDb);
-}
-
 // Stand-alone designers.
 TEST(FilterDesigners, ButterworthMatchAnalog) {
     for (double fs : {32000.0, 44100.0, 96000.0}) {
