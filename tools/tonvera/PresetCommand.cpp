@@ -41,15 +41,15 @@ void Collect(void* context, const char* effectId, const char* entryKey, const ch
 // Why the library could not read the file, by its status code.
 std::string Problem(int status) {
     switch (status) {
-    case -2:
+    case kMLVPresetFileInaccessible:
         return "cannot be opened (no permission, or not a regular file)";
-    case -3:
+    case kMLVPresetFileTooLarge:
         return "is too large to be a preset file";
-    case -4:
+    case kMLVPresetFileNotWellFormed:
         return "is not well-formed XML";
-    case -5:
+    case kMLVPresetFileTooDeep:
         return "is nested too deeply to be a preset file";
-    case -6:
+    case kMLVPresetFileNotAPresetList:
         return "is not a preset list";
     default:
         return "cannot be read";
@@ -90,9 +90,10 @@ int Save(const std::vector<std::string>& args) {
     const std::string path = PresetFilePath(library);
     const int before = Export<VisitFn>(library, "MLVVisitUserPresets")(nullptr, nullptr);
     if (effect.Process().HostSavePreset(name) != kNoErr)
-        throw host::HostError("could not store the preset in " + path +
-                                  (before == -2 ? ": the file " + Problem(before) : std::string()),
-                              1);
+        throw host::HostError(
+            "could not store the preset in " + path +
+                (before == kMLVPresetFileInaccessible ? ": the file " + Problem(before) : std::string()),
+            1);
     // Other processes may store presets at the same time: look for this entry itself, never at counts.
     std::vector<float> stored;
     for (const PresetDescription& p : effect.Presets())
@@ -102,13 +103,13 @@ int Save(const std::vector<std::string>& args) {
     const std::string id = effect.Identifier();
     for (const Entry& e : ReadEntries(library, &status))
         found = found || (e.effectId == id && e.name == name && e.values == stored);
-    if (!found && before == -6)
+    if (!found && before == kMLVPresetFileNotAPresetList)
         throw host::HostError("the preset was not stored: " + path + " " + Problem(before) +
                                   " (no plist holding a dict); the original is kept as " + NewestAside(path) +
                                   ". Move or delete the file to start a new preset file",
                               1);
     if (!found) throw host::HostError("the preset was written, but " + path + " does not hold it", 1);
-    if (before <= -3)
+    if (before <= kMLVPresetFileTooLarge)
         std::fprintf(
             stderr,
             "tonvera preset: the user preset file %s %s; it is kept as %s and a new file was started\n",
@@ -136,9 +137,9 @@ int List(const std::vector<std::string>& args) {
 
     int status = 0;
     const std::vector<Entry> entries = ReadEntries(library, &status);
-    if (status < -1)
+    if (status < kMLVPresetFileMissing)
         throw host::HostError("the user preset file " + path + " " + Problem(status) +
-                                  (status <= -3 && status != -6
+                                  (status <= kMLVPresetFileTooLarge && status != kMLVPresetFileNotAPresetList
                                        ? "; the next 'preset save' keeps it aside and starts a new file"
                                        : ""),
                               1);
