@@ -8,10 +8,11 @@ tool=clang-format
 command -v clang-format-14 >/dev/null && tool=clang-format-14
 command -v "$tool" >/dev/null || { echo "clang-format missing: run bash scripts/install-deps.sh" >&2; exit 1; }
 "$tool" --version | grep -q ' 14\.' || echo "note: $("$tool" --version) is not version 14; it may disagree" >&2
+files=$(git ls-files -- '*.cpp' '*.h')
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
-if git ls-files -z -- '*.cpp' '*.h' | xargs -0 -r -n 32 -P "$(nproc)" "$tool" --dry-run -Werror >"$log" 2>&1; then
-    echo "format: $(git ls-files -- '*.cpp' '*.h' | wc -l) files formatted"
+if echo "$files" | xargs -r -n 32 -P "$(nproc)" "$tool" --dry-run -Werror >"$log" 2>&1; then
+    echo "format: $(echo "$files" | wc -l) files formatted"
     exit 0
 fi
 echo "format: these files differ from what $tool makes of them (clang-format -i FILE... fixes them):"
