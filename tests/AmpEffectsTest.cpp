@@ -289,7 +289,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefCase{"PAG_Crunch", 125, {60, 30, 0}, 0.5, RefPowerAmp, 2e-3},
                       RefCase{"PAG_Rock", 125, {60, 50, 1}, 0.5, RefPowerAmp, 2e-3},
                       RefCase{"PAG_Metal", 125, {40, 75, 3}, 0.5, RefPowerAmp, 2e-3}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& p) { return p.param.name; });
 
 // ---------------------------------------------------------------------------------------------------------
 

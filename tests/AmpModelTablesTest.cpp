@@ -109,7 +109,7 @@ TEST_P(AmpCurve, Monotone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, AmpCurve, ::testing::ValuesIn(Curves()),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& p) { return p.param.name; });
 
 TEST(AmpCurveShape, SplitterNearZeroIsAPairOfOppositeSlopes) {
     for (float v : {-0.02f, 0.0f, 0.01f, 0.03f}) {

@@ -277,8 +277,8 @@ TEST_P(EveryFace, ControlsFitTheFaceAndStayReachable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, EveryFace, ::testing::Range(0, Catalogue::kCount),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(Catalogue::Records()[info.param].code);
+                         [](const ::testing::TestParamInfo<int>& p) {
+                             return std::string(Catalogue::Records()[p.param].code);
                          });
 
 } // namespace

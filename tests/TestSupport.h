@@ -84,7 +84,7 @@ inline Stereo Render(CMLVDSPAlgInterface& a, const Stereo& x, int block = 256) {
 
 // Channel `channel` of the output for the two inputs.
 inline std::vector<float> RenderChannel(CMLVDSPAlgInterface& a, const std::vector<float>& l,
-                              const std::vector<float>& r, int block = 256, int channel = 0) {
+                                        const std::vector<float>& r, int block = 256, int channel = 0) {
     std::vector<float> ol, orr;
     RenderStereo(a, l, r, ol, orr, block);
     return channel == 0 ? ol : orr;

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Real-host tests of the LV2 bundle. Usage: lv2/tests/run.sh BUILD_DIR
-# Installs the LV2 tools when missing (as root), builds the bundle and the lilv test host, then runs
-# lv2_validate, the metadata checks, lv2apply against `tonvera render --realtime`, lv2bench, presets,
-# host tempo, the state round trip, the RealtimeSanitizer run and the activate reset, jalv on a dummy JACK
-# server, the editor in jalv.gtk3 under Xvfb (lv2/tests/editor.sh) and an Ardour headless export.
+# Needs the packages scripts/install-deps.sh installs; installs nothing. Builds the bundle and the lilv
+# test host, then runs lv2_validate, the metadata checks, lv2apply against `tonvera render --realtime`,
+# lv2bench, presets, host tempo, the state round trip, the RealtimeSanitizer run and the activate reset,
+# jalv on a dummy JACK server, the editor in jalv.gtk3 under Xvfb (lv2/tests/editor.sh) and an Ardour
+# headless export (skipped when Ardour is not installed).
 # Each check prints PASS, FAIL or SKIP; the last line is "N passed, M failed".
 set -u
 BUILD=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd)
@@ -20,9 +21,10 @@ finish() {
     exit $?
 }
 
-# Tools. Package -> command it provides.
+# Tools (scripts/install-deps.sh installs them). Package -> a command or file it provides. Ardour is
+# optional: without it the headless export is skipped.
 declare -A NEED=([lv2-dev]=/usr/include/lv2/core/lv2.h [liblilv-dev]=/usr/include/lilv-0/lilv/lilv.h
-    [lilv-utils]=lv2apply [sordi]=sordi [serdi]=serdi [jalv]=jalv [jackd2]=jackd [ardour]=ardour7-lua
+    [lilv-utils]=lv2apply [sordi]=sordi [serdi]=serdi [jalv]=jalv [jackd2]=jackd
     [sox]=sox [xvfb]=Xvfb [xdotool]=xdotool [x11-utils]=xwininfo [imagemagick]=import
     [libclang-rt-19-dev]=/usr/lib/llvm-19/lib/clang/19/lib/linux/libclang_rt.rtsan-x86_64.a)
 missing=()
@@ -31,14 +33,8 @@ for pkg in "${!NEED[@]}"; do
     if [[ $what == /* ]]; then [ -e "$what" ] || missing+=("$pkg"); else command -v "$what" >/dev/null || missing+=("$pkg"); fi
 done
 if [ ${#missing[@]} -gt 0 ]; then
-    if [ "$(id -u)" -eq 0 ]; then
-        echo "installing ${missing[*]}"
-        export DEBIAN_FRONTEND=noninteractive
-        (apt-get update -qq && apt-get install -y -qq --no-install-recommends "${missing[@]}") >/tmp/tonvera-lv2-apt.log 2>&1 ||
-            echo "apt-get failed, see /tmp/tonvera-lv2-apt.log"
-    else
-        echo "not root: cannot install ${missing[*]}"
-    fi
+    fail "missing packages ${missing[*]}: install them with bash scripts/install-deps.sh"
+    finish
 fi
 
 # Build what the checks use (configure again so that the lilv test host is picked up).

@@ -3,8 +3,8 @@
 #include "ui/widgets/UIFont.h"
 #include <cairo.h>
 
-CMLVAboutView::CMLVAboutView(const CRect& size, CControlListener* listener, const std::string& name)
-    : CControl(size, listener, 37), effectName(name) {}
+CMLVAboutView::CMLVAboutView(const CRect& r, CControlListener* l, const std::string& name)
+    : CControl(r, l, 37), effectName(name) {}
 
 void CMLVAboutView::draw(cairo_t* cr) {
     cairo_set_source_rgba(cr, 0.05, 0.05, 0.06, 0.92);

@@ -11,8 +11,8 @@ const char* const kWrongRate = "Bypassed: wrong sample rate";
 } // namespace
 
 CMLVSpeakerSimulatorGUI::CMLVSpeakerSimulatorGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c,
-                                                 CMLVDSPAlgInterface* a, int style)
-    : CMLVStompBoxCtrlBaseSet(e, c, a, style) {
+                                                 CMLVDSPAlgInterface* a, int st)
+    : CMLVStompBoxCtrlBaseSet(e, c, a, st) {
     AddKnob(2, 29, true);
     COptionMenu* menu = AddOptionMenu(kType, 54, 117, 118);
     if (const CMLVParameter* type = a->GetParameter(kType))

@@ -5,8 +5,8 @@
 #include "ui/widgets/CButtons.h"
 
 CMLVThreeKnobDriveGUI::CMLVThreeKnobDriveGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c,
-                                             CMLVDSPAlgInterface* a, int style)
-    : CMLVStompBoxCtrlBaseSet(e, c, a, style) {
+                                             CMLVDSPAlgInterface* a, int st)
+    : CMLVStompBoxCtrlBaseSet(e, c, a, st) {
     AddKnob(2, 7, true);
     AddKnob(3, 10);
     AddKnob(4, 9, true);

@@ -8,7 +8,7 @@ class CMovieBitmap;
 // closed): frame 3 while it is, frame 2 otherwise. It changes only when the flag does.
 class CMLVActivityLed {
   public:
-    explicit CMLVActivityLed(CMovieBitmap* led) : led(led) {}
+    explicit CMLVActivityLed(CMovieBitmap* l) : led(l) {}
     void Show(bool active);
 
   private:

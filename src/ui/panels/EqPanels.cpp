@@ -26,8 +26,8 @@ CRect SliderRect(const CMLVStompBoxGUIContainer* container, int firstLayout, int
 } // namespace
 
 CMLVGraphicEQGUI::CMLVGraphicEQGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c,
-                                   CMLVDSPAlgInterface* a, int style)
-    : CMLVStompBoxCtrlBaseSet(e, c, a, style) {
+                                   CMLVDSPAlgInterface* a, int st)
+    : CMLVStompBoxCtrlBaseSet(e, c, a, st) {
     for (int index = 2; index < 2 + a->GetParameterCount(); ++index)
         c->SetLayoutIndex(
             AddVerticalSlider(index, SliderRect(c, kFirstSlider, index - 2), kSliderBack, kSliderHandle),
@@ -50,8 +50,8 @@ MLV_PANEL_CONSTRUCTOR_OF(CMLVGraphicEQBassGUI, CMLVGraphicEQGUI, 75) {}
 MLV_PANEL_CONSTRUCTOR_OF(CMLVGraphicEQGuitarGUI, CMLVGraphicEQGUI, 80) {}
 
 CMLVToneControlGUI::CMLVToneControlGUI(CMLVStompBoxGUIEditor* e, CMLVStompBoxGUIContainer* c,
-                                       CMLVDSPAlgInterface* a, int style, int switchBitmap)
-    : CMLVStompBoxCtrlBaseSet(e, c, a, style) {
+                                       CMLVDSPAlgInterface* a, int st, int switchBitmap)
+    : CMLVStompBoxCtrlBaseSet(e, c, a, st) {
     for (int tag = 2; tag <= 5; ++tag)
         AddKnob(tag, tag - 1);
     AddHorizontalSwitch(kToneStackType, 30, switchBitmap);

@@ -2,9 +2,9 @@
 #include "ui/widgets/CBitmap.h"
 #include <cstring>
 
-CStripButton::CStripButton(const CRect& size, CControlListener* l, int tag, int heightOfOne, CBitmap* bg,
+CStripButton::CStripButton(const CRect& r, CControlListener* l, int t, int heightOfOne, CBitmap* bg,
                            CPoint offset)
-    : CControl(size, l, tag, bg), heightOfOneImage(heightOfOne) {
+    : CControl(r, l, t, bg), heightOfOneImage(heightOfOne) {
     backOffset = offset;
 }
 
@@ -12,9 +12,9 @@ void CStripButton::draw(cairo_t* cr) {
     DrawBitmapPart(cr, background, size, backOffset.x, backOffset.y + (value > 0.5f ? heightOfOneImage : 0));
 }
 
-CKickButton::CKickButton(const CRect& size, CControlListener* l, int tag, int heightOfOne, CBitmap* bg,
+CKickButton::CKickButton(const CRect& r, CControlListener* l, int t, int heightOfOne, CBitmap* bg,
                          CPoint offset)
-    : CStripButton(size, l, tag, heightOfOne, bg, offset) {}
+    : CStripButton(r, l, t, heightOfOne, bg, offset) {}
 
 bool CKickButton::isTypeOf(const char* className) const {
     return std::strcmp(className, "CKickButton") == 0 || CControl::isTypeOf(className);
@@ -36,9 +36,9 @@ void CKickButton::onMouseUp(CPoint, int) {
     endEdit();
 }
 
-CMovieButton::CMovieButton(const CRect& size, CControlListener* l, int tag, int heightOfOne, CBitmap* bg,
+CMovieButton::CMovieButton(const CRect& r, CControlListener* l, int t, int heightOfOne, CBitmap* bg,
                            CPoint offset)
-    : CStripButton(size, l, tag, heightOfOne, bg, offset) {}
+    : CStripButton(r, l, t, heightOfOne, bg, offset) {}
 
 bool CMovieButton::isTypeOf(const char* className) const {
     return std::strcmp(className, "CMovieButton") == 0 || CControl::isTypeOf(className);
@@ -54,8 +54,8 @@ bool CMovieButton::onMouseDown(CPoint, int buttons) {
     return false;
 }
 
-COnOffButton::COnOffButton(const CRect& size, CControlListener* l, int tag, CBitmap* bg, int)
-    : CControl(size, l, tag, bg) {}
+COnOffButton::COnOffButton(const CRect& r, CControlListener* l, int t, CBitmap* bg, int)
+    : CControl(r, l, t, bg) {}
 
 bool COnOffButton::isTypeOf(const char* className) const {
     return std::strcmp(className, "COnOffButton") == 0 || CControl::isTypeOf(className);
@@ -76,9 +76,9 @@ bool COnOffButton::onMouseDown(CPoint, int buttons) {
     return false;
 }
 
-CMovieBitmap::CMovieBitmap(const CRect& size, CControlListener* l, int tag, int sub, int heightOfOne,
-                           CBitmap* bg, CPoint offset)
-    : CControl(size, l, tag, bg), subPixmaps(sub < 1 ? 1 : sub), heightOfOneImage(heightOfOne) {
+CMovieBitmap::CMovieBitmap(const CRect& r, CControlListener* l, int t, int sub, int heightOfOne, CBitmap* bg,
+                           CPoint offset)
+    : CControl(r, l, t, bg), subPixmaps(sub < 1 ? 1 : sub), heightOfOneImage(heightOfOne) {
     backOffset = offset;
     mouseEnabled = false;
 }

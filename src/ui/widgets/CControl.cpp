@@ -3,8 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-CControl::CControl(const CRect& size, CControlListener* l, int t, CBitmap* bg)
-    : CView(size), listener(l), tag(t) {
+CControl::CControl(const CRect& r, CControlListener* l, int t, CBitmap* bg) : CView(r), listener(l), tag(t) {
     setBackground(bg);
 }
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-CKnob::CKnob(const CRect& size, CControlListener* l, int tag, CBitmap* bg, CBitmap* h, CPoint offset)
-    : CControl(size, l, tag, bg), handle(h) {
+CKnob::CKnob(const CRect& r, CControlListener* l, int t, CBitmap* bg, CBitmap* h, CPoint offset)
+    : CControl(r, l, t, bg), handle(h) {
     if (handle) handle->remember();
     backOffset = offset;
 }
@@ -21,8 +21,8 @@ bool CKnob::isTypeOf(const char* className) const {
 void CKnob::draw(cairo_t* cr) {
     DrawBitmapPart(cr, background, size, backOffset.x, backOffset.y);
     if (!handle || !handle->isLoaded()) return;
-    const float range = vmax - vmin;
-    const double n = range > 0 ? (value - vmin) / range : 0.0;
+    const float span = vmax - vmin;
+    const double n = span > 0 ? (value - vmin) / span : 0.0;
     // 270 degrees of travel with the gap at the bottom; the handle image points up at mid-range.
     const double angle = (n - 0.5) * 1.5 * M_PI;
     const double cx = size.left + size.getWidth() / 2.0, cy = size.top + size.getHeight() / 2.0;
@@ -62,10 +62,9 @@ void CKnob::onMouseUp(CPoint, int) {
     endEdit();
 }
 
-CAnimKnob::CAnimKnob(const CRect& size, CControlListener* l, int tag, int sub, int heightOfOne, CBitmap* bg,
+CAnimKnob::CAnimKnob(const CRect& r, CControlListener* l, int t, int sub, int heightOfOne, CBitmap* bg,
                      CPoint offset)
-    : CKnob(size, l, tag, bg, nullptr, offset), subPixmaps(sub < 1 ? 1 : sub), heightOfOneImage(heightOfOne) {
-}
+    : CKnob(r, l, t, bg, nullptr, offset), subPixmaps(sub < 1 ? 1 : sub), heightOfOneImage(heightOfOne) {}
 
 bool CAnimKnob::isTypeOf(const char* className) const {
     return std::strcmp(className, "CAnimKnob") == 0 || CKnob::isTypeOf(className);

@@ -4,8 +4,8 @@
 #include "ui/widgets/UIFont.h"
 #include <cstring>
 
-COptionMenu::COptionMenu(const CRect& size, CControlListener* l, int tag, CBitmap* bg, CBitmap* click, int st)
-    : CControl(size, l, tag, bg), bgWhenClick(click), style(st) {
+COptionMenu::COptionMenu(const CRect& r, CControlListener* l, int t, CBitmap* bg, CBitmap* click, int st)
+    : CControl(r, l, t, bg), bgWhenClick(click), style(st) {
     if (bgWhenClick) bgWhenClick->remember();
 }
 

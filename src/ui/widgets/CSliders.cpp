@@ -2,9 +2,9 @@
 #include "ui/widgets/CBitmap.h"
 #include <cstring>
 
-CVerticalSlider::CVerticalSlider(const CRect& size, CControlListener* l, int tag, int iMinPos, int iMaxPos,
+CVerticalSlider::CVerticalSlider(const CRect& r, CControlListener* l, int t, int iMinPos, int iMaxPos,
                                  CBitmap* h, CBitmap* bg, CPoint offset)
-    : CControl(size, l, tag, bg), handle(h), minPos(iMinPos), maxPos(iMaxPos) {
+    : CControl(r, l, t, bg), handle(h), minPos(iMinPos), maxPos(iMaxPos) {
     if (handle) handle->remember();
     backOffset = offset;
     if (maxPos <= minPos) minPos = 0, maxPos = this->size.getHeight();
@@ -65,9 +65,9 @@ void CVerticalSlider::onMouseUp(CPoint, int) {
     endEdit();
 }
 
-CHorizontalSlider::CHorizontalSlider(const CRect& size, CControlListener* l, int tag, int iMinPos,
-                                     int iMaxPos, CBitmap* h, CBitmap* bg, CPoint offset)
-    : CVerticalSlider(size, l, tag, iMinPos, iMaxPos, h, bg, offset) {
+CHorizontalSlider::CHorizontalSlider(const CRect& r, CControlListener* l, int t, int iMinPos, int iMaxPos,
+                                     CBitmap* h, CBitmap* bg, CPoint offset)
+    : CVerticalSlider(r, l, t, iMinPos, iMaxPos, h, bg, offset) {
     if (iMaxPos <= iMinPos) minPos = 0, maxPos = this->size.getWidth();
 }
 

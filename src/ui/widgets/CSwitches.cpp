@@ -2,9 +2,9 @@
 #include "ui/widgets/CBitmap.h"
 #include <cstring>
 
-CHorizontalSwitch::CHorizontalSwitch(const CRect& size, CControlListener* l, int tag, int sub,
-                                     int heightOfOne, int maxPositions, CBitmap* bg, CPoint offset)
-    : CControl(size, l, tag, bg), subPixmaps(sub < 1 ? 1 : sub), heightOfOneImage(heightOfOne),
+CHorizontalSwitch::CHorizontalSwitch(const CRect& r, CControlListener* l, int t, int sub, int heightOfOne,
+                                     int maxPositions, CBitmap* bg, CPoint offset)
+    : CControl(r, l, t, bg), subPixmaps(sub < 1 ? 1 : sub), heightOfOneImage(heightOfOne),
       positions(maxPositions < 1 ? 1 : maxPositions) {
     backOffset = offset;
 }
@@ -44,9 +44,9 @@ void CHorizontalSwitch::onMouseUp(CPoint, int) {
     endEdit();
 }
 
-CVerticalSwitch::CVerticalSwitch(const CRect& size, CControlListener* l, int tag, int sub, int heightOfOne,
+CVerticalSwitch::CVerticalSwitch(const CRect& r, CControlListener* l, int t, int sub, int heightOfOne,
                                  int maxPositions, CBitmap* bg, CPoint offset)
-    : CHorizontalSwitch(size, l, tag, sub, heightOfOne, maxPositions, bg, offset) {}
+    : CHorizontalSwitch(r, l, t, sub, heightOfOne, maxPositions, bg, offset) {}
 
 bool CVerticalSwitch::isTypeOf(const char* className) const {
     return std::strcmp(className, "CVerticalSwitch") == 0 || CHorizontalSwitch::isTypeOf(className);

@@ -5,9 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-CTextEdit::CTextEdit(const CRect& size, CControlListener* l, int tag, const std::string& t, CBitmap* bg,
-                     int st)
-    : CControl(size, l, tag, bg), text(t), style(st) {}
+CTextEdit::CTextEdit(const CRect& r, CControlListener* l, int t, const std::string& s, CBitmap* bg, int st)
+    : CControl(r, l, t, bg), text(s), style(st) {}
 
 bool CTextEdit::isTypeOf(const char* className) const {
     return std::strcmp(className, "CTextEdit") == 0 || CControl::isTypeOf(className);
@@ -77,8 +76,8 @@ void CTextEdit::looseFocus() {
     invalid();
 }
 
-CTextLabel::CTextLabel(const CRect& size, const std::string& t, CColor color, double fontSizePx, UIFontFace f)
-    : CTextEdit(size, nullptr, -1, t) {
+CTextLabel::CTextLabel(const CRect& r, const std::string& t, CColor color, double fontSizePx, UIFontFace f)
+    : CTextEdit(r, nullptr, -1, t) {
     setFontColor(color);
     setFont(f, fontSizePx);
     setTransparency(true);

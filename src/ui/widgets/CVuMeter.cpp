@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-CVuMeter::CVuMeter(const CRect& size, CBitmap* on, CBitmap* off, int leds, int st)
-    : CControl(size, nullptr, -1, nullptr), onBitmap(on), offBitmap(off), nbLed(leds < 1 ? 1 : leds),
-      style(st) {
+CVuMeter::CVuMeter(const CRect& r, CBitmap* on, CBitmap* off, int leds, int st)
+    : CControl(r, nullptr, -1, nullptr), onBitmap(on), offBitmap(off), nbLed(leds < 1 ? 1 : leds), style(st) {
     if (onBitmap) onBitmap->remember();
     if (offBitmap) offBitmap->remember();
     mouseEnabled = false;
