@@ -151,9 +151,7 @@ std::vector<float> Signal(int n, double fs, int channel) {
 }
 
 void Configure(CMLVDSPAlgInterface& a, const Settings& s) {
-    a.GetParameter(2)->SetValue(s.output);
-    a.GetParameter(3)->SetValue(s.color);
-    a.GetParameter(4)->SetValue(s.drive);
+    SetValues(a, {s.output, s.color, s.drive});
     PrepareLikeShell(a, s.fs);
 }
 
