@@ -317,13 +317,6 @@ std::map<std::string, float> TestSettings(World& world, UridMap& urids, const Li
     return PresetValues(world, urids, presets[k].first);
 }
 
-int ParseBlock(const std::vector<std::string>& args, size_t& i) {
-    if (i + 1 >= args.size()) throw Failure("--block needs a value");
-    const int b = std::atoi(args[++i].c_str());
-    if (b < 1 || b > 65536) throw Failure("bad block size");
-    return b;
-}
-
 // Checks of the installed metadata that a host relies on; one line per plug-in.
 int CheckPorts(World& world, UridMap& urids) {
     int failed = 0;
@@ -553,46 +546,36 @@ int Run(const std::vector<std::string>& args) {
         return 0;
     }
     if (cmd == "render" && args.size() >= 4) {
-        int block = 256;
-        float bpm = 0.0f;
-        std::vector<std::pair<std::string, float>> sets;
-        std::string stateOut;
-        std::vector<std::string> prints;
-        bool inPlace = false;
+        std::map<std::string, std::vector<std::string>> opt; // option -> its values in order
         for (size_t i = 4; i < args.size(); ++i) {
-            if (args[i] == "--block") {
-                block = ParseBlock(args, i);
-            } else if (args[i] == "--bpm" && i + 1 < args.size()) {
-                bpm = std::strtof(args[++i].c_str(), nullptr);
-            } else if (args[i] == "--set" && i + 1 < args.size()) {
-                const std::string s = args[++i];
-                const size_t eq = s.find('=');
-                if (eq == std::string::npos) throw Failure("--set takes SYMBOL=VALUE");
-                sets.emplace_back(s.substr(0, eq), std::strtof(s.c_str() + eq + 1, nullptr));
-            } else if (args[i] == "--in-place") {
-                inPlace = true;
-            } else if (args[i] == "--state-out" && i + 1 < args.size()) {
-                stateOut = args[++i];
-            } else if (args[i] == "--print" && i + 1 < args.size()) {
-                prints.push_back(args[++i]);
-            } else {
+            const bool flag = args[i] == "--in-place";
+            if (!flag && (i + 1 >= args.size() ||
+                          !std::set<std::string>{"--block", "--bpm", "--set", "--state-out", "--print"}.count(
+                              args[i])))
                 throw Failure("unknown option " + args[i]);
-            }
+            std::vector<std::string>& values = opt[args[i]];
+            values.push_back(flag ? "" : args[++i]);
         }
+        const int block = opt.count("--block") ? std::atoi(opt["--block"].back().c_str()) : 256;
+        if (block < 1 || block > 65536) throw Failure("bad block size");
+        const float bpm = opt.count("--bpm") ? std::strtof(opt["--bpm"].back().c_str(), nullptr) : 0.0f;
         const Audio in = ReadAudio(args[2]);
-        Instance inst(world, urids, Plugin(world, args[1]), in.rate, block, inPlace);
-        for (const auto& [sym, v] : sets)
-            inst.Set(sym, v);
+        Instance inst(world, urids, Plugin(world, args[1]), in.rate, block, opt.count("--in-place") > 0);
+        for (const std::string& s : opt["--set"]) {
+            const size_t eq = s.find('=');
+            if (eq == std::string::npos) throw Failure("--set takes SYMBOL=VALUE");
+            inst.Set(s.substr(0, eq), std::strtof(s.c_str() + eq + 1, nullptr));
+        }
         if (bpm > 0.0f) inst.SendTempo(bpm);
         WriteAudio(args[3], inst.Render(in));
         if (bpm > 0.0f) std::printf("host_tempo %.3f\n", static_cast<double>(inst.Get("host_tempo")));
-        for (const std::string& sym : prints)
+        for (const std::string& sym : opt["--print"])
             std::printf("%s %.6g\n", sym.c_str(), static_cast<double>(inst.Get(sym)));
-        if (!stateOut.empty()) {
+        for (const std::string& path : opt["--state-out"]) {
             const std::vector<uint8_t> bytes = inst.SaveBytes();
-            FILE* f = std::fopen(stateOut.c_str(), "wb");
+            FILE* f = std::fopen(path.c_str(), "wb");
             if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
-                throw Failure("cannot write " + stateOut);
+                throw Failure("cannot write " + path);
             std::fclose(f);
         }
         return 0;
