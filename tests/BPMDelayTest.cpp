@@ -35,11 +35,7 @@ class BPMDelayEchoes : public ::testing::TestWithParam<EchoCase> {};
 TEST_P(BPMDelayEchoes, ImpulseResponse) {
     const auto c = GetParam();
     CMLVBPMDelayDSP bd(c.fs, 256);
-    Set(bd, 2, c.level);
-    Set(bd, 3, c.tempo);
-    Set(bd, 4, c.decay);
-    Set(bd, 5, c.stereo);
-    Set(bd, 6, c.stereoMode ? 1 : 0);
+    SetValues(bd, {c.level, c.tempo, c.decay, c.stereo, c.stereoMode ? 1.0 : 0.0});
     const int N = Beat(c.fs, c.tempo);
     const double period = 2.0 * N / c.fs;
     const double fb = c.decay >= period ? std::pow(10.0, -60.0 * period / c.decay / 20.0) : 0.0;

@@ -256,23 +256,18 @@ TEST_P(EveryEffect, AlgorithmRecordsAloneAreCheap) {
     EXPECT_LE(ms, 30.0) << GetParam();
 }
 
-TEST_P(EveryEffect, OutputDoesNotDependOnHostBlockSize) {
-    Effect probe(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
-    if (probe.Process().DependsOnBlockSize()) GTEST_SKIP() << GetParam() << " works per host block by design";
-    const auto x = TestSignal(48000.0, 24000);
-    Effect ref(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
-    const auto expected = RenderBlocks(ref, x, 256);
-    for (int block : {1, 64, 1000, 2048, 4096}) {
-        Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, 48000.0);
-        EXPECT_EQ(RenderBlocks(fx, x, block), expected) << GetParam() << " block " << block;
+// Outputs sharing the input buffers sound as separate ones, and host block lengths change nothing (but
+// for effects that work per host block by design).
+TEST_P(EveryEffect, OutputDoesNotDependOnBlockSizeOrBufferSharing) {
+    const auto x = TestSignal(44100.0, 24000);
+    Effect ref(Library(), GetParam(), RenderMode::RealTime, 2, 44100.0);
+    const auto expected = RenderBlocks(ref, x, 251, false);
+    const bool perBlock = ref.Process().DependsOnBlockSize();
+    for (int block : {251, 1, 64, 1000, 2048, 4096}) {
+        if (perBlock && block != 251) break;
+        Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, 44100.0);
+        EXPECT_EQ(RenderBlocks(fx, x, block, true), expected) << GetParam() << " block " << block;
     }
-}
-
-TEST_P(EveryEffect, InPlaceEqualsOutOfPlace) {
-    const auto x = TestSignal(44100.0, 20000);
-    Effect a(Library(), GetParam(), RenderMode::RealTime, 2, 44100.0);
-    Effect b(Library(), GetParam(), RenderMode::RealTime, 2, 44100.0);
-    EXPECT_EQ(RenderBlocks(a, x, 251, true), RenderBlocks(b, x, 251, false)) << GetParam();
 }
 
 TEST_P(EveryEffect, EmptyBlocksAndMonoInstances) {

@@ -1,5 +1,6 @@
 // The tonvera command line, run as a user runs it.
 #include "HostTestSupport.h"
+#include "TestSupport.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -59,40 +60,26 @@ class Cli : public ::testing::Test {
     std::vector<std::vector<float>> input;
 };
 
-TEST_F(Cli, MonoPresetGivesTheChannelAverage) {
-    const std::string out = TempDir() + "/mono.wav";
-    ASSERT_EQ(RunCli("render -e LC -p Mono " + in + " " + out), 0);
-    SF_INFO info;
-    const auto y = ReadWav(out, &info);
-    EXPECT_EQ(info.samplerate, 44100);
-    EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
-    ASSERT_EQ(y.size(), 2u);
-    for (size_t i = 0; i < input[0].size(); ++i) {
-        const float avg = 0.5f * (input[0][i] + input[1][i]);
-        ASSERT_NEAR(y[0][i], avg, 1e-7);
-        ASSERT_NEAR(y[1][i], avg, 1e-7);
+// Settings by name and by list label in real-time blocks, and the saved state restores them (the record
+// itself is checked by the shell and LV2 tests; the presets' matrices by the shell tests).
+TEST_F(Cli, SettingsByNameAndLabelAndTheirStateRoundTrip) {
+    const std::string out = TempDir() + "/wide.wav", state = TempDir() + "/lc.chunk";
+    ASSERT_EQ(RunCli("render --realtime --block 100 -e LC -s \"Stereo Mode=Wide\" -s Gain=-60 --save-state " +
+                     state + " " + in + " " + out),
+              0);
+    for (const std::string& args : {std::string(), "render -e LC --state " + state + " " + in + " " + out}) {
+        if (!args.empty()) {
+            ASSERT_EQ(RunCli(args), 0);
+        }
+        SF_INFO info;
+        const auto y = ReadWav(out, &info);
+        EXPECT_EQ(info.samplerate, 44100);
+        EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+        ASSERT_EQ(y.size(), 2u);
+        for (const auto& ch : y)
+            for (float v : ch)
+                ASSERT_EQ(v, 0.0f);
     }
-}
-
-TEST_F(Cli, RealTimeBlocksAndSettingsByNameAndLabel) {
-    const std::string out = TempDir() + "/wide.wav";
-    ASSERT_EQ(
-        RunCli("render --realtime --block 100 -e LC -s \"Stereo Mode=Wide\" -s Gain=-60 " + in + " " + out),
-        0);
-    for (const auto& ch : ReadWav(out))
-        for (float v : ch)
-            ASSERT_EQ(v, 0.0f);
-}
-
-// The saved state is the effect's record, and loading it restores the setting (the record itself is
-// checked by the shell and LV2 tests).
-TEST_F(Cli, StateRoundTrip) {
-    const std::string out = TempDir() + "/s.wav", state = TempDir() + "/lc.chunk";
-    ASSERT_EQ(RunCli("render -e LC -s Gain=-60 --save-state " + state + " " + in + " " + out), 0);
-    ASSERT_EQ(RunCli("render -e LC --state " + state + " " + in + " " + out), 0);
-    for (const auto& ch : ReadWav(out))
-        for (float v : ch)
-            ASSERT_EQ(v, 0.0f);
 }
 
 TEST_F(Cli, ClearErrorsAndExitCodes) {
@@ -198,5 +185,30 @@ TEST(CliInfo, ListAndInfoSucceed) {
     EXPECT_EQ(RunCli("list"), 0);
     EXPECT_EQ(RunCli("info LC"), 0);
     EXPECT_EQ(RunCli("info NOPE"), 2);
+}
+
+// `tonvera tune` on a mono recording of G3 after half a second of silence: the last reading names the note,
+// and a lower reference reads it sharp by the interval between the references.
+TEST(CliTune, ReadsTheNoteOfARecording) {
+    const std::string path = TempDir() + "/g3.wav";
+    std::vector<float> x(22050, 0.0f);
+    const std::vector<float> tone = tsupport::Sine(196.0, 44100, 88200, 0.4);
+    x.insert(x.end(), tone.begin(), tone.end());
+    WriteWav(path, {x}, 44100, SF_FORMAT_FLOAT);
+    for (double a4 : {440.0, 432.0}) {
+        std::string out;
+        EXPECT_EQ(RunCli("tune " + std::string(a4 == 440.0 ? "" : "--a4 432 ") + path, &out), 0) << out;
+        double t, hz, cents, dev;
+        char letter[4], octave[4];
+        const std::string last = out.substr(out.rfind('\n', out.size() - 2) + 1);
+        ASSERT_EQ(std::sscanf(last.c_str(), "%lf %lf %3s %3s %lf %lf", &t, &hz, letter, octave, &cents, &dev),
+                  6)
+            << out;
+        EXPECT_EQ(std::string(letter) + octave, "G3");
+        EXPECT_NEAR(hz, 196.0, 0.1);
+        // G3 in equal temperament is 14 semitones below A4.
+        EXPECT_NEAR(cents, 1200.0 * std::log2(196.0 / (a4 * std::pow(2.0, -14.0 / 12.0))), 0.5);
+    }
+    EXPECT_EQ(RunCli("tune"), 2);
 }
 } // namespace

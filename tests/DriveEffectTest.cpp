@@ -1,10 +1,6 @@
 // The four drives against a double-precision model written from the textbook designs: Zoelzer
 // all-pass shelves and peaks, Butterworth low-passes by the pre-warped bilinear transform, and a
 // fractional feedback delay of fs / 32 kHz samples.
-#include "effects/drive/CMLVDistortionBassDSP.h"
-#include "effects/drive/CMLVDistortionDSP.h"
-#include "effects/drive/CMLVOverDriveBassDSP.h"
-#include "effects/drive/CMLVOverDriveDSP.h"
 #include "TestSupport.h"
 #include <algorithm>
 #include <cmath>
@@ -16,20 +12,7 @@
 namespace {
 using namespace tsupport;
 
-enum Kind { OD, DT, ODB, DTB };
-
-std::unique_ptr<CMLVDSPAlgInterface> Make(Kind k, double fs) {
-    switch (k) {
-    case OD:
-        return std::make_unique<CMLVOverDriveDSP>(fs, 256);
-    case DT:
-        return std::make_unique<CMLVDistortionDSP>(fs, 256);
-    case ODB:
-        return std::make_unique<CMLVOverDriveBassDSP>(fs, 256);
-    default:
-        return std::make_unique<CMLVDistortionBassDSP>(fs, 256);
-    }
-}
+enum Kind { OD = 110, DT = 45, ODB = 115, DTB = 50 }; // effect types
 
 using Df1 = RefBiquad;
 
@@ -168,25 +151,18 @@ std::vector<float> Signal(int n, double fs, int channel) {
 }
 
 void Configure(CMLVDSPAlgInterface& a, const Settings& s) {
-    a.GetParameter(2)->SetValue(s.output);
-    a.GetParameter(3)->SetValue(s.color);
-    a.GetParameter(4)->SetValue(s.drive);
+    SetValues(a, {s.output, s.color, s.drive});
     PrepareLikeShell(a, s.fs);
 }
 
-// Runs the effect over both channels in blocks of s.block; returns the output.
+// Runs the effect, created at another rate and prepared at s.fs as the shell does, over both channels in
+// blocks of s.block.
 std::vector<std::vector<float>> RunEffect(const Settings& s, const std::vector<float>& l,
                                           const std::vector<float>& r) {
-    auto a = Make(s.kind, 44100);
+    std::unique_ptr<CMLVDSPAlgInterface> a(AlgorithmRegistry::Create(s.kind, 44100, 256));
     Configure(*a, s);
-    std::vector<std::vector<float>> out{l, r};
-    const int n = static_cast<int>(l.size());
-    for (int start = 0; start < n; start += s.block) {
-        const int len = std::min(s.block, n - start);
-        float* io[2] = {out[0].data() + start, out[1].data() + start};
-        float ip[2], op[2];
-        a->Process(io, io, ip, op, len); // in place
-    }
+    std::vector<std::vector<float>> out(2);
+    RenderStereo(*a, l, r, out[0], out[1], s.block);
     return out;
 }
 
@@ -270,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DriveEffect, FeedbackRingDependsOnBlockLength) {
     const std::vector<float> l = Signal(3000, 48000, 0), r = Signal(3000, 48000, 1);
     Settings s{OD, 74, 45, 80, 48000, 256};
-    EXPECT_TRUE(Make(OD, 48000)->DependsOnBlockSize());
+    EXPECT_TRUE(MakePrepared(OD, 48000)->DependsOnBlockSize());
     const auto a = RunEffect(s, l, r);
     s.block = 255;
     const auto b = RunEffect(s, l, r);

@@ -96,11 +96,7 @@ class CompressorOnset : public ::testing::TestWithParam<TimeCase> {};
 TEST_P(CompressorOnset, StepResponse) {
     const auto c = GetParam();
     CMLVCompressorDSP comp(kFs, 256);
-    Set(comp, 2, -20);
-    Set(comp, 3, c.attack);
-    Set(comp, 4, c.release);
-    Set(comp, 5, 50);
-    Set(comp, 6, 0);
+    SetValues(comp, {-20, c.attack, c.release, 50, 0});
     auto g = GainOf(comp, Steps({{0.01, 0.5}, {0.5, 4.0}}));
     const size_t onset = static_cast<size_t>(0.5 * kFs);
     EXPECT_NEAR(g[onset - 1], 1.0, 1e-6);
@@ -122,11 +118,7 @@ class CompressorRelease : public ::testing::TestWithParam<std::pair<double, doub
 TEST_P(CompressorRelease, RecoverySlope) {
     const auto [release, ratio] = GetParam();
     CMLVCompressorDSP comp(kFs, 256);
-    Set(comp, 2, -20);
-    Set(comp, 3, 1);
-    Set(comp, 4, release);
-    Set(comp, 5, ratio);
-    Set(comp, 6, 0);
+    SetValues(comp, {-20, 1, release, ratio, 0});
     auto g = GainOf(comp, Steps({{0.9, 1.0}, {0.01, 3.0}}));
     const double perSample = -Db(1.0 - 2200.0 / kFs / release);
     // Sample inside the envelope's fall from 0.9 to the threshold 0.1.
@@ -175,9 +167,7 @@ class NoiseGateTimes : public ::testing::TestWithParam<std::pair<double, double>
 TEST_P(NoiseGateTimes, StepResponses) {
     const auto [attack, release] = GetParam();
     CMLVNoiseGateDSP gate(kFs, 256);
-    Set(gate, 2, -40);
-    Set(gate, 3, attack);
-    Set(gate, 4, release);
+    SetValues(gate, {-40, attack, release});
     auto g = GainOf(gate, Steps({{0.001, 1.0}, {0.5, 2.0}, {0.001, 10.0}}));
     const double open = std::max(attack, 0.5) * kRiseSamplesPerMs, close = release * kRiseSamplesPerMs;
     EXPECT_NEAR(TransitionSamples(g, static_cast<size_t>(kFs), 0.1, 0.9), open, 0.01 * open + 2);

@@ -12,18 +12,35 @@
 
 namespace {
 
-TEST(EditorPanels, DynamicsRatioTexts) {
-    Face cm(35);
-    cm.HostPlain(5, 50);
-    EXPECT_EQ(cm.Status(), " Ratio: Inf : 1 ");
-    cm.HostPlain(5, 12);
-    EXPECT_EQ(cm.Status(), " Ratio: 12.00 : 1");
-
-    Face eg(60);
-    eg.HostPlain(5, 25);
-    EXPECT_EQ(eg.Status(), " Ratio: 25.00 : 1");
-    eg.HostPlain(5, 50);
-    EXPECT_EQ(eg.Status(), " Ratio: Inf : 1 ");
+// The status line after the host sets plain values: ratios, balance or stereo width, and the width and
+// gain texts that follow the equaliser's filter type.
+TEST(EditorPanels, StatusTextsFollowTheSettings) {
+    const struct {
+        int effect;
+        std::vector<std::pair<int, double>> values;
+        const char* text;
+    } cases[] = {{35, {{5, 50}}, " Ratio: Inf : 1 "},
+                 {35, {{5, 12}}, " Ratio: 12.00 : 1"},
+                 {60, {{5, 25}}, " Ratio: 25.00 : 1"},
+                 {60, {{5, 50}}, " Ratio: Inf : 1 "},
+                 {20, {{6, 0}, {5, 30}}, "Balance: 70.0 % Left"},
+                 {20, {{6, 0}, {5, 60}}, "Balance: 60.0 % Right"},
+                 {20, {{6, 0}, {5, 52}}, "Balance: Center"},
+                 {20, {{6, 1}, {5, 40}}, "Stereo: 40 %"},
+                 {20, {{6, 1}, {5, 0}}, "Single Delay"},
+                 {130, {{5, 0}, {4, 1.5}}, "Slope: 1.50"},
+                 {130, {{5, 2}, {4, 1.2}}, "Bandwidth: 2.40 octaves"},
+                 {130, {{5, 5}, {4, 0.5}}, "Bandwidth: 1.00 octaves"},
+                 {130, {{5, 3}, {4, 0.7}}, "Q: 0.70"},
+                 {130, {{5, 4}, {2, 6}}, "Gain: 3.00 dB"},
+                 {130, {{5, 2}, {2, -4}}, "Gain: -4.00 dB"},
+                 {165, {{3, 4}}, "Type: Combo 12V Near"}};
+    for (const auto& c : cases) {
+        Face face(c.effect);
+        for (auto [index, value] : c.values)
+            face.HostPlain(index, value);
+        EXPECT_EQ(face.Status(), c.text) << c.effect;
+    }
 }
 
 TEST(EditorPanels, CompressorLedFollowsOnlyChangesOfTheFlag) {
@@ -65,9 +82,6 @@ TEST(EditorPanels, SpeakerSimulatorShowsTheRateNoticeOnceAndKeepsIt) {
     Face sp(165);
     sp.editor.OnTimer();
     EXPECT_NE(sp.Status(), "Bypassed: wrong sample rate");
-    sp.HostPlain(3, 4);
-    EXPECT_EQ(sp.Status(), "Type: Combo 12V Near");
-
     sp.Publish("low_rate_passthrough", 1);
     sp.editor.OnTimer();
     EXPECT_EQ(sp.Status(), "Bypassed: wrong sample rate");
@@ -80,7 +94,7 @@ TEST(EditorPanels, SpeakerSimulatorShowsTheRateNoticeOnceAndKeepsIt) {
     EXPECT_EQ(sp.Status(), "Bypassed: wrong sample rate");
 }
 
-TEST(EditorPanels, BPMDelayHoldBalanceAndStereoTexts) {
+TEST(EditorPanels, BPMDelayHoldTexts) {
     Face bd(20);
     const int led = CMLVStompBoxCtrlBaseSet::kTagLed;
     bd.Host(4, 1.0f); // endless decay
@@ -98,40 +112,6 @@ TEST(EditorPanels, BPMDelayHoldBalanceAndStereoTexts) {
 
     bd.Host(3, 1.0f);
     EXPECT_EQ(bd.Status(), "Room Effect Mode");
-
-    const struct {
-        int mode;
-        double stereo;
-        const char* text;
-    } cases[] = {{0, 30, "Balance: 70.0 % Left"},
-                 {0, 60, "Balance: 60.0 % Right"},
-                 {0, 52, "Balance: Center"},
-                 {1, 40, "Stereo: 40 %"},
-                 {1, 0, "Single Delay"}};
-    for (const auto& c : cases) {
-        bd.HostPlain(6, c.mode);
-        bd.HostPlain(5, c.stereo);
-        EXPECT_EQ(bd.Status(), c.text);
-    }
-}
-
-TEST(EditorPanels, ParametricEQWidthAndGainTextsFollowTheFilterType) {
-    Face pe(130);
-    const struct {
-        int type, index;
-        double value;
-        const char* text;
-    } cases[] = {{0, 4, 1.5, "Slope: 1.50"},
-                 {2, 4, 1.2, "Bandwidth: 2.40 octaves"},
-                 {5, 4, 0.5, "Bandwidth: 1.00 octaves"},
-                 {3, 4, 0.7, "Q: 0.70"},
-                 {4, 2, 6, "Gain: 3.00 dB"},
-                 {2, 2, -4, "Gain: -4.00 dB"}};
-    for (const auto& c : cases) {
-        pe.HostPlain(5, c.type);
-        pe.HostPlain(c.index, c.value);
-        EXPECT_EQ(pe.Status(), c.text) << "type " << c.type;
-    }
 }
 
 TEST(EditorPanels, ToneMeterFallsDarkAfterTenRedraws) {

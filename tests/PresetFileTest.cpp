@@ -43,6 +43,25 @@ std::string Lines(std::initializer_list<const char*> lines) {
     return s;
 }
 
+// One stored preset as the file holds it, inside its effect's dictionary.
+std::string Entry(int number, const std::string& name, std::initializer_list<const char*> values) {
+    char key[64];
+    std::snprintf(key, sizeof key, "            <key>Preset %03d</key>\r\n", number);
+    std::string s = key + Lines({"            <dict>", "                <key>Preset Name</key>"}) +
+                    "                <string>" + name + "</string>\r\n" +
+                    Lines({"                <key>Parameters</key>", "                <array>"});
+    for (const char* v : values)
+        s += std::string("                    <real>") + v + "</real>\r\n";
+    return s + Lines({"                </array>", "            </dict>"});
+}
+
+// An effect's dictionary up to its entries.
+std::string EffectHead(const char* id, int count) {
+    return "        <key>Effect " + std::string(id) + "</key>\r\n" +
+           Lines({"        <dict>", "            <key>Number of presets</key>"}) + "            <integer>" +
+           std::to_string(count) + "</integer>\r\n";
+}
+
 // A strict parser, independent of the one the library uses.
 bool StrictXmlParses(const fs::path& p) {
     return std::system(("xmllint --noout --nonet '" + p.string() + "' 2>/dev/null").c_str()) == 0;
@@ -81,29 +100,14 @@ TEST_F(PresetFiles, FirstInstanceCreatesFoldersAndEmptyFile) {
 }
 
 TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
-    const std::string odSection1 = Lines({
-        "        <key>Effect odu1</key>",
-        "        <dict>",
-        "            <key>Number of presets</key>",
-        "            <integer>1</integer>",
-        "            <key>Preset 001</key>",
-        "            <dict>",
-        "                <key>Preset Name</key>",
-        "                <string>Mine</string>",
-        "                <key>Parameters</key>",
-        "                <array>",
-        "                    <real>74</real>",
-        "                    <real>45</real>",
-        "                    <real>80</real>",
-        "                </array>",
-        "            </dict>",
-    });
+    const std::string odEntry1 = Entry(1, "Mine", {"74", "45", "80"});
     const std::string tail = Lines({"    </dict>", "</plist>"});
     ProbeOverdrive od;
     TestInterface odUi(&od);
     odUi.SavePreset("Mine");
     EXPECT_TRUE(odUi.LastSaveSucceeded());
-    EXPECT_EQ(ReadBytes(file), kHead + "    <dict>\r\n" + odSection1 + "        </dict>\r\n" + tail);
+    EXPECT_EQ(ReadBytes(file),
+              kHead + "    <dict>\r\n" + EffectHead("odu1", 1) + odEntry1 + "        </dict>\r\n" + tail);
 
     // A second effect beside it; the name needs escaping.
     CMLVLevelControlDSP lc(48000, 256);
@@ -111,47 +115,19 @@ TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
     lc.GetParameter(5)->SetValue(0.6); // List: stored rounded
     TestInterface lcUi(&lc);
     lcUi.SavePreset("Wide & <Loud>");
-    const std::string lcSection = Lines({
-        "        <key>Effect lcu1</key>",
-        "        <dict>",
-        "            <key>Number of presets</key>",
-        "            <integer>1</integer>",
-        "            <key>Preset 001</key>",
-        "            <dict>",
-        "                <key>Preset Name</key>",
-        "                <string>Wide &amp; &lt;Loud&gt;</string>",
-        "                <key>Parameters</key>",
-        "                <array>",
-        "                    <real>-3.5</real>",
-        "                    <real>0</real>",
-        "                    <real>100</real>",
-        "                    <real>1</real>",
-        "                </array>",
-        "            </dict>",
-        "        </dict>",
-    });
-    EXPECT_EQ(ReadBytes(file),
-              kHead + "    <dict>\r\n" + odSection1 + "        </dict>\r\n" + lcSection + tail);
+    const std::string lcSection = EffectHead("lcu1", 1) +
+                                  Entry(1, "Wide &amp; &lt;Loud&gt;", {"-3.5", "0", "100", "1"}) +
+                                  "        </dict>\r\n";
+    EXPECT_EQ(ReadBytes(file), kHead + "    <dict>\r\n" + EffectHead("odu1", 1) + odEntry1 +
+                                   "        </dict>\r\n" + lcSection + tail);
 
     // Third: the Overdrive instance again, non-ASCII name, values that are not whole numbers.
     od.GetParameter(2)->SetValue(0.1);
     od.GetParameter(4)->SetValue(33.3);
     odUi.SavePreset("\xC3\x89lan \xE2\x80\x93 \xF0\x9F\x8E\xB8");
-    std::string odSection2 = odSection1;
-    odSection2.replace(odSection2.find("<integer>1<"), 11, "<integer>2<");
-    odSection2 += Lines({
-        "            <key>Preset 002</key>",
-        "            <dict>",
-        "                <key>Preset Name</key>",
-        "                <string>\xC3\x89lan \xE2\x80\x93 \xF0\x9F\x8E\xB8</string>",
-        "                <key>Parameters</key>",
-        "                <array>",
-        "                    <real>0.10000000149011611938</real>",
-        "                    <real>45</real>",
-        "                    <real>33.299999237060546875</real>",
-        "                </array>",
-        "            </dict>",
-    });
+    const std::string odSection2 = EffectHead("odu1", 2) + odEntry1 +
+                                   Entry(2, "\xC3\x89lan \xE2\x80\x93 \xF0\x9F\x8E\xB8",
+                                         {"0.10000000149011611938", "45", "33.299999237060546875"});
     EXPECT_EQ(ReadBytes(file),
               kHead + "    <dict>\r\n" + odSection2 + "        </dict>\r\n" + lcSection + tail);
 

@@ -20,10 +20,7 @@ Stereo Noise(size_t n, unsigned seed) {
 
 Stereo ImpulseResponse(int mode, double mix, double decay, double color, double seconds) {
     CMLVReverbDSP rv(kFs, 256);
-    Set(rv, 2, mix);
-    Set(rv, 3, decay);
-    Set(rv, 4, color);
-    Set(rv, 5, mode);
+    SetValues(rv, {mix, decay, color, double(mode)});
     Stereo x(static_cast<size_t>(seconds * kFs));
     x.l[0] = x.r[0] = 1.0f;
     return Render(rv, x);

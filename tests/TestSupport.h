@@ -10,6 +10,7 @@
 #include <fftw3.h>
 #include <functional>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace tsupport {
@@ -108,6 +109,16 @@ inline std::vector<float> Sine(double f, double fs, size_t n, double amplitude =
     std::vector<float> x(n);
     for (size_t i = 0; i < n; ++i)
         x[i] = static_cast<float>(amplitude * std::sin(2.0 * kPi * f * static_cast<double>(i) / fs + phase));
+    return x;
+}
+
+// Uniform noise in [-amplitude, amplitude), the same for the same seed.
+inline std::vector<float> WhiteNoise(size_t n, unsigned seed, float amplitude = 1.0f) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<float> u(-amplitude, amplitude);
+    std::vector<float> x(n);
+    for (float& v : x)
+        v = u(rng);
     return x;
 }
 

@@ -10,14 +10,8 @@
 //   tonvera_lv2_check presets URI IN OUTDIR
 //   tonvera_lv2_check state URI IN
 //   tonvera_lv2_check compare A B TOLERANCE
-#include "UridMap.h"
-#include <lilv/lilv.h>
-#include <lv2/atom/atom.h>
-#include <lv2/core/lv2.h>
-#include <lv2/presets/presets.h>
+#include "LilvHost.h"
 #include <lv2/state/state.h>
-#include <lv2/time/time.h>
-#include <lv2/urid/urid.h>
 #include <sndfile.h>
 #include <algorithm>
 #include <cmath>
@@ -76,72 +70,33 @@ void WriteAudio(const std::string& path, const Audio& a) {
     sf_close(f);
 }
 
-class World {
-  public:
-    World() : fWorld(lilv_world_new()) {
-        lilv_world_load_all(fWorld);
-        auto uri = [this](const char* u) { return lilv_new_uri(fWorld, u); };
-        audio = uri(LV2_CORE__AudioPort);
-        control = uri(LV2_CORE__ControlPort);
-        input = uri(LV2_CORE__InputPort);
-        output = uri(LV2_CORE__OutputPort);
-        atomPort = uri(LV2_ATOM__AtomPort);
-        enumeration = uri(LV2_CORE__enumeration);
-        reportsLatency = uri(LV2_CORE__reportsLatency);
-        preset = uri(LV2_PRESETS__Preset);
-        label = uri("http://www.w3.org/2000/01/rdf-schema#label");
-    }
-    ~World() {
-        for (LilvNode* n :
-             {audio, control, input, output, atomPort, enumeration, reportsLatency, preset, label})
-            lilv_node_free(n);
-        lilv_world_free(fWorld);
-    }
-    LilvWorld* Get() const { return fWorld; }
-    std::vector<const LilvPlugin*> OurPlugins() const {
-        std::vector<const LilvPlugin*> out;
-        const LilvPlugins* all = lilv_world_get_all_plugins(fWorld);
-        LILV_FOREACH(plugins, i, all) {
-            const LilvPlugin* p = lilv_plugins_get(all, i);
-            if (std::strncmp(lilv_node_as_uri(lilv_plugin_get_uri(p)), "urn:marlevo:tonvera:", 20) == 0)
-                out.push_back(p);
-        }
-        return out;
-    }
-    const LilvPlugin* Plugin(const std::string& uri) const {
-        LilvNode* n = lilv_new_uri(fWorld, uri.c_str());
-        const LilvPlugin* p = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(fWorld), n);
-        lilv_node_free(n);
-        if (!p) throw Failure("no plug-in " + uri + " under LV2_PATH");
-        return p;
-    }
-    // Preset URIs and labels of a plug-in, in the order of their numbers.
-    std::vector<std::pair<std::string, std::string>> Presets(const LilvPlugin* plugin) const {
-        std::vector<std::pair<std::string, std::string>> out;
-        LilvNodes* related = lilv_plugin_get_related(plugin, preset);
-        LILV_FOREACH(nodes, i, related) {
-            const LilvNode* p = lilv_nodes_get(related, i);
-            lilv_world_load_resource(fWorld, p);
-            LilvNodes* labels = lilv_world_find_nodes(fWorld, p, label, nullptr);
-            std::string text =
-                labels && lilv_nodes_size(labels) ? lilv_node_as_string(lilv_nodes_get_first(labels)) : "";
-            lilv_nodes_free(labels);
-            out.emplace_back(lilv_node_as_uri(p), text);
-        }
-        lilv_nodes_free(related);
-        auto number = [](const std::string& uri) {
-            return std::atoi(uri.substr(uri.rfind(':') + 1).c_str());
-        };
-        std::sort(out.begin(), out.end(),
-                  [&](const auto& a, const auto& b) { return number(a.first) < number(b.first); });
-        return out;
-    }
+const LilvPlugin* Plugin(const World& world, const std::string& uri) {
+    LilvNode* n = lilv_new_uri(world.Get(), uri.c_str());
+    const LilvPlugin* p = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(world.Get()), n);
+    lilv_node_free(n);
+    if (!p) throw Failure("no plug-in " + uri + " under LV2_PATH");
+    return p;
+}
 
-    LilvNode *audio, *control, *input, *output, *atomPort, *enumeration, *reportsLatency, *preset, *label;
-
-  private:
-    LilvWorld* fWorld;
-};
+// Preset URIs and labels of a plug-in, in the order of their numbers.
+std::vector<std::pair<std::string, std::string>> Presets(const World& world, const LilvPlugin* plugin) {
+    std::vector<std::pair<std::string, std::string>> out;
+    LilvNodes* related = lilv_plugin_get_related(plugin, world.preset);
+    LILV_FOREACH(nodes, i, related) {
+        const LilvNode* p = lilv_nodes_get(related, i);
+        lilv_world_load_resource(world.Get(), p);
+        LilvNodes* labels = lilv_world_find_nodes(world.Get(), p, world.label, nullptr);
+        std::string text =
+            labels && lilv_nodes_size(labels) ? lilv_node_as_string(lilv_nodes_get_first(labels)) : "";
+        lilv_nodes_free(labels);
+        out.emplace_back(lilv_node_as_uri(p), text);
+    }
+    lilv_nodes_free(related);
+    auto number = [](const std::string& uri) { return std::atoi(uri.substr(uri.rfind(':') + 1).c_str()); };
+    std::sort(out.begin(), out.end(),
+              [&](const auto& a, const auto& b) { return number(a.first) < number(b.first); });
+    return out;
+}
 
 bool NumericAtom(UridMap& urids, const void* value, uint32_t size, uint32_t type, float* out);
 
@@ -155,14 +110,13 @@ class Instance {
     // inPlace: each output port shares its channel's input buffer, as hosts may connect them.
     Instance(World& world, UridMap& urids, const LilvPlugin* plugin, double rate, int block,
              bool inPlace = false)
-        : fWorld(world), fUrids(urids), fPlugin(plugin), fBlock(block), fInPlace(inPlace) {
+        : fUrids(urids), fPlugin(plugin), fBlock(block), fInPlace(inPlace), fTempo(urids) {
         fInstance = lilv_plugin_instantiate(plugin, rate, urids.Features());
         if (!fInstance) throw Failure("cannot instantiate " + Uri());
         const uint32_t n = lilv_plugin_get_num_ports(plugin);
         fValues.assign(n, 0.0f);
         std::vector<float> mins(n), maxs(n), defs(n);
         lilv_plugin_get_port_ranges_float(plugin, mins.data(), maxs.data(), defs.data());
-        fEvents.assign(64, 0);
         for (uint32_t i = 0; i < n; ++i) {
             const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
             const bool in = lilv_port_is_a(plugin, port, world.input);
@@ -173,7 +127,7 @@ class Instance {
                 fBySymbol[Symbol(plugin, port)] = i;
                 lilv_instance_connect_port(fInstance, i, &fValues[i]);
             } else if (lilv_port_is_a(plugin, port, world.atomPort) && in) {
-                fEventPort = static_cast<int>(i);
+                lilv_instance_connect_port(fInstance, i, fTempo.Data());
             }
         }
         // Audio buffers once their vectors stopped growing.
@@ -218,7 +172,11 @@ class Instance {
             const size_t n = std::min(static_cast<size_t>(fBlock), in.Frames() - pos);
             for (size_t c = 0; c < in.channels.size(); ++c)
                 std::copy_n(in.channels[c].begin() + static_cast<long>(pos), n, fAudioIn[c].begin());
-            PrepareEvents();
+            if (fPendingBpm > 0.0f)
+                fTempo.Send(fPendingBpm);
+            else
+                fTempo.Empty();
+            fPendingBpm = 0.0f;
             lilv_instance_run(fInstance, static_cast<uint32_t>(n));
             for (size_t c = 0; c < in.channels.size(); ++c)
                 std::copy_n((fInPlace ? fAudioIn : fAudioOut)[c].begin(), n,
@@ -292,36 +250,6 @@ class Instance {
             self->fValues[it->second] = v;
     }
 
-    // An empty sequence, or one holding a time:Position with the pending tempo.
-    void PrepareEvents() {
-        if (fEventPort < 0) return;
-        auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(fEvents.data());
-        seq->atom.type = fUrids.Map(LV2_ATOM__Sequence);
-        seq->atom.size = sizeof(LV2_Atom_Sequence_Body);
-        seq->body.unit = 0;
-        seq->body.pad = 0;
-        if (fPendingBpm > 0.0f) {
-            auto* ev = reinterpret_cast<LV2_Atom_Event*>(reinterpret_cast<uint8_t*>(fEvents.data()) +
-                                                         sizeof(LV2_Atom_Sequence));
-            ev->time.frames = 0;
-            ev->body.type = fUrids.Map(LV2_ATOM__Object);
-            ev->body.size = sizeof(LV2_Atom_Object_Body) + sizeof(LV2_Atom_Property_Body) + sizeof(float);
-            auto* body = reinterpret_cast<LV2_Atom_Object_Body*>(ev + 1);
-            body->id = 0;
-            body->otype = fUrids.Map(LV2_TIME__Position);
-            auto* prop = reinterpret_cast<LV2_Atom_Property_Body*>(body + 1);
-            prop->key = fUrids.Map(LV2_TIME__beatsPerMinute);
-            prop->context = 0;
-            prop->value.size = sizeof(float);
-            prop->value.type = fUrids.Map(LV2_ATOM__Float);
-            std::memcpy(prop + 1, &fPendingBpm, sizeof(float));
-            seq->atom.size += (sizeof(LV2_Atom_Event) + ev->body.size + 7u) & ~7u;
-            fPendingBpm = 0.0f;
-        }
-        lilv_instance_connect_port(fInstance, static_cast<uint32_t>(fEventPort), fEvents.data());
-    }
-
-    World& fWorld;
     UridMap& fUrids;
     const LilvPlugin* fPlugin;
     LilvInstance* fInstance = nullptr;
@@ -330,8 +258,7 @@ class Instance {
     std::vector<float> fValues;
     std::map<std::string, uint32_t> fBySymbol;
     std::vector<std::vector<float>> fAudioIn, fAudioOut;
-    std::vector<uint64_t> fEvents;
-    int fEventPort = -1;
+    TempoSequence fTempo;
     float fPendingBpm = 0.0f;
 };
 
@@ -382,19 +309,12 @@ std::map<std::string, float> PresetValues(World& world, UridMap& urids, const st
 // The test setting of a plug-in: the values of one of its factory presets, the last by default.
 std::map<std::string, float> TestSettings(World& world, UridMap& urids, const LilvPlugin* plugin,
                                           int preset = -1) {
-    const auto presets = world.Presets(plugin);
+    const auto presets = Presets(world, plugin);
     if (presets.empty()) return {};
     const size_t k = preset < 0 || static_cast<size_t>(preset) >= presets.size()
                          ? presets.size() - 1
                          : static_cast<size_t>(preset);
     return PresetValues(world, urids, presets[k].first);
-}
-
-int ParseBlock(const std::vector<std::string>& args, size_t& i) {
-    if (i + 1 >= args.size()) throw Failure("--block needs a value");
-    const int b = std::atoi(args[++i].c_str());
-    if (b < 1 || b > 65536) throw Failure("bad block size");
-    return b;
 }
 
 // Checks of the installed metadata that a host relies on; one line per plug-in.
@@ -447,7 +367,7 @@ int CheckPorts(World& world, UridMap& urids) {
             problems.push_back("audio ports " + std::to_string(audioIn) + "/" + std::to_string(audioOut));
         if (latencyPorts > 1) problems.push_back("more than one latency port");
         // Presets name existing ports and stay inside their ranges.
-        for (const auto& [presetUri, label] : world.Presets(plugin)) {
+        for (const auto& [presetUri, label] : Presets(world, plugin)) {
             if (label.empty()) problems.push_back(presetUri + " has no label");
             for (const auto& [sym, v] : PresetValues(world, urids, presetUri)) {
                 LilvNode* symNode = lilv_new_string(world.Get(), sym.c_str());
@@ -547,7 +467,7 @@ bool SameAudio(const Audio& a, const Audio& b) {
 // Saves the state of a set instance, restores it into fresh ones (with and without the port values,
 // and through its Turtle text) and expects the same audio and the same re-saved bytes.
 int StateRoundTrip(World& world, UridMap& urids, const std::string& uri, const Audio& in, int block) {
-    const LilvPlugin* plugin = world.Plugin(uri);
+    const LilvPlugin* plugin = Plugin(world, uri);
     const auto settings = TestSettings(world, urids, plugin);
     Instance a(world, urids, plugin, in.rate, block);
     for (const auto& [sym, v] : settings)
@@ -577,7 +497,7 @@ int StateRoundTrip(World& world, UridMap& urids, const std::string& uri, const A
     const size_t code = uri.rfind(':', uri.rfind(':') - 1) + 1;
     const std::string other = uri.substr(0, code) + (uri.compare(code, 3, "lc:") == 0 ? "hgg" : "lc") +
                               uri.substr(uri.find(':', code));
-    Instance o(world, urids, world.Plugin(other), in.rate, block);
+    Instance o(world, urids, Plugin(world, other), in.rate, block);
     const std::vector<uint8_t> before = o.SaveBytes();
     if (o.RestoreBytes(bytes) == LV2_STATE_SUCCESS) problems.push_back(other + " accepted this state");
     if (o.SaveBytes() != before) problems.push_back("this state changed " + other);
@@ -611,7 +531,7 @@ int Run(const std::vector<std::string>& args) {
     }
     if (cmd == "ports") return CheckPorts(world, urids);
     if (cmd == "settings" && (args.size() == 2 || args.size() == 3)) {
-        const LilvPlugin* plugin = world.Plugin(args[1]);
+        const LilvPlugin* plugin = Plugin(world, args[1]);
         const int preset = args.size() == 3 ? std::atoi(args[2].c_str()) : -1;
         // 17 digits: the command line reads the port's float exactly, not a nearby double.
         for (const auto& [sym, v] : TestSettings(world, urids, plugin, preset)) {
@@ -626,56 +546,46 @@ int Run(const std::vector<std::string>& args) {
         return 0;
     }
     if (cmd == "render" && args.size() >= 4) {
-        int block = 256;
-        float bpm = 0.0f;
-        std::vector<std::pair<std::string, float>> sets;
-        std::string stateOut;
-        std::vector<std::string> prints;
-        bool inPlace = false;
+        std::map<std::string, std::vector<std::string>> opt; // option -> its values in order
         for (size_t i = 4; i < args.size(); ++i) {
-            if (args[i] == "--block") {
-                block = ParseBlock(args, i);
-            } else if (args[i] == "--bpm" && i + 1 < args.size()) {
-                bpm = std::strtof(args[++i].c_str(), nullptr);
-            } else if (args[i] == "--set" && i + 1 < args.size()) {
-                const std::string s = args[++i];
-                const size_t eq = s.find('=');
-                if (eq == std::string::npos) throw Failure("--set takes SYMBOL=VALUE");
-                sets.emplace_back(s.substr(0, eq), std::strtof(s.c_str() + eq + 1, nullptr));
-            } else if (args[i] == "--in-place") {
-                inPlace = true;
-            } else if (args[i] == "--state-out" && i + 1 < args.size()) {
-                stateOut = args[++i];
-            } else if (args[i] == "--print" && i + 1 < args.size()) {
-                prints.push_back(args[++i]);
-            } else {
+            const bool flag = args[i] == "--in-place";
+            if (!flag && (i + 1 >= args.size() ||
+                          !std::set<std::string>{"--block", "--bpm", "--set", "--state-out", "--print"}.count(
+                              args[i])))
                 throw Failure("unknown option " + args[i]);
-            }
+            std::vector<std::string>& values = opt[args[i]];
+            values.push_back(flag ? "" : args[++i]);
         }
+        const int block = opt.count("--block") ? std::atoi(opt["--block"].back().c_str()) : 256;
+        if (block < 1 || block > 65536) throw Failure("bad block size");
+        const float bpm = opt.count("--bpm") ? std::strtof(opt["--bpm"].back().c_str(), nullptr) : 0.0f;
         const Audio in = ReadAudio(args[2]);
-        Instance inst(world, urids, world.Plugin(args[1]), in.rate, block, inPlace);
-        for (const auto& [sym, v] : sets)
-            inst.Set(sym, v);
+        Instance inst(world, urids, Plugin(world, args[1]), in.rate, block, opt.count("--in-place") > 0);
+        for (const std::string& s : opt["--set"]) {
+            const size_t eq = s.find('=');
+            if (eq == std::string::npos) throw Failure("--set takes SYMBOL=VALUE");
+            inst.Set(s.substr(0, eq), std::strtof(s.c_str() + eq + 1, nullptr));
+        }
         if (bpm > 0.0f) inst.SendTempo(bpm);
         WriteAudio(args[3], inst.Render(in));
         if (bpm > 0.0f) std::printf("host_tempo %.3f\n", static_cast<double>(inst.Get("host_tempo")));
-        for (const std::string& sym : prints)
+        for (const std::string& sym : opt["--print"])
             std::printf("%s %.6g\n", sym.c_str(), static_cast<double>(inst.Get(sym)));
-        if (!stateOut.empty()) {
+        for (const std::string& path : opt["--state-out"]) {
             const std::vector<uint8_t> bytes = inst.SaveBytes();
-            FILE* f = std::fopen(stateOut.c_str(), "wb");
+            FILE* f = std::fopen(path.c_str(), "wb");
             if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
-                throw Failure("cannot write " + stateOut);
+                throw Failure("cannot write " + path);
             std::fclose(f);
         }
         return 0;
     }
     if (cmd == "presets" && args.size() == 4) {
         const int block = 256;
-        const LilvPlugin* plugin = world.Plugin(args[1]);
+        const LilvPlugin* plugin = Plugin(world, args[1]);
         const Audio in = ReadAudio(args[2]);
         int n = 0;
-        for (const auto& [presetUri, label] : world.Presets(plugin)) {
+        for (const auto& [presetUri, label] : Presets(world, plugin)) {
             Instance inst(world, urids, plugin, in.rate, block);
             // The host's way: load the preset as a state and restore it.
             LilvNode* node = lilv_new_uri(world.Get(), presetUri.c_str());

@@ -16,14 +16,10 @@
 //                                       phase, which moves the anti-denormal residue of a few filters).
 //
 // Each plug-in prints PASS or FAIL; the exit status is the number of failures (at most 125).
-#include "UridMap.h"
+#include "LilvHost.h"
 #include "host/EmbeddedHost.h"
-#include <lilv/lilv.h>
-#include <lv2/atom/atom.h>
-#include <lv2/atom/forge.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/options/options.h>
-#include <lv2/time/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
@@ -45,13 +41,6 @@ constexpr double kRate = 48000.0;
 constexpr int kMaxBlock = 8192;
 constexpr int kBlocks[] = {1, 17, 256, 4096, kMaxBlock};
 
-struct World {
-    LilvWorld* world = lilv_world_new();
-    World() { lilv_world_load_all(world); }
-    ~World() { lilv_world_free(world); }
-    LilvNode* Uri(const char* u) { return lilv_new_uri(world, u); }
-};
-
 // A deterministic generator that allocates nothing.
 struct Random {
     uint32_t state = 12345;
@@ -70,41 +59,31 @@ struct ControlPort {
 // One instance with its buffers, all allocated before the real-time section.
 class Host {
   public:
-    Host(World& w, UridMap& urids, const LilvPlugin* plugin, bool announceMaximum)
-        : fPlugin(plugin), fUrids(urids) {
-        LilvNode* audio = w.Uri(LILV_URI_AUDIO_PORT);
-        LilvNode* control = w.Uri(LILV_URI_CONTROL_PORT);
-        LilvNode* input = w.Uri(LILV_URI_INPUT_PORT);
-        LilvNode* atom = w.Uri(LV2_ATOM__AtomPort);
-        LilvNode* integer = w.Uri(LV2_CORE__integer);
-        LilvNode* toggled = w.Uri(LV2_CORE__toggled);
-        LilvNode* enumeration = w.Uri(LV2_CORE__enumeration);
+    Host(World& w, UridMap& urids, const LilvPlugin* plugin, bool announceMaximum) : fTempo(urids) {
         const uint32_t n = lilv_plugin_get_num_ports(plugin);
         std::vector<float> mins(n), maxs(n), defs(n);
         lilv_plugin_get_port_ranges_float(plugin, mins.data(), maxs.data(), defs.data());
         fScalars.assign(n, 0.0f);
         for (uint32_t i = 0; i < n; ++i) {
             const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
-            const bool in = lilv_port_is_a(plugin, port, input);
-            if (lilv_port_is_a(plugin, port, audio)) {
+            const bool in = lilv_port_is_a(plugin, port, w.input);
+            if (lilv_port_is_a(plugin, port, w.audio)) {
                 fAudio.push_back({i, in});
-            } else if (lilv_port_is_a(plugin, port, control)) {
+            } else if (lilv_port_is_a(plugin, port, w.control)) {
                 fScalars[i] = std::isnan(defs[i]) ? 0.0f : defs[i];
                 if (in)
                     fControls.push_back({i, mins[i], maxs[i], fScalars[i],
-                                         lilv_port_has_property(plugin, port, integer) ||
-                                             lilv_port_has_property(plugin, port, toggled) ||
-                                             lilv_port_has_property(plugin, port, enumeration)});
-            } else if (lilv_port_is_a(plugin, port, atom) && in) {
+                                         lilv_port_has_property(plugin, port, w.integer) ||
+                                             lilv_port_has_property(plugin, port, w.toggled) ||
+                                             lilv_port_has_property(plugin, port, w.enumeration)});
+            } else if (lilv_port_is_a(plugin, port, w.atomPort) && in) {
                 fEventsPort = static_cast<int>(i);
             }
         }
-        for (LilvNode* node : {audio, control, input, atom, integer, toggled, enumeration})
-            lilv_node_free(node);
 
-        fIntType = urids.Map(LV2_ATOM__Int);
-        fOptions[0] = {LV2_OPTIONS_INSTANCE, 0,        urids.Map(LV2_BUF_SIZE__maxBlockLength),
-                       sizeof(int32_t),      fIntType, &fMaxBlock};
+        fOptions[0] = {
+            LV2_OPTIONS_INSTANCE,     0,         urids.Map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
+            urids.Map(LV2_ATOM__Int), &fMaxBlock};
         fOptions[1] = {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
         fOptionsFeature = {LV2_OPTIONS__options, fOptions};
         const LV2_Feature* const* base = urids.Features();
@@ -121,10 +100,8 @@ class Host {
         for (uint32_t i = 0; i < n; ++i)
             if (!IsAudio(i) && static_cast<int>(i) != fEventsPort)
                 lilv_instance_connect_port(fInstance, i, &fScalars[i]);
-        if (fEventsPort >= 0) {
-            BuildTempoEvent();
-            lilv_instance_connect_port(fInstance, static_cast<uint32_t>(fEventsPort), fEvents.data());
-        }
+        if (fEventsPort >= 0)
+            lilv_instance_connect_port(fInstance, static_cast<uint32_t>(fEventsPort), fTempo.Data());
     }
     ~Host() {
         if (fInstance) lilv_instance_free(fInstance);
@@ -146,11 +123,8 @@ class Host {
             if (c.discrete) v = std::round(v);
             fScalars[c.index] = v;
         }
-        if (fEventsPort >= 0) {
-            const bool send = block % 8 == 0;
-            fSequence->atom.size = send ? fFullSize : static_cast<uint32_t>(sizeof(LV2_Atom_Sequence_Body));
-            *fBpm = 40.0f + 200.0f * random.Next();
-        }
+        const float bpm = 40.0f + 200.0f * random.Next();
+        block % 8 == 0 ? fTempo.Send(bpm) : fTempo.Empty();
     }
     void Run(int n) { lilv_instance_run(fInstance, static_cast<uint32_t>(n)); }
     const std::vector<float>& FirstOutput() const {
@@ -169,39 +143,14 @@ class Host {
             if (a.index == i) return true;
         return false;
     }
-    // One time:Position with a float beatsPerMinute; the run loop edits the value and the size in place.
-    void BuildTempoEvent() {
-        fEvents.assign(256, 0);
-        LV2_Atom_Forge forge;
-        lv2_atom_forge_init(&forge, fUrids.MapPtr());
-        lv2_atom_forge_set_buffer(&forge, fEvents.data(), fEvents.size());
-        LV2_Atom_Forge_Frame seqFrame, objFrame;
-        lv2_atom_forge_sequence_head(&forge, &seqFrame, 0);
-        lv2_atom_forge_frame_time(&forge, 0);
-        lv2_atom_forge_object(&forge, &objFrame, 0, fUrids.Map(LV2_TIME__Position));
-        lv2_atom_forge_key(&forge, fUrids.Map(LV2_TIME__beatsPerMinute));
-        LV2_Atom_Forge_Ref ref = lv2_atom_forge_float(&forge, 120.0f);
-        fBpm = reinterpret_cast<float*>(lv2_atom_forge_deref(&forge, ref) + 1);
-        lv2_atom_forge_pop(&forge, &objFrame);
-        lv2_atom_forge_pop(&forge, &seqFrame);
-        fSequence = reinterpret_cast<LV2_Atom_Sequence*>(fEvents.data());
-        fFullSize = fSequence->atom.size;
-    }
-
-    const LilvPlugin* fPlugin;
-    UridMap& fUrids;
     LilvInstance* fInstance = nullptr;
     std::vector<AudioPort> fAudio;
     std::vector<ControlPort> fControls;
     std::vector<float> fScalars;
     std::vector<std::vector<float>> fBuffers;
     int fEventsPort = -1;
-    std::vector<uint8_t> fEvents;
-    LV2_Atom_Sequence* fSequence = nullptr;
-    uint32_t fFullSize = 0;
-    float* fBpm = nullptr;
+    TempoSequence fTempo;
     int32_t fMaxBlock = kMaxBlock;
-    LV2_URID fIntType = 0;
     LV2_Options_Option fOptions[2];
     LV2_Feature fOptionsFeature;
     std::vector<const LV2_Feature*> fFeatures;
@@ -337,11 +286,8 @@ int main(int argc, char** argv) {
     World w;
     UridMap urids;
     int failures = 0;
-    const LilvPlugins* plugins = lilv_world_get_all_plugins(w.world);
-    LILV_FOREACH(plugins, it, plugins) {
-        const LilvPlugin* plugin = lilv_plugins_get(plugins, it);
+    for (const LilvPlugin* plugin : w.OurPlugins()) {
         const std::string uri = lilv_node_as_uri(lilv_plugin_get_uri(plugin));
-        if (uri.rfind("urn:marlevo:tonvera:", 0) != 0) continue;
         if (argc > 2 && std::find(argv + 2, argv + argc, uri) == argv + argc) continue;
         failures += mode == "rt" ? InChild(uri,
                                            [&] {

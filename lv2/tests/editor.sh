@@ -3,7 +3,8 @@
 # coordinates xwininfo gives and photographed with ImageMagick; the port values the editor writes are
 # logged by a preload around the host's write function. The minimal UI host tonvera_lv2_editor_check
 # opens and closes editors many times and measures them.
-# Usage: lv2/tests/editor.sh BUILD_DIR WORK_DIR (run.sh calls it with LV2_PATH and HOME set).
+# Usage: lv2/tests/editor.sh BUILD_DIR WORK_DIR (run.sh calls it with LV2_PATH, HOME and its dummy JACK
+# server set).
 # Prints PASS, FAIL or SKIP lines.
 set -u
 BUILD=$1
@@ -13,7 +14,7 @@ UI=$BUNDLE/marlevo-tonvera-ui.so
 EDCHECK=$BUILD/lv2/tonvera_lv2_editor_check
 PRELOAD=$BUILD/lv2/libtonvera_port_write_log.so
 TONVERA=$BUILD/tonvera
-for tool in Xvfb xdotool xwininfo import compare convert jalv.gtk3 jackd jack_lsp; do
+for tool in Xvfb xdotool xwininfo import compare convert jalv.gtk3 jack_lsp; do
     command -v $tool >/dev/null || { echo "SKIP editor: $tool missing"; exit 0; }
 done
 [ -f "$UI" ] && [ -x "$EDCHECK" ] && [ -f "$PRELOAD" ] || { echo "SKIP editor: the UI library is not built"; exit 0; }
@@ -28,17 +29,13 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A private X server and JACK server.
+# A private X server.
 Xvfb -displayfd 1 -screen 0 640x480x24 -nolisten tcp >"$WORK/display" 2>"$WORK/xvfb.log" &
 PIDS+=($!)
 for _ in $(seq 50); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 [ -s "$WORK/display" ] || { echo "FAIL editor: Xvfb did not start: $(tail -1 "$WORK/xvfb.log")"; exit 0; }
 export DISPLAY=:$(head -1 "$WORK/display")
-export JACK_DEFAULT_SERVER=tonvera-ui-test JACK_NO_START_SERVER=1
-jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 >"$WORK/jackd-ui.log" 2>&1 &
-PIDS=($! "${PIDS[@]}") # stopped before the X server
-for _ in $(seq 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
-jack_lsp >/dev/null 2>&1 || { echo "FAIL editor: the dummy JACK server did not start"; exit 0; }
+jack_lsp >/dev/null 2>&1 || { echo "FAIL editor: no JACK server"; exit 0; }
 
 # User presets go into the sandbox's documents folder.
 cat >"$WORK/registry.ini" <<EOF
@@ -61,12 +58,19 @@ WIN=""
 X0=0
 Y0=0
 
+# say STATUS PASS_TEXT FAIL_TEXT: one result from the status of the test before it.
+say() { if [ "$1" = 0 ]; then echo "PASS editor $2"; else echo "FAIL editor $3"; fi; }
+# Opens an editor's menu at (X, Y) and chooses the item in row ROW of its first column (rows of 16 px).
+menu() { click "$1" 162; click "$2" $((182 + 16 * $3)); } # X ITEM_X ROW
+
 # The LV2 port index of a symbol in one plug-in's description.
 port_index() { # URI SYMBOL
     local ttl=$BUNDLE/$(echo "$1" | cut -d: -f4).ttl
     awk -v uri="<$1>" -v sym="\"$2\"" '/^<urn:/ { inside = ($1 == uri) }
         inside && $1 == "lv2:index" { index_ = $2 } inside && $1 == "lv2:symbol" && $2 == sym { print index_; exit }' "$ttl"
 }
+# The within-1e-3 comparison of a value written with the value it should be.
+near() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a != "" && a - b < 1e-3 && b - a < 1e-3) }'; }
 # The last value the editor wrote to a port.
 written() { awk -v p="$1" '$1 == p { v = $2 } END { print v }' "$LOG"; }
 
@@ -107,8 +111,7 @@ differing() { compare -metric AE "$@" null: 2>&1 | awk '{print $1}'; }
 
 # One effect of every family, and the tuner: the window is the face `tonvera snapshot` draws.
 for code in OD CLG PAG SPG PE CH AW BD RV CM OT AT; do
-    stem=$(echo "$code" | tr 'A-Z' 'a-z')
-    uri=urn:marlevo:tonvera:$stem:stereo
+    uri=urn:marlevo:tonvera:${code,,}:stereo
     grep -q "<$uri>" "$BUNDLE/manifest.ttl" || continue
     if ! open_editor "$uri"; then
         echo "FAIL editor $code: no 185x320 editor window in jalv.gtk3 ($(tail -1 "$JLOG"))"
@@ -116,14 +119,11 @@ for code in OD CLG PAG SPG PE CH AW BD RV CM OT AT; do
         continue
     fi
     shot "$WORK/shot.png"
-    if ! "$TONVERA" snapshot -e "$code" "$WORK/snap.png" >/dev/null 2>&1; then
-        echo "FAIL editor $code: tonvera snapshot failed"
-    elif d=$(differing "$WORK/shot.png" "$WORK/snap.png") && [ "$d" = 0 ]; then
-        echo "PASS editor $code: opens in jalv.gtk3, the window equals tonvera snapshot"
-    else
-        echo "FAIL editor $code: the window differs from tonvera snapshot in ${d:-?} pixels"
-        cp "$WORK/shot.png" "/tmp/tonvera-editor-$code-window.png" 2>/dev/null
-    fi
+    "$TONVERA" snapshot -e "$code" "$WORK/snap.png" >/dev/null 2>&1 || echo "  tonvera snapshot failed"
+    d=$(differing "$WORK/shot.png" "$WORK/snap.png")
+    [ "$d" = 0 ]
+    say $? "$code: opens in jalv.gtk3, the window equals tonvera snapshot" \
+        "$code: the window differs from tonvera snapshot in ${d:-?} pixels"
     close_editor
 done
 
@@ -138,49 +138,45 @@ if open_editor "$uri"; then
     convert "$WORK/before.png" -crop 15x15+85+259 +repage "$WORK/led0.png"
     convert "$WORK/after.png" -crop 15x15+85+259 +repage "$WORK/led1.png"
     led=$(differing "$WORK/led0.png" "$WORK/led1.png")
-    if [ "$(written "$bypass")" = 1.000000 ] && [ "${led:-0}" != 0 ]; then
-        echo "PASS editor CH footswitch: port $bypass = 1, the LED changed ($led pixels)"
-    else
-        echo "FAIL editor CH footswitch: port $bypass = $(written "$bypass"), LED pixels changed: ${led:-?}"
-    fi
+    [ "$(written "$bypass")" = 1.000000 ] && [ "${led:-0}" != 0 ]
+    say $? "CH footswitch: port $bypass = 1, the LED changed ($led pixels)" \
+        "CH footswitch: port $bypass = $(written "$bypass"), LED pixels changed: ${led:-?}"
     # Knob 2 (layout 1, 45x45) dragged upwards: its port moves.
     knob=$((bypass + 1)) # the first parameter follows the footswitch
     xdotool mousemove $((X0 + 26)) $((Y0 + 80)) mousedown 1 mousemove $((X0 + 26)) $((Y0 + 65)) \
         mousemove $((X0 + 26)) $((Y0 + 50)) mouseup 1
     sleep 0.3
-    if [ -n "$(written "$knob")" ]; then echo "PASS editor CH knob drag: port $knob moved to $(written "$knob")"; else
-        echo "FAIL editor CH knob drag: nothing written to port $knob"; fi
+    [ -n "$(written "$knob")" ]
+    say $? "CH knob drag: port $knob moved to $(written "$knob")" "CH knob drag: nothing written to port $knob"
 
     # The second factory preset from the preset menu (layout 17, 57x20; rows of 16 px below it):
     # every parameter port takes the preset's value.
     preset=$(grep -o "<$uri:preset:[0-9]*>" "$BUNDLE/ch-presets.ttl" | tr -d '<>' | sort -t: -k7 -n | sed -n 2p)
     : >"$LOG"
-    click 147 162
-    click $((119 + 20)) $((172 + 2 + 16 + 8))
+    menu 147 139 1
     bad=0
     count=0
     while read -r sym value; do
         count=$((count + 1))
         got=$(written "$(port_index "$uri" "$sym")")
-        awk -v a="$got" -v b="$value" 'BEGIN { exit !(a != "" && a - b < 1e-3 && b - a < 1e-3) }' ||
-            { bad=$((bad + 1)); echo "  $sym: wrote ${got:-nothing}, the preset says $value"; }
+        near "$got" "$value" || { bad=$((bad + 1)); echo "  $sym: wrote ${got:-nothing}, the preset says $value"; }
     done < <(awk -v p="<$preset>" '/^<urn:/ { inside = ($1 == p) }
         inside && $1 == "lv2:symbol" { gsub(/"/, "", $2); s = $2 } inside && $1 == "pset:value" { print s, $2 }' \
         "$BUNDLE/ch-presets.ttl")
-    if [ $bad = 0 ] && [ $count -gt 0 ]; then echo "PASS editor CH preset menu: ${preset##*:} wrote all $count ports"; else
-        echo "FAIL editor CH preset menu: $bad of $count ports not written as preset ${preset##*:} says"; fi
+    [ $bad = 0 ] && [ $count -gt 0 ]
+    say $? "CH preset menu: ${preset##*:} wrote all $count ports" \
+        "CH preset menu: $bad of $count ports not written as preset ${preset##*:} says"
 
     # "Save As..." from the action menu (layout 18, 50x20), a typed name and Return: the preset file
     # holds it.
-    click 91 162
-    click $((66 + 20)) $((172 + 2 + 16 + 8))
+    menu 91 86 1
     # Slow enough that the editor reads each key before xdotool takes back its temporary key code.
     LC_ALL=C.UTF-8 xdotool type --delay 150 "Jalv Täke 1"
     xdotool key Return
     sleep 0.5
     file="$HOME/Documents/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset"
-    if grep -q "Jalv Täke 1" "$file" 2>/dev/null; then echo "PASS editor CH save as: \"Jalv Täke 1\" is in the preset file"; else
-        echo "FAIL editor CH save as: \"Jalv Täke 1\" is not in $file"; fi
+    grep -q "Jalv Täke 1" "$file" 2>/dev/null
+    say $? "CH save as: \"Jalv Täke 1\" is in the preset file" "CH save as: \"Jalv Täke 1\" is not in $file"
     # With a user preset, "Delete" opens a submenu beside the action menu; Escape closes both and the
     # face is as before.
     shot "$WORK/before.png"
@@ -192,34 +188,25 @@ if open_editor "$uri"; then
     sleep 0.3
     shot "$WORK/after.png"
     left=$(xwininfo -root -tree | grep -c '"Marlevo Tonvera menu"')
-    if [ "$menus" = 2 ] && [ "$left" = 0 ] && [ "$(differing "$WORK/before.png" "$WORK/after.png")" = 0 ]; then
-        echo "PASS editor CH delete submenu: opens beside the menu, Escape closes both"
-    else
-        echo "FAIL editor CH delete submenu: $menus menu windows open, $left left after Escape"
-    fi
+    [ "$menus" = 2 ] && [ "$left" = 0 ] && [ "$(differing "$WORK/before.png" "$WORK/after.png")" = 0 ]
+    say $? "CH delete submenu: opens beside the menu, Escape closes both" \
+        "CH delete submenu: $menus menu windows open, $left left after Escape"
     # Escape ends a name entry without storing it: the status line is as before.
-    click 91 162
-    click $((66 + 20)) $((172 + 2 + 16 + 8))
+    menu 91 86 1
     xdotool type --delay 150 "Gone"
     xdotool key Escape
     sleep 0.3
     shot "$WORK/after.png"
-    if [ "$(differing "$WORK/before.png" "$WORK/after.png")" = 0 ] && ! grep -q Gone "$file"; then
-        echo "PASS editor CH name entry: Escape restores the status line and stores nothing"
-    else
-        echo "FAIL editor CH name entry: Escape left the face changed or stored \"Gone\""
-    fi
+    [ "$(differing "$WORK/before.png" "$WORK/after.png")" = 0 ] && ! grep -q Gone "$file"
+    say $? "CH name entry: Escape restores the status line and stores nothing" \
+        "CH name entry: Escape left the face changed or stored \"Gone\""
     # "Help" in the help menu (layout 19, 24x20) hands the manual to the desktop's viewer, which keeps
     # running while the editor goes on.
-    click 25 162
-    click $((13 + 10)) $((172 + 2 + 8))
+    menu 25 23 0
     click 92 297
-    if [ "$(cat "$WORK/opened" 2>/dev/null)" = "$WORK/docs/MarlevoTonveraManual.pdf" ] &&
-        [ "$(written "$bypass")" = 0.000000 ]; then
-        echo "PASS editor CH help: the manual went to xdg-open, the editor did not wait for it"
-    else
-        echo "FAIL editor CH help: xdg-open got \"$(cat "$WORK/opened" 2>/dev/null)\", footswitch after it: $(written "$bypass")"
-    fi
+    [ "$(cat "$WORK/opened" 2>/dev/null)" = "$WORK/docs/MarlevoTonveraManual.pdf" ] && [ "$(written "$bypass")" = 0.000000 ]
+    say $? "CH help: the manual went to xdg-open, the editor did not wait for it" \
+        "CH help: xdg-open got \"$(cat "$WORK/opened" 2>/dev/null)\", footswitch after it: $(written "$bypass")"
     close_editor
 else
     echo "FAIL editor CH: did not open for the mouse tests"
@@ -231,8 +218,8 @@ uri=urn:marlevo:tonvera:ch:mono
 if open_editor "$uri"; then
     bypass=$(port_index "$uri" bypass)
     click 92 297
-    if [ "$(written "$bypass")" = 1.000000 ]; then echo "PASS editor CH mono: the footswitch writes port $bypass"; else
-        echo "FAIL editor CH mono: port $bypass = $(written "$bypass")"; fi
+    [ "$(written "$bypass")" = 1.000000 ]
+    say $? "CH mono: the footswitch writes port $bypass" "CH mono: port $bypass = $(written "$bypass")"
 else
     echo "FAIL editor CH mono: did not open"
 fi
@@ -243,13 +230,9 @@ for mode in nodisplay twice "cycle 50"; do
     "$EDCHECK" "$UI" urn:marlevo:tonvera:ch:stereo urn:marlevo:tonvera:ch:ui $mode 2>&1 | sed 's/^\(PASS\|FAIL\) /\1 editor /'
 done
 for code in RV BD; do
-    stem=$(echo "$code" | tr 'A-Z' 'a-z')
-    r=$("$EDCHECK" "$UI" "urn:marlevo:tonvera:$stem:stereo" "urn:marlevo:tonvera:$stem:ui" budget 6 2>&1)
+    r=$("$EDCHECK" "$UI" "urn:marlevo:tonvera:${code,,}:stereo" "urn:marlevo:tonvera:${code,,}:ui" budget 6 2>&1)
     ms=$(echo "$r" | awk '{gsub(/\)/, ""); print $(NF-2)}') # processor time: other jobs on the machine do not count
     kib=$(echo "$r" | awk '{print $(NF-1)}')
-    if awk -v m="$ms" -v k="$kib" 'BEGIN { exit !(m != "" && m <= 30 && k <= 2048) }'; then
-        echo "PASS editor $code budget: $r"
-    else
-        echo "FAIL editor $code budget (30 ms, 2048 KiB per editor): $r"
-    fi
+    awk -v m="$ms" -v k="$kib" 'BEGIN { exit !(m != "" && m <= 30 && k <= 2048) }'
+    say $? "$code budget: $r" "$code budget (30 ms, 2048 KiB per editor): $r"
 done

@@ -7,7 +7,7 @@
 # headless export (skipped when Ardour is not installed).
 # Each check prints PASS, FAIL or SKIP; the last line is "N passed, M failed".
 set -u
-BUILD=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd)
+BUILD=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd) || exit 2
 SRC=$(cd "$(dirname "$0")/../.." && pwd)
 PASSED=0
 FAILED=0
@@ -19,6 +19,35 @@ finish() {
     echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
     [ "$FAILED" -eq 0 ]
     exit $?
+}
+# say STATUS PASS_TEXT FAIL_TEXT: one result from the status of the test before it.
+say() { if [ "$1" = 0 ]; then pass "$2"; else fail "$3"; fi; }
+# The PASS, FAIL and SKIP lines of a test program as results, with a prefix; other lines shown as notes.
+relay() {
+    local status rest
+    while read -r status rest; do
+        case $status in PASS) pass "$1$rest" ;; FAIL) fail "$1$rest" ;; SKIP) skip "$1$rest" ;; *) echo "  $status $rest" ;; esac
+    done
+}
+# The within-1e-3 comparison of a value a host shows with the value it was given.
+near() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a != "" && a - b < 1e-3 && b - a < 1e-3) }'; }
+# The test setting of a plug-in (or its preset N, with the tempo multiple 3 and no tap) as arguments:
+# lv2apply's -c in CARGS, the command line's -s in SARGS, the test host's --set in SETS.
+read_settings() { # URI [N]
+    CARGS=()
+    SARGS=()
+    SETS=()
+    local sym name value
+    while IFS=$'\t' read -r sym name value; do
+        [ -n "$sym" ] || continue
+        if [ $# -gt 1 ]; then
+            [ "$sym" = sync_coeff ] && value=3
+            [ "$sym" = tap ] && value=0
+        fi
+        CARGS+=(-c "$sym" "$value")
+        SARGS+=(-s "$name=$value")
+        SETS+=(--set "$sym=$value")
+    done < <("$CHECK" settings "$@")
 }
 
 # Tools (scripts/install-deps.sh installs them). Package -> a command or file it provides. Ardour is
@@ -71,56 +100,85 @@ sox -n -r 48000 -c 1 -e floating-point -b 32 "$IN1" synth 0.5 pluck 147 gain -6
 input_for() { [ "$1" -eq 1 ] && echo "$IN1" || echo "$IN2"; }
 
 # 1. lv2_validate over the whole bundle.
-if lv2_validate "$BUNDLE"/*.ttl >"$WORK/validate.log" 2>&1; then
-    pass "lv2_validate: $(grep -E '^Found' "$WORK/validate.log" | tail -1)"
-else
-    fail "lv2_validate: $(grep -E '^Found' "$WORK/validate.log" | tail -1)"
-    grep -E '^error' "$WORK/validate.log" | sort | uniq -c | head -5
-fi
+lv2_validate "$BUNDLE"/*.ttl >"$WORK/validate.log" 2>&1
+st=$?
+r=$(grep -E '^Found' "$WORK/validate.log" | tail -1)
+say $st "lv2_validate: $r" "lv2_validate: $r"
+[ $st = 0 ] || grep -E '^error' "$WORK/validate.log" | sort | uniq -c | head -5
 
 # 2. Metadata as a host reads it: ranges, defaults, unique symbols, enumerations, presets, latency.
-"$CHECK" ports >"$WORK/ports.log" 2>&1
-while read -r status rest; do
-    case $status in PASS) pass "ports $rest" ;; FAIL) fail "ports $rest" ;; *) echo "$status $rest" ;; esac
-done <"$WORK/ports.log"
-
+relay "ports " < <("$CHECK" ports 2>&1)
 mapfile -t PLUGINS < <("$CHECK" list)
 [ ${#PLUGINS[@]} -gt 0 ] || { fail "no plug-in found in $BUNDLE"; finish; }
 
-# 3. lv2apply renders every plug-in with its test setting; the command line renders the same setting
-#    in real-time mode with one-sample blocks, as lv2apply runs.
 for line in "${PLUGINS[@]}"; do
     IFS=$'\t' read -r uri code channels <<<"$line"
     in=$(input_for "$channels")
-    cargs=()
-    sargs=()
-    sets=()
-    while IFS=$'\t' read -r sym name value; do
-        [ -n "$sym" ] || continue
-        cargs+=(-c "$sym" "$value")
-        sargs+=(-s "$name=$value")
-        sets+=(--set "$sym=$value")
-    done < <("$CHECK" settings "$uri")
-    out=$WORK/apply.wav
-    ref=$WORK/ref.wav
-    if ! lv2apply -i "$in" -o "$out" "${cargs[@]}" "$uri" >"$WORK/apply.log" 2>&1; then
+    # 3. lv2apply renders the plug-in with its test setting; the command line renders the same setting in
+    #    real-time mode with one-sample blocks, as lv2apply runs.
+    read_settings "$uri"
+    if ! lv2apply -i "$in" -o "$WORK/apply.wav" "${CARGS[@]}" "$uri" >"$WORK/apply.log" 2>&1; then
         fail "lv2apply $uri: $(tail -1 "$WORK/apply.log")"
-        continue
-    fi
-    if ! "$TONVERA" render --realtime --block 1 -e "$code" "${sargs[@]}" --save-state "$WORK/ref.state" "$in" "$ref" \
-        >/dev/null 2>"$WORK/ref.log"; then
+    elif ! "$TONVERA" render --realtime --block 1 -e "$code" "${SARGS[@]}" --save-state "$WORK/ref.state" "$in" \
+        "$WORK/ref.wav" >/dev/null 2>"$WORK/ref.log"; then
         fail "lv2apply $uri: reference render failed: $(tail -1 "$WORK/ref.log")"
-        continue
+    else
+        r=$("$CHECK" compare "$WORK/apply.wav" "$WORK/ref.wav" 1e-6)
+        say $? "lv2apply $uri: $r" "lv2apply $uri: $r"
+        # The LV2 state of the same setting is the command line's saved state, byte for byte.
+        "$CHECK" render "$uri" "$in" "$WORK/lv2.wav" "${SETS[@]}" --state-out "$WORK/lv2.state" >/dev/null 2>&1
+        cmp -s "$WORK/lv2.state" "$WORK/ref.state"
+        say $? "state bytes $uri: equal to tonvera --save-state" "state bytes $uri: differ from tonvera --save-state"
+        # Output ports sharing the input buffers, in odd blocks, sound the same as separate buffers.
+        "$CHECK" render "$uri" "$in" "$WORK/sep.wav" "${SETS[@]}" --block 97 >/dev/null 2>&1
+        "$CHECK" render "$uri" "$in" "$WORK/inplace.wav" "${SETS[@]}" --block 97 --in-place >/dev/null 2>&1
+        r=$("$CHECK" compare "$WORK/inplace.wav" "$WORK/sep.wav" 0)
+        say $? "in-place $uri" "in-place $uri: $r"
     fi
-    if result=$("$CHECK" compare "$out" "$ref" 1e-6); then pass "lv2apply $uri: $result"; else fail "lv2apply $uri: $result"; fi
-    # The LV2 state of the same setting is the command line's saved state, byte for byte.
-    "$CHECK" render "$uri" "$in" "$WORK/lv2.wav" "${sets[@]}" --state-out "$WORK/lv2.state" >/dev/null 2>&1
-    if cmp -s "$WORK/lv2.state" "$WORK/ref.state"; then pass "state bytes $uri: equal to tonvera --save-state"; else
-        fail "state bytes $uri: differ from tonvera --save-state"; fi
-    # Output ports sharing the input buffers, in odd blocks, sound the same as separate buffers.
-    "$CHECK" render "$uri" "$in" "$WORK/sep.wav" "${sets[@]}" --block 97 >/dev/null 2>&1
-    "$CHECK" render "$uri" "$in" "$WORK/inplace.wav" "${sets[@]}" --block 97 --in-place >/dev/null 2>&1
-    if r=$("$CHECK" compare "$WORK/inplace.wav" "$WORK/sep.wav" 0); then pass "in-place $uri"; else fail "in-place $uri: $r"; fi
+
+    # 4. Factory presets applied the host's way (lilv state) sound like the command line's recall.
+    rm -rf "$WORK/presets" && mkdir -p "$WORK/presets"
+    if "$CHECK" presets "$uri" "$in" "$WORK/presets" >"$WORK/presets.log" 2>&1; then
+        bad=0
+        count=0
+        while IFS=$'\t' read -r path label clamped; do
+            sargs=()
+            if [ -n "$clamped" ]; then
+                IFS=$'\t' read -r -a parts <<<"$clamped"
+                for p in "${parts[@]}"; do sargs+=(-s "$p"); done
+            fi
+            count=$((count + 1))
+            if ! "$TONVERA" render --realtime --block 256 -e "$code" -p "$label" "${sargs[@]}" "$in" "$WORK/pref.wav" >/dev/null 2>&1 ||
+                ! r=$("$CHECK" compare "$path" "$WORK/pref.wav" 1e-6); then
+                echo "  $uri preset \"$label\": ${r:-reference render failed}"
+                bad=$((bad + 1))
+            fi
+        done <"$WORK/presets.log"
+        [ "$bad" -eq 0 ] && [ "$count" -gt 0 ]
+        say $? "presets $uri: $count presets" "presets $uri: $bad of $count differ"
+    else
+        fail "presets $uri: $(tail -1 "$WORK/presets.log")"
+    fi
+
+    # 5. State: save, restore into new instances, same audio and same re-saved bytes.
+    r=$("$CHECK" state "$uri" "$in" 2>&1)
+    case $r in PASS*) pass "state ${r#PASS }" ;; *) fail "state ${r#FAIL }" ;; esac
+
+    # 6. Host tempo: a time:Position on the atom port drives the tempo-synchronised effects like the
+    #    command line's --tempo does, and a different tempo changes the sound.
+    grep -q '"host_tempo"' "$BUNDLE/${code,,}.ttl" || continue
+    read_settings "$uri" 0
+    t90=$("$CHECK" render "$uri" "$in" "$WORK/t90.wav" --bpm 90 "${SETS[@]}")
+    "$CHECK" render "$uri" "$in" "$WORK/t150.wav" --bpm 150 "${SETS[@]}" >/dev/null
+    "$TONVERA" render --realtime --block 256 --tempo 90 -e "$code" "${SARGS[@]}" "$in" "$WORK/tref.wav" >/dev/null 2>&1
+    if ! r=$("$CHECK" compare "$WORK/t90.wav" "$WORK/tref.wav" 1e-6); then
+        fail "tempo $uri: 90 BPM differs from the command line: $r"
+    elif "$CHECK" compare "$WORK/t90.wav" "$WORK/t150.wav" 0 >/dev/null; then
+        fail "tempo $uri: 90 and 150 BPM sound the same"
+    else
+        [ "$t90" = "host_tempo 90.000" ]
+        say $? "tempo $uri: follows 90 BPM like the command line ($r)" "tempo $uri: published $t90"
+    fi
 done
 
 # The noise gate's measurement: "Learn" on a steady sine of peak 0.1 publishes -20 dB after a second,
@@ -132,85 +190,23 @@ if grep -q "<urn:marlevo:tonvera:ng:stereo>" "$BUNDLE/manifest.ttl"; then
     "$TONVERA" render --realtime -e NG -s Learn=1 --save-state "$WORK/ng-cli.state" "$WORK/sine.wav" "$WORK/ng-cli.wav" >/dev/null 2>&1
     if ! awk -v t="$learned" 'BEGIN { exit !(t != "" && t > -20.05 && t < -19.95) }'; then
         fail "noise gate learn: learned_threshold reads ${learned:-nothing}, not -20 dB"
-    elif ! cmp -s "$WORK/ng.state" "$WORK/ng-cli.state"; then
-        fail "noise gate learn: saved state differs from the command line's"
     else
-        pass "noise gate learn: learned_threshold $learned dB, saved like the command line"
+        cmp -s "$WORK/ng.state" "$WORK/ng-cli.state"
+        say $? "noise gate learn: learned_threshold $learned dB, saved like the command line" \
+            "noise gate learn: saved state differs from the command line's"
     fi
 fi
 
-# 4. lv2bench runs every plug-in.
+# 7. lv2bench runs every plug-in.
 if lv2bench -n 24000 -b 256 >"$WORK/bench.log" 2>&1; then
     for line in "${PLUGINS[@]}"; do
         uri=${line%%$'\t'*}
-        if grep -q -F "$uri" "$WORK/bench.log"; then pass "lv2bench $uri"; else fail "lv2bench $uri: not run"; fi
+        grep -q -F "$uri" "$WORK/bench.log"
+        say $? "lv2bench $uri" "lv2bench $uri: not run"
     done
 else
     fail "lv2bench: $(tail -1 "$WORK/bench.log")"
 fi
-
-# 5. Factory presets applied the host's way (lilv state) sound like the command line's recall.
-for line in "${PLUGINS[@]}"; do
-    IFS=$'\t' read -r uri code channels <<<"$line"
-    in=$(input_for "$channels")
-    rm -rf "$WORK/presets" && mkdir -p "$WORK/presets"
-    if ! "$CHECK" presets "$uri" "$in" "$WORK/presets" >"$WORK/presets.log" 2>&1; then
-        fail "presets $uri: $(tail -1 "$WORK/presets.log")"
-        continue
-    fi
-    bad=0
-    count=0
-    while IFS=$'\t' read -r path label clamped; do
-        sargs=()
-        if [ -n "$clamped" ]; then
-            IFS=$'\t' read -r -a parts <<<"$clamped"
-            for p in "${parts[@]}"; do sargs+=(-s "$p"); done
-        fi
-        count=$((count + 1))
-        if ! "$TONVERA" render --realtime --block 256 -e "$code" -p "$label" "${sargs[@]}" "$in" "$WORK/pref.wav" >/dev/null 2>&1 ||
-            ! r=$("$CHECK" compare "$path" "$WORK/pref.wav" 1e-6); then
-            echo "  $uri preset \"$label\": ${r:-reference render failed}"
-            bad=$((bad + 1))
-        fi
-    done <"$WORK/presets.log"
-    if [ "$bad" -eq 0 ] && [ "$count" -gt 0 ]; then pass "presets $uri: $count presets"; else fail "presets $uri: $bad of $count differ"; fi
-done
-
-# 6. Host tempo: a time:Position on the atom port drives the tempo-synchronised effects like the
-#    command line's --tempo does, and a different tempo changes the sound.
-for line in "${PLUGINS[@]}"; do
-    IFS=$'\t' read -r uri code channels <<<"$line"
-    grep -q '"host_tempo"' "$BUNDLE/$(echo "$code" | tr 'A-Z' 'a-z').ttl" || continue
-    in=$(input_for "$channels")
-    sets=()
-    sargs=()
-    while IFS=$'\t' read -r sym name value; do
-        [ -n "$sym" ] || continue
-        [ "$sym" = sync_coeff ] && value=3
-        [ "$sym" = tap ] && value=0
-        sets+=(--set "$sym=$value")
-        sargs+=(-s "$name=$value")
-    done < <("$CHECK" settings "$uri" 0)
-    t90=$("$CHECK" render "$uri" "$in" "$WORK/t90.wav" --bpm 90 "${sets[@]}")
-    "$CHECK" render "$uri" "$in" "$WORK/t150.wav" --bpm 150 "${sets[@]}" >/dev/null
-    "$TONVERA" render --realtime --block 256 --tempo 90 -e "$code" "${sargs[@]}" "$in" "$WORK/tref.wav" >/dev/null 2>&1
-    if ! r=$("$CHECK" compare "$WORK/t90.wav" "$WORK/tref.wav" 1e-6); then
-        fail "tempo $uri: 90 BPM differs from the command line: $r"
-    elif "$CHECK" compare "$WORK/t90.wav" "$WORK/t150.wav" 0 >/dev/null; then
-        fail "tempo $uri: 90 and 150 BPM sound the same"
-    elif [ "$t90" != "host_tempo 90.000" ]; then
-        fail "tempo $uri: published $t90"
-    else
-        pass "tempo $uri: follows 90 BPM like the command line ($r)"
-    fi
-done
-
-# 7. State: save, restore into new instances, same audio and same re-saved bytes.
-for line in "${PLUGINS[@]}"; do
-    IFS=$'\t' read -r uri code channels <<<"$line"
-    r=$("$CHECK" state "$uri" "$(input_for "$channels")" 2>&1)
-    case $r in PASS*) pass "state ${r#PASS }" ;; *) fail "state ${r#FAIL }" ;; esac
-done
 
 # 8. RealtimeSanitizer: run() of every plug-in and the command line's real-time render, with control,
 #    footswitch, tap and tempo changes and blocks from 1 sample to the host's maximum, allocate nothing,
@@ -218,49 +214,42 @@ done
 for what in rt embedded reset; do
     RTSAN_OPTIONS=symbolize=0 "$RTCHECK" "$what" >"$WORK/rt.log" 2>&1
     grep -q -E '^(PASS|FAIL)' "$WORK/rt.log" || fail "rtcheck $what: $(tail -1 "$WORK/rt.log")"
-    while read -r status rest; do
-        case $status in PASS) pass "$rest" ;; FAIL) fail "$rest" ;; *) echo "  $status $rest" ;; esac
-    done < <(grep -E '^(PASS|FAIL|Real-time violation)' "$WORK/rt.log")
+    relay "" < <(grep -E '^(PASS|FAIL|Real-time violation)' "$WORK/rt.log")
 done
 
-# 9. jalv on a dummy JACK server: transport tempo reaches the plug-in, a factory preset applies.
+# 9. jalv on a dummy JACK server (which the editor tests share): transport tempo reaches the plug-in, a
+#    factory preset applies.
+start_jack() {
+    export JACK_DEFAULT_SERVER=tonvera-lv2-test JACK_NO_START_SERVER=1
+    local attempt i
+    for attempt in 1 2; do
+        jackd -n "$JACK_DEFAULT_SERVER" --no-realtime -d dummy -r 48000 -p 256 >"$WORK/jackd.log" 2>&1 &
+        PIDS+=($!)
+        for i in $(seq 50); do jack_lsp >/dev/null 2>&1 && return 0; sleep 0.1; done
+        # Servers killed earlier leave their registrations behind; with no JACK server running they are stale.
+        [ $attempt = 1 ] && grep -q 'Too many servers' "$WORK/jackd.log" && ! pgrep -x jackd >/dev/null || break
+        rm -rf /dev/shm/jack-shm-registry /dev/shm/jack-[0-9]* /dev/shm/jack_sem.* /dev/shm/jack_db-*
+    done
+    return 1
+}
 jalv_test() {
-    command -v jalv >/dev/null && command -v jackd >/dev/null && command -v jack_transport >/dev/null ||
-        { skip "jalv: jalv, jackd or jack_transport missing"; return; }
-    local line u uri="" code="" c channels stem
+    command -v jalv >/dev/null && command -v jack_transport >/dev/null || { skip "jalv: jalv or jack_transport missing"; return; }
+    local line u uri="" code="" c channels
     for line in "${PLUGINS[@]}"; do
         IFS=$'\t' read -r u c channels <<<"$line"
-        stem=$(echo "$c" | tr 'A-Z' 'a-z')
-        if [ "$channels" = 2 ] && grep -q '"host_tempo"' "$BUNDLE/$stem.ttl"; then
+        if [ "$channels" = 2 ] && grep -q '"host_tempo"' "$BUNDLE/${c,,}.ttl"; then
             uri=$u
-            code=$stem
+            code=${c,,}
             break
         fi
     done
     [ -n "$uri" ] || { skip "jalv: no tempo-synchronised effect registered"; return; }
-    local server=tonvera-lv2-test pids=() jackd_pid i attempt
-    for attempt in 1 2; do
-        JACK_NO_START_SERVER=1 jackd -n "$server" --no-realtime -d dummy -r 48000 -p 256 >"$WORK/jackd.log" 2>&1 &
-        jackd_pid=$!
-        PIDS+=($jackd_pid)
-        for i in $(seq 50); do JACK_DEFAULT_SERVER=$server JACK_NO_START_SERVER=1 jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
-        JACK_DEFAULT_SERVER=$server JACK_NO_START_SERVER=1 jack_lsp >/dev/null 2>&1 && break
-        # Servers killed earlier leave their registrations behind; with no JACK server running they are stale.
-        if [ $attempt = 1 ] && grep -q 'Too many servers' "$WORK/jackd.log" && ! pgrep -x jackd >/dev/null; then
-            rm -rf /dev/shm/jack-shm-registry /dev/shm/jack-[0-9]* /dev/shm/jack_sem.* /dev/shm/jack_db-*
-        else
-            break
-        fi
-    done
-    if ! JACK_DEFAULT_SERVER=$server JACK_NO_START_SERVER=1 jack_lsp >/dev/null 2>&1; then
-        fail "jalv: the dummy JACK server did not start: $(head -1 "$WORK/jackd.log")"
-        return
-    fi
+    local pids=() i
     mkfifo "$WORK/jalv.in" "$WORK/transport.in"
     exec 7<>"$WORK/jalv.in" 8<>"$WORK/transport.in"
-    JACK_DEFAULT_SERVER=$server JACK_NO_START_SERVER=1 stdbuf -oL jalv -x -n tonvera-jalv "$uri" <&7 >"$WORK/jalv.log" 2>&1 &
+    stdbuf -oL jalv -x -n tonvera-jalv "$uri" <&7 >"$WORK/jalv.log" 2>&1 &
     pids+=($!)
-    JACK_DEFAULT_SERVER=$server JACK_NO_START_SERVER=1 jack_transport <&8 >"$WORK/transport.log" 2>&1 &
+    jack_transport <&8 >"$WORK/transport.log" 2>&1 &
     pids+=($!)
     PIDS+=("${pids[@]}")
     for i in $(seq 100); do grep -q '^bypass = ' "$WORK/jalv.log" && break; sleep 0.1; done
@@ -275,8 +264,8 @@ jalv_test() {
             got=$(grep -o 'host_tempo = [0-9.]*' "$WORK/jalv.log" | tail -1)
             [ "$got" = "host_tempo = 137.000000" ] && break
         done
-        if [ "$got" = "host_tempo = 137.000000" ]; then pass "jalv $uri: host tempo 137 BPM from jack_transport"; else
-            fail "jalv $uri: host tempo not received (${got:-nothing})"; fi
+        [ "$got" = "host_tempo = 137.000000" ]
+        say $? "jalv $uri: host tempo 137 BPM from jack_transport" "jalv $uri: host tempo not received (${got:-nothing})"
         # The last factory preset: afterwards jalv's controls hold the preset's values.
         local preset before ok=1 sym name value shown
         preset=$(grep -o "<$uri:preset:[0-9]*>" "$BUNDLE/$code-presets.ttl" | tr -d '<>' | sort -t: -k7 -n | tail -1)
@@ -290,30 +279,27 @@ jalv_test() {
         while IFS=$'\t' read -r sym name value; do
             [ -n "$sym" ] || continue
             shown=$(tail -n +"$((before + 1))" "$WORK/jalv.log" | grep -o "^$sym = [-0-9.]*" | tail -1 | awk '{print $3}')
-            awk -v a="$shown" -v b="$value" 'BEGIN { exit !(a != "" && a - b < 1e-3 && b - a < 1e-3) }' || {
-                ok=0
-                echo "  $sym is ${shown:-missing}, the preset says $value"
-            }
+            near "$shown" "$value" || { ok=0; echo "  $sym is ${shown:-missing}, the preset says $value"; }
         done < <("$CHECK" settings "$uri")
-        if [ $ok = 1 ]; then pass "jalv $uri: factory preset ${preset##*:} applied"; else fail "jalv $uri: factory preset not applied"; fi
+        [ $ok = 1 ]
+        say $? "jalv $uri: factory preset ${preset##*:} applied" "jalv $uri: factory preset not applied"
     fi
     exec 7>&- 8>&-
     kill "${pids[@]}" 2>/dev/null
     sleep 1
     kill -9 "${pids[@]}" 2>/dev/null
     wait "${pids[@]}" 2>/dev/null
-    # The server last, and given time to remove its registration.
-    kill "$jackd_pid" 2>/dev/null
-    for i in $(seq 50); do kill -0 "$jackd_pid" 2>/dev/null || break; sleep 0.1; done
-    kill -9 "$jackd_pid" 2>/dev/null
-    wait "$jackd_pid" 2>/dev/null
 }
-jalv_test
+if ! command -v jackd >/dev/null; then
+    skip "jalv: jackd missing"
+elif ! start_jack; then
+    fail "jalv: the dummy JACK server did not start: $(head -1 "$WORK/jackd.log")"
+else
+    jalv_test
+fi
 
 # 10. The editor in jalv.gtk3 under Xvfb and in a minimal UI host.
-while read -r status rest; do
-    case $status in PASS) pass "$rest" ;; FAIL) fail "$rest" ;; SKIP) skip "$rest" ;; *) echo "$status $rest" ;; esac
-done < <("$SRC/lv2/tests/editor.sh" "$BUILD" "$WORK")
+relay "" < <("$SRC/lv2/tests/editor.sh" "$BUILD" "$WORK")
 
 # 11. Ardour headless: a session on the dummy backend renders a sine through one plug-in.
 ardour_test() {
@@ -344,11 +330,8 @@ ardour_test() {
     local rms diff
     rms=$(sox "$wet" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')
     diff=$(sox -m -v 1 "$wet" -v -1 "$dry" -n stat 2>&1 | awk '/RMS +amplitude/ {print $3}')
-    if awk -v r="$rms" -v d="$diff" 'BEGIN { exit !(r > 0.01 && d > 0.001) }'; then
-        pass "ardour $uri: export RMS $rms, differs from dry by RMS $diff"
-    else
-        fail "ardour $uri: export RMS ${rms:-?}, difference from dry ${diff:-?}"
-    fi
+    awk -v r="$rms" -v d="$diff" 'BEGIN { exit !(r > 0.01 && d > 0.001) }'
+    say $? "ardour $uri: export RMS $rms, differs from dry by RMS $diff" "ardour $uri: export RMS ${rms:-?}, difference from dry ${diff:-?}"
 }
 ardour_test
 
