@@ -4,9 +4,8 @@
 #include "shell/AlgorithmRegistry.h"
 
 namespace {
-// Design constants in tenths of a millisecond.
-constexpr int kBaseDelay = 60;       // centre of the voice
-constexpr int kModulationDepth = 10; // swing at "Depth" 100 %
+constexpr int kBaseDelayTenthsMs = 60;       // centre of the voice
+constexpr int kModulationDepthTenthsMs = 10; // swing at "Depth" 100 %
 constexpr double kStereoSpread = 0.74;
 } // namespace
 
@@ -62,11 +61,11 @@ void CMLVChorusDSP::Reset() {
 
 int CMLVChorusDSP::UpdateCoefficients(bool full) {
     int result = 0;
-    const int base = ModulatedDelayLine::SamplesFromTenthsMs(kBaseDelay, sampleRate);
+    const int base = ModulatedDelayLine::SamplesFromTenthsMs(kBaseDelayTenthsMs, sampleRate);
     if (full) {
-        const int n =
-            ModulatedDelayLine::SamplesFromTenthsMs(kBaseDelay + 2 * kModulationDepth + 1, sampleRate);
-        depthSamples = ModulatedDelayLine::SamplesFromTenthsMs(kModulationDepth, sampleRate);
+        const int n = ModulatedDelayLine::SamplesFromTenthsMs(
+            kBaseDelayTenthsMs + 2 * kModulationDepthTenthsMs + 1, sampleRate);
+        depthSamples = ModulatedDelayLine::SamplesFromTenthsMs(kModulationDepthTenthsMs, sampleRate);
         if (!line.Allocate(n)) result = 1;
         if (split) split->Create(sampleRate);
         Reset();

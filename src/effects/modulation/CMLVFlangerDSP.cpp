@@ -4,12 +4,12 @@
 #include "shell/AlgorithmRegistry.h"
 
 namespace {
-// Delay window in tenths of a millisecond.
-constexpr int kMaxDelay = 120;
-constexpr int kMinDelay = 11;
-constexpr int kSpare = 10;
-// Regeneration range in percent: the comb always keeps a little feedback.
-constexpr double kRegenMin = 10, kRegenMax = 88;
+// The delay window.
+constexpr int kMaxDelayTenthsMs = 120;
+constexpr int kMinDelayTenthsMs = 11;
+constexpr int kSpareTenthsMs = 10;
+// The comb always keeps a little feedback.
+constexpr double kRegenMinPercent = 10, kRegenMaxPercent = 88;
 constexpr double kDryGain = 0.58, kWetGain = 0.50;
 } // namespace
 
@@ -68,15 +68,17 @@ void CMLVFlangerDSP::Reset() {
 int CMLVFlangerDSP::UpdateCoefficients(bool full) {
     int result = 0;
     if (full) {
-        if (!line.Allocate(ModulatedDelayLine::SamplesFromTenthsMs(kMaxDelay + kSpare, sampleRate)))
+        if (!line.Allocate(
+                ModulatedDelayLine::SamplesFromTenthsMs(kMaxDelayTenthsMs + kSpareTenthsMs, sampleRate)))
             result = 1;
-        maxDelay = ModulatedDelayLine::SamplesFromTenthsMs(kMaxDelay, sampleRate);
-        minDelay = ModulatedDelayLine::SamplesFromTenthsMs(kMinDelay, sampleRate);
+        maxDelay = ModulatedDelayLine::SamplesFromTenthsMs(kMaxDelayTenthsMs, sampleRate);
+        minDelay = ModulatedDelayLine::SamplesFromTenthsMs(kMinDelayTenthsMs, sampleRate);
         if (split) split->Create(sampleRate);
         Reset();
     }
-    feedback = static_cast<float>(
-        (kRegenMin + (kRegenMax - kRegenMin) * GetParameter(kRegeneration)->GetValue() / 100.0) / 100.0);
+    feedback = static_cast<float>((kRegenMinPercent + (kRegenMaxPercent - kRegenMinPercent) *
+                                                          GetParameter(kRegeneration)->GetValue() / 100.0) /
+                                  100.0);
     const double tune = GetParameter(kFxTune)->GetValue(), depth = GetParameter(kDepth)->GetValue();
     const int range = maxDelay - minDelay;
     upper = maxDelay - static_cast<int>(tune / 100.0 * range + 0.5);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 namespace {
-constexpr double kToeFrequency = 2500.0;
+constexpr double kToeFrequencyHz = 2500.0;
 }
 
 CMLVPedalWahDSP::CMLVPedalWahDSP(double sampleRate_, int maxBlockSize_)
@@ -35,7 +35,7 @@ int CMLVPedalWahDSP::UpdateCoefficients(bool full) {
     target = static_cast<float>(GetParameter(kPedal)->GetValue() / 100.0 - 0.01);
     const double range = GetParameter(kRange)->GetValue();
     logRange = std::log(range > 0.0 ? range : 1.0);
-    logSpan = std::log(kToeFrequency) - logRange;
+    logSpan = std::log(kToeFrequencyHz) - logRange;
     cachedPosition[0] = cachedPosition[1] = -1.0f;
     Smooth();
     parametersChanged = false;

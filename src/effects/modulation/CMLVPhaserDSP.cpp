@@ -4,7 +4,7 @@
 #include "shell/AlgorithmRegistry.h"
 
 namespace {
-constexpr double kSweepLow = 350.0, kSweepHigh = 4520.0; // Hz
+constexpr double kSweepLowHz = 350.0, kSweepHighHz = 4520.0;
 constexpr double kMaxFeedback = 0.75;
 } // namespace
 
@@ -75,8 +75,8 @@ int CMLVPhaserDSP::UpdateCoefficients(bool full) {
         lfo.setRate(static_cast<float>(GetParameter(kRate)->GetValue()));
     feedback = static_cast<float>(GetParameter(kResonance)->GetValue() * kMaxFeedback / 100.0);
     const double nyquist = sampleRate / 2.0;
-    wMin = static_cast<float>(kSweepLow / nyquist);
-    wRange = static_cast<float>((kSweepHigh / nyquist - wMin) * GetParameter(kDepth)->GetValue() / 100.0);
+    wMin = static_cast<float>(kSweepLowHz / nyquist);
+    wRange = static_cast<float>((kSweepHighHz / nyquist - wMin) * GetParameter(kDepth)->GetValue() / 100.0);
     if (split) {
         static const float kSplit[4] = {400.0f, 160.0f, 100.0f, 20.0f};
         const int impact = static_cast<int>(GetParameter(CMLVPhaserBassDSP::kImpact)->GetValue());
