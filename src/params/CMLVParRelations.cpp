@@ -131,9 +131,9 @@ int CMLVParRelations::GetReadoutCount() const {
 const CMLVReadout* CMLVParRelations::GetReadoutInfo(int index) const {
     if (index < 0 || index >= CMLVParRelations::GetReadoutCount()) return nullptr;
     if (index == 0) return &kTapCounted;
-    static const CMLVReadout tempo{"tap_rate", "Tapped tempo", "BPM", 0.0f, 6000.0f};
-    static const CMLVReadout rate{"tap_rate", "Tapped rate", "Hz", 0.0f, 100.0f};
-    return FindParameter("Tempo", nullptr) ? &tempo : &rate;
+    static const CMLVReadout tappedTempo{"tap_rate", "Tapped tempo", "BPM", 0.0f, 6000.0f};
+    static const CMLVReadout tappedRate{"tap_rate", "Tapped rate", "Hz", 0.0f, 100.0f};
+    return FindParameter("Tempo", nullptr) ? &tappedTempo : &tappedRate;
 }
 
 float CMLVParRelations::GetReadoutValue(int index) const {

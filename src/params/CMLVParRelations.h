@@ -39,5 +39,6 @@ class CMLVBPMParRelations : public CMLVParRelations {
     const CMLVReadout* GetReadoutInfo(int index) const override;
     float GetReadoutValue(int index) const override;
 
-    static constexpr int kTempo = 3, kDecay = 4, kSyncCoeff = 7, kTap = 8;
+    // The delay's parameters; the relations use "Tempo", "Decay", "Sync coeff" and "Tap".
+    enum Parameter : int { kEffectLevel = 2, kTempo, kDecay, kStereo, kMode, kSyncCoeff, kTap };
 };

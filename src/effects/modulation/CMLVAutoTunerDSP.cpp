@@ -14,15 +14,13 @@ const CMLVReadout kReadouts[] = {
 
 CMLVAutoTunerDSP::CMLVAutoTunerDSP(double sampleRate_, int maxBlockSize_)
     : CMLVModulationDSP(sampleRate_, maxBlockSize_) {
-    name = "AT - Auto Tuner";
-    shortName = "AT";
-    pluginId = FourCC("atu1");
-    AddPreset(0, "Default", {440, 440});
-    AddParameter(2, "A4", "Hz", 340, 500, 1, 440, Linear);
-    AddParameter(3, "Tone Frequency", "Hz", 20, 20000, 1, 440, Linear);
-    RecallPreset("Default");
     // The tracker and its plans come with the preparation for audio, on the main thread.
-    fullUpdatePending = true;
+    Setup({"AT - Auto Tuner", "AT", FourCC("atu1")},
+          {
+              {kA4, "A4", "Hz", 340, 500, 1, 440, Linear},
+              {kToneFrequency, "Tone Frequency", "Hz", 20, 20000, 1, 440, Linear},
+          },
+          {{"Default", {440, 440}}}, CMLVFirstUpdate::FirstBlock);
 }
 
 void CMLVAutoTunerDSP::PrepareForAudio() {
@@ -50,7 +48,7 @@ int CMLVAutoTunerDSP::UpdateCoefficients(bool full) {
         analyses = 0;
         Reset();
     }
-    if (tracker) tracker->SetReference(GetParameter(2)->GetValue());
+    if (tracker) tracker->SetReference(GetParameter(kA4)->GetValue());
     parametersChanged = false;
     fullUpdatePending = false;
     return 0;
@@ -64,7 +62,7 @@ void CMLVAutoTunerDSP::Analyse() {
     const float f = tracker->Analyse(frame.data());
     frequency.store(f, std::memory_order_relaxed);
     lastEstimate.store(tracker->GetRawFrequency(), std::memory_order_relaxed);
-    GetParameter(3)->SetValue(f);
+    GetParameter(kToneFrequency)->SetValue(f);
     if (tracker->HasNote()) {
         const int n = tracker->GetNoteIndex();
         const double ref = tracker->GetBaseFrequency() * std::pow(2.0, n / 12.0);

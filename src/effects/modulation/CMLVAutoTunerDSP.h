@@ -12,6 +12,8 @@ class CMLVAutoTunerDSP : public CMLVModulationDSP {
   public:
     // Main thread. Makes the tracker (and its FFT plans) for the given rate.
     CMLVAutoTunerDSP(double sampleRate, int maxBlockSize);
+
+    enum Parameter : int { kA4 = 2, kToneFrequency };
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
     // Audio thread. With full set the tracker starts afresh (rebuilt only when the rate changed).

@@ -7,7 +7,7 @@
 #include <new>
 
 namespace {
-constexpr double kSlowestTempo = 20.0;
+constexpr double kSlowestTempoBpm = 20.0;
 
 // Recirculated echoes decay geometrically; stop them before they turn subnormal.
 inline float Flush(float v) {
@@ -18,24 +18,25 @@ inline float Flush(float v) {
 CMLVBPMDelayDSP::CMLVBPMDelayDSP(double sampleRate_, int maxBlockSize_)
     : CMLVBPMParRelations(sampleRate_, maxBlockSize_), holdStateLabels{"Normal", "Bypassing", "Sampling",
                                                                        "Playing"} {
-    name = "BD - BPM Delay";
-    shortName = "BD";
-    pluginId = FourCC("bdu1");
-    AddPreset(0, "Default", {50, 160, 1.62f, 50, 0, 0, 0});
-    AddPreset(1, "U2 Rhythm", {36, 160, 0.1f, 50, 0, 0, 0});
-    AddPreset(2, "Slow solo", {23, 160, 0.1f, -18, 0, 0, 0});
-    AddPreset(3, "Double sound", {54, 1200, 0.02f, 50, 0, 0, 0});
-    AddPreset(4, "Hold on", {57, 100, 20.01f, 50, 0, 0, 0});
-    AddParameter(2, "Effect Level", "%", 0, 100, 1, 50, Linear);
-    AddParameter(3, "Tempo", "BPM", 20, 1200, 1, 160, Linear);
-    AddParameter(4, "Decay", "s", 0.02, 20, 1, 1.62, Logarithmic);
-    AddParameter(5, "Stereo", "", 0, 100, 1, 50, Linear);
-    AddParameter(6, "Mode", std::vector<std::string>{"Mono", "Stereo"}, 0, 1, 1, 0, List);
-    AddParameter(7, "Sync coeff", SyncMultiplier::Labels(), 0, 8, 1, 0, List);
-    AddParameter(8, "Tap", SyncMultiplier::TapLabels(), 0, 1, 1, 0, List);
-    RecallPreset("Default");
-    // The lines come with the preparation for audio; the first block runs the full update.
-    fullUpdatePending = true;
+    // The lines come with the preparation for audio.
+    Setup({"BD - BPM Delay", "BD", FourCC("bdu1")},
+          SyncMultiplier::WithSyncAndTap(
+              {
+                  {kEffectLevel, "Effect Level", "%", 0, 100, 1, 50, Linear},
+                  {kTempo, "Tempo", "BPM", 20, 1200, 1, 160, Linear},
+                  {kDecay, "Decay", "s", 0.02, 20, 1, 1.62, Logarithmic},
+                  {kStereo, "Stereo", "", 0, 100, 1, 50, Linear},
+                  {kMode, "Mode", {"Mono", "Stereo"}, 0, 1, 1, 0, List},
+              },
+              kSyncCoeff),
+          {
+              {"Default", {50, 160, 1.62f, 50, 0, 0, 0}},
+              {"U2 Rhythm", {36, 160, 0.1f, 50, 0, 0, 0}},
+              {"Slow solo", {23, 160, 0.1f, -18, 0, 0, 0}},
+              {"Double sound", {54, 1200, 0.02f, 50, 0, 0, 0}},
+              {"Hold on", {57, 100, 20.01f, 50, 0, 0, 0}},
+          },
+          CMLVFirstUpdate::FirstBlock);
 }
 
 void CMLVBPMDelayDSP::SetHoldState(float state) {
@@ -65,7 +66,7 @@ void CMLVBPMDelayDSP::PrepareForAudio() {
 
 // Zeroed lines for the slowest tempo; allocates only when the rate asks for more than they hold.
 void CMLVBPMDelayDSP::SizeLines() {
-    physicalBeat = static_cast<int>(sampleRate * 60.0 / kSlowestTempo);
+    physicalBeat = static_cast<int>(sampleRate * 60.0 / kSlowestTempoBpm);
     allocationFailed = false;
     try {
         for (int c = 0; c < 2; ++c) {
@@ -88,7 +89,7 @@ int CMLVBPMDelayDSP::UpdateCoefficients(bool full) {
     const double ownTempo = tempoParam->GetValue();
     double t = SyncMultiplier::Tempo(GetParameter(kSyncCoeff)->GetValue(), tempo, ownTempo);
     // Tapped or host tempi can fall outside the knob's range; the slowest tempo bounds the memory.
-    if (!(t >= kSlowestTempo)) t = kSlowestTempo;
+    if (!(t >= kSlowestTempoBpm)) t = kSlowestTempoBpm;
 
     const int b = static_cast<int>(sampleRate * 60.0 / t);
     // At the top of the range the delay turns into a 20 ms room effect.
@@ -112,7 +113,7 @@ int CMLVBPMDelayDSP::UpdateCoefficients(bool full) {
     indexA %= beatLength;
     indexC %= 2 * beatLength;
 
-    const double level = GetParameter(2)->GetValue() / 100.0 * 0.5;
+    const double level = GetParameter(kEffectLevel)->GetValue() / 100.0 * 0.5;
 
     const CMLVParameter* decay = GetParameter(kDecay);
     if (decay->GetValue() >= decay->maxValue) {
@@ -123,9 +124,9 @@ int CMLVBPMDelayDSP::UpdateCoefficients(bool full) {
         feedback = r >= 1.0 ? static_cast<float>(std::pow(10.0, -60.0 / r / 20.0)) : 0.0f;
     }
 
-    const double S = GetParameter(5)->GetValue();
-    const double sMax = GetParameter(5)->maxValue;
-    stereoMode = GetParameter(6)->GetValue() != 0.0;
+    const double S = GetParameter(kStereo)->GetValue();
+    const double sMax = GetParameter(kStereo)->maxValue;
+    stereoMode = GetParameter(kMode)->GetValue() != 0.0;
     double d1, d2, d3 = 0.0, d4 = 0.0;
     if (stereoMode) {
         d1 = (sMax - S) / (2.0 * sMax);

@@ -5,21 +5,21 @@
 
 CMLVOctaverDSP::CMLVOctaverDSP(double sampleRate_, int maxBlockSize_)
     : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "OT - Octaver";
-    shortName = "OT";
-    pluginId = FourCC("otu1");
-    AddPreset(0, "Default", {50, 50, 50});
-    AddPreset(1, "Under Stand", {0, 100, 0});
-    AddPreset(2, "Stand Up", {0, 0, 56});
-    AddPreset(3, "Where Is", {0, 50, 50});
-    AddPreset(4, "There Is", {100, 50, 50});
-    AddParameter(2, "Clean Signal Level", "%", 0, 100, 1, 50, Linear);
-    AddParameter(3, "Lower Octave Level", "%", 0, 100, 1, 50, Linear);
-    AddParameter(4, "Upper Octave Level", "%", 0, 100, 1, 50, Linear);
-    RecallPreset("Default");
     // The shifters and their plans come with the preparation for audio, on the main thread.
-    UpdateCoefficients(false);
-    fullUpdatePending = true;
+    Setup({"OT - Octaver", "OT", FourCC("otu1")},
+          {
+              {kCleanSignalLevel, "Clean Signal Level", "%", 0, 100, 1, 50, Linear},
+              {kLowerOctaveLevel, "Lower Octave Level", "%", 0, 100, 1, 50, Linear},
+              {kUpperOctaveLevel, "Upper Octave Level", "%", 0, 100, 1, 50, Linear},
+          },
+          {
+              {"Default", {50, 50, 50}},
+              {"Under Stand", {0, 100, 0}},
+              {"Stand Up", {0, 0, 56}},
+              {"Where Is", {0, 50, 50}},
+              {"There Is", {100, 50, 50}},
+          },
+          CMLVFirstUpdate::FirstBlock);
 }
 
 void CMLVOctaverDSP::PrepareForAudio() {
@@ -45,9 +45,9 @@ void CMLVOctaverDSP::Build() {
 
 int CMLVOctaverDSP::UpdateCoefficients(bool full) {
     // The levels are the knobs' normalised positions.
-    clean = static_cast<float>(GetParameter(2)->normalizedValue);
-    lower = static_cast<float>(GetParameter(3)->normalizedValue);
-    upper = static_cast<float>(GetParameter(4)->normalizedValue);
+    clean = static_cast<float>(GetParameter(kCleanSignalLevel)->normalizedValue);
+    lower = static_cast<float>(GetParameter(kLowerOctaveLevel)->normalizedValue);
+    upper = static_cast<float>(GetParameter(kUpperOctaveLevel)->normalizedValue);
     if (full) {
         Build();
         std::fill(sum.begin(), sum.end(), 0.0f);

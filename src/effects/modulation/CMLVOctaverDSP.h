@@ -23,6 +23,7 @@ class CMLVOctaverDSP : public CMLVParRelations {
     // Any thread. Samples by which the octave voices lag the clean signal.
     int VoiceDelay() const;
 
+    enum Parameter : int { kCleanSignalLevel = 2, kLowerOctaveLevel, kUpperOctaveLevel };
     static constexpr int kOverlap = 6;
 
   private:

@@ -5,28 +5,28 @@
 
 CMLVReverbDSP::CMLVReverbDSP(double sampleRate_, int maxBlockSize_)
     : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "RV - Reverb";
-    shortName = "RV";
-    pluginId = FourCC("rvu1");
-    AddPreset(0, "Default", {42, 61, 0, 0});
-    AddPreset(1, "On Stage", {42, 61, 0, 0});
-    AddPreset(2, "Big room", {50, 83, 0, 1});
-    AddPreset(3, "Hall", {26, 50, 0, 2});
-    AddPreset(4, "Tunnel", {41, 50, 0, 6});
-    AddPreset(5, "Concert hall", {40, 50, 0, 3});
-    AddPreset(6, "Spring verb", {31, 61, -37, 4});
-    AddPreset(7, "Clean Hi verb", {31, 50, 80, 3});
-    AddPreset(8, "No Early", {31, 64, -7, 5});
-    AddParameter(2, "Mix", "%", 0, 100, 1, 42, Linear);
-    AddParameter(3, "Decay", "%", 0, 100, 1, 61, Linear);
-    AddParameter(4, "Color", "%", -100, 100, 1, 0, Linear);
-    AddParameter(
-        5, "Mode",
-        std::vector<std::string>{"Small Room", "Big Room", "Hall", "Long Hall", "Spring", "Verb", "Tunnel"},
-        0, 6, 1, 0, List);
-    RecallPreset("Default");
-    // The buffers come with the preparation for audio; the first block runs the full update.
-    fullUpdatePending = true;
+    const std::vector<std::string> modes{"Small Room", "Big Room", "Hall",  "Long Hall",
+                                         "Spring",     "Verb",     "Tunnel"};
+    // The buffers come with the preparation for audio.
+    Setup({"RV - Reverb", "RV", FourCC("rvu1")},
+          {
+              {kMix, "Mix", "%", 0, 100, 1, 42, Linear},
+              {kDecay, "Decay", "%", 0, 100, 1, 61, Linear},
+              {kColor, "Color", "%", -100, 100, 1, 0, Linear},
+              {kMode, "Mode", modes, 0, 6, 1, 0, List},
+          },
+          {
+              {"Default", {42, 61, 0, 0}},
+              {"On Stage", {42, 61, 0, 0}},
+              {"Big room", {50, 83, 0, 1}},
+              {"Hall", {26, 50, 0, 2}},
+              {"Tunnel", {41, 50, 0, 6}},
+              {"Concert hall", {40, 50, 0, 3}},
+              {"Spring verb", {31, 61, -37, 4}},
+              {"Clean Hi verb", {31, 50, 80, 3}},
+              {"No Early", {31, 64, -7, 5}},
+          },
+          CMLVFirstUpdate::FirstBlock);
 }
 
 namespace {
@@ -111,12 +111,13 @@ int CMLVReverbDSP::UpdateCoefficients(bool full) {
         Reset();
     }
 
-    const int modeIndex = std::clamp(static_cast<int>(GetParameter(5)->GetValue()), 0, kReverbModeCount - 1);
+    const int modeIndex =
+        std::clamp(static_cast<int>(GetParameter(kMode)->GetValue()), 0, kReverbModeCount - 1);
     const ReverbModeRecord& m = kReverbModes[modeIndex];
     const ReverbRoomRecord& r = kReverbRooms[std::clamp<int>(m.roomIndex, 0, kReverbRoomCount - 1)];
-    const double mix = GetParameter(2)->GetValue();
-    const double decay = GetParameter(3)->GetValue() / 100.0;
-    const double color = GetParameter(4)->GetValue();
+    const double mix = GetParameter(kMix)->GetValue();
+    const double decay = GetParameter(kDecay)->GetValue() / 100.0;
+    const double color = GetParameter(kColor)->GetValue();
 
     const int apLength = Scaled(r.allpassLength, fs);
     if (apLength != earlyLength) {

@@ -11,6 +11,8 @@ class CMLVReverbDSP : public CMLVParRelations {
   public:
     // Main thread.
     CMLVReverbDSP(double sampleRate, int maxBlockSize);
+
+    enum Parameter : int { kMix = 2, kDecay, kColor, kMode };
     // Audio thread.
     int Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) override;
     // Audio thread. A full update sizes every buffer for the sample rate.

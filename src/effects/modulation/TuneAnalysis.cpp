@@ -12,7 +12,7 @@ std::vector<TuneReading> AnalyseTuning(const float* const* channels, int numChan
     std::vector<TuneReading> readings;
     if (numChannels < 1 || numFrames <= 0 || sampleRate <= 0) return readings;
     CMLVAutoTunerDSP tuner(sampleRate, kBlock);
-    CMLVParameter* reference = tuner.GetParameter(2);
+    CMLVParameter* reference = tuner.GetParameter(CMLVAutoTunerDSP::kA4);
     reference->SetValue(std::clamp(a4, reference->minValue, reference->maxValue));
     tuner.fullUpdatePending = true;
 
