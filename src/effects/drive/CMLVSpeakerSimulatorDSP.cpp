@@ -10,16 +10,7 @@ namespace {
 const CMLVReadout kLowRateReadout = {"low_rate_passthrough", "Pass-through below 44.1 kHz", "", 0.0f, 1.0f};
 
 void PassThrough(float* c) {
-    c[0] = 1.0f;
-    c[1] = c[2] = c[3] = c[4] = 0.0f;
-}
-
-void Write(float* c, double g, double b1, double b2, double a1, double a2) {
-    c[0] = float(g);
-    c[1] = float(b1);
-    c[2] = float(b2);
-    c[3] = float(a1);
-    c[4] = float(a2);
+    CoefficientSet{}.WriteTo(c);
 }
 
 void DesignSection(const SpeakerSection& s, double fs, float* c) {
@@ -93,13 +84,11 @@ void SpeakerStage::Design() {
         mainUsed[mainCount++] = k;
     }
     if (m.lowPass3 > 0.0f && mainCount + 2 <= kMain) {
-        // Third-order Butterworth low-pass, pre-warped: the cubic s^3 + 2 s^2 + 2 s + 1 has the real root
-        // -1 and the pair -1/2 +- j sqrt(3)/2, giving a first-order and a second-order (Q = 1) section.
-        const double K = std::tan(M_PI * m.lowPass3 / fs), K2 = K * K;
+        // The third-order low-pass takes the two sets after the last listed section.
+        const ThirdOrderSections lp = DesignButterworthLowPass3(m.lowPass3, fs);
         const int first = mainUsed[mainCount - 1] + 1;
-        Write(coef[first], K / (1.0 + K), 1.0, 0.0, (K - 1.0) / (K + 1.0), 0.0);
-        const double d = 1.0 + K + K2;
-        Write(coef[first + 1], K2 / d, 2.0, 1.0, 2.0 * (K2 - 1.0) / d, (1.0 - K + K2) / d);
+        lp.first.WriteTo(coef[first]);
+        lp.second.WriteTo(coef[first + 1]);
         mainUsed[mainCount++] = first;
         mainUsed[mainCount++] = first + 1;
     }
