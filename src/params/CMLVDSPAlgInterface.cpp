@@ -89,6 +89,23 @@ void CMLVDSPAlgInterface::AddPreset(int number, const std::string& presetName,
     presets[number] = std::make_unique<CMLVPreset>(CMLVPreset{presetName, values, 1});
 }
 
+void CMLVDSPAlgInterface::Setup(const CMLVEffectIdentity& identity, const CMLVParameterTable& parameterTable,
+                                const CMLVPresetTable& presetTable, CMLVFirstUpdate first) {
+    name = identity.name;
+    shortName = identity.shortName;
+    pluginId = identity.pluginId;
+    for (const CMLVParameterRecord& r : parameterTable)
+        AddParameter(r.index, r.name, r.labels, r.minValue, r.maxValue, r.step, r.defaultValue, r.type);
+    int number = 0;
+    for (const CMLVPresetRecord& preset : presetTable)
+        AddPreset(number++, preset.name, preset.values);
+    RecallPreset("Default");
+    if (first == CMLVFirstUpdate::Now)
+        UpdateCoefficients(true);
+    else
+        fullUpdatePending = true;
+}
+
 float CMLVDSPAlgInterface::Peak(const float* x, int n, float peak) {
     for (int i = 0; i < n; ++i) {
         float a = std::fabs(x[i]);

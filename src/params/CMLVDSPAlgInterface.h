@@ -1,4 +1,5 @@
 #pragma once
+#include "params/CMLVEffectSetup.h"
 #include "params/CMLVParameter.h"
 #include "params/CMLVPreset.h"
 #include "params/CMLVStatusText.h"
@@ -94,7 +95,12 @@ class CMLVDSPAlgInterface {
     float* lastOutPeak = nullptr;
 
   protected:
-    // Construction helpers for the effects.
+    // Main thread, last in an effect's constructor: identity, parameter table, factory presets, then
+    // "Default" recalled and the first full update (the constructing class's UpdateCoefficients).
+    void Setup(const CMLVEffectIdentity& identity, const CMLVParameterTable& parameterTable,
+               const CMLVPresetTable& presetTable, CMLVFirstUpdate first = CMLVFirstUpdate::Now);
+
+    // Single records (Setup's parts; tests build small algorithms with them).
     CMLVParameter* AddParameter(int index, const std::string& paramName, const std::string& unit,
                                 double minValue, double maxValue, double step, double defaultValue,
                                 CMLVParamType type);

@@ -1,27 +1,28 @@
 #include "effects/modulation/CMLVAutoWahDSP.h"
+#include "effects/modulation/RiseTime.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
 #include <cmath>
 
 CMLVAutoWahDSP::CMLVAutoWahDSP(double sampleRate_, int maxBlockSize_)
     : CMLVModulationDSP(sampleRate_, maxBlockSize_) {
-    name = "AW - Auto Wah";
-    shortName = "AW";
-    pluginId = FourCC("awu1");
-    AddPreset(0, "Default", {-16, 0.692f, 50, 50, 0, 0, 0});
-    AddPreset(1, "Classic", {-50, 0.575f, 100, 40, 1, 0, 0});
-    AddPreset(2, "Fast & Deep", {-100, 3.235f, 100, 50, 1, 0, 0});
-    AddPreset(3, "Fast & High", {-60, 3.311f, 63, 59, 1, 0, 0});
-    AddPreset(4, "Decay wah", {-33.3f, 3.311f, 80, 38, 0, 0, 0});
-    AddParameter(kSensitivity, "Sensitivity", "dB", -100, 0, 1, -16, Linear);
-    AddParameter(kRate, "Rate", "Hz", 0.05, 10, 0.05, 0.692, Logarithmic);
-    AddParameter(kDepth, "Depth", "%", 0, 100, 1, 50, Linear);
-    AddParameter(kCenter, "Center", "%", 1, 100, 1, 50, Linear);
-    AddParameter(kMode, "Mode", std::vector<std::string>{"A", "B"}, 0, 1, 1, 0, List);
-    AddParameter(kSyncCoeff, "Sync coeff", SyncMultiplier::Labels(), 0, 8, 1, 0, List);
-    AddParameter(kTap, "Tap", SyncMultiplier::TapLabels(), 0, 1, 1, 0, List);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    Setup({"AW - Auto Wah", "AW", FourCC("awu1")},
+          SyncMultiplier::WithSyncAndTap(
+              {
+                  {kSensitivity, "Sensitivity", "dB", -100, 0, 1, -16, Linear},
+                  {kRate, "Rate", "Hz", 0.05, 10, 0.05, 0.692, Logarithmic},
+                  {kDepth, "Depth", "%", 0, 100, 1, 50, Linear},
+                  {kCenter, "Center", "%", 1, 100, 1, 50, Linear},
+                  {kMode, "Mode", {"A", "B"}, 0, 1, 1, 0, List},
+              },
+              kSyncCoeff),
+          {
+              {"Default", {-16, 0.692f, 50, 50, 0, 0, 0}},
+              {"Classic", {-50, 0.575f, 100, 40, 1, 0, 0}},
+              {"Fast & Deep", {-100, 3.235f, 100, 50, 1, 0, 0}},
+              {"Fast & High", {-60, 3.311f, 63, 59, 1, 0, 0}},
+              {"Decay wah", {-33.3f, 3.311f, 80, 38, 0, 0, 0}},
+          });
 }
 
 void CMLVAutoWahDSP::Reset() {
@@ -32,10 +33,11 @@ void CMLVAutoWahDSP::Reset() {
 
 int CMLVAutoWahDSP::UpdateCoefficients(bool full) {
     if (full) {
-        ke = static_cast<float>(10000.0 / sampleRate / envelopeTime);
+        // The envelope's time is one time constant; the trigger's are rise times.
+        ke = static_cast<float>(10000.0 / sampleRate / envelopeTenthsMs);
         keepE = static_cast<float>(1.0 - ke);
-        kRise = static_cast<float>(22000.0 / sampleRate / triggerRise);
-        kFall = static_cast<float>(22000.0 / sampleRate / triggerFall);
+        kRise = static_cast<float>(RiseTime::LinearCoefficient(sampleRate, triggerRiseTenthsMs, 10000.0));
+        kFall = static_cast<float>(RiseTime::LinearCoefficient(sampleRate, triggerFallTenthsMs, 10000.0));
         kTrigger = kRise;
         trig = 0.0f;
         Reset();

@@ -18,8 +18,7 @@ class CMLVAutoWahDSP : public CMLVModulationDSP {
     // Audio thread.
     void Reset() override;
 
-    static constexpr int kSensitivity = 2, kRate = 3, kDepth = 4, kCenter = 5, kMode = 6, kSyncCoeff = 7,
-                         kTap = 8;
+    enum Parameter : int { kSensitivity = 2, kRate, kDepth, kCenter, kMode, kSyncCoeff, kTap };
 
     // Centre of the sweep and its bounds in Hz, for displays and tests.
     double CentreFrequency() const { return f0; }
@@ -31,7 +30,7 @@ class CMLVAutoWahDSP : public CMLVModulationDSP {
     const int q = 52;
     const int wetGain = 170, dryGain = 0; // percent
     const int sweepWidth = 24;            // thousandths per "Depth" percent
-    const int envelopeTime = 460, triggerRise = 720, triggerFall = 2700;
+    const int envelopeTenthsMs = 460, triggerRiseTenthsMs = 720, triggerFallTenthsMs = 2700;
 
     WahFilter filter[2];
     TriangleParabolaOscillator osc{1.0f, 0.0f, -1};

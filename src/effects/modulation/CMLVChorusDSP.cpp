@@ -8,7 +8,6 @@ namespace {
 constexpr int kBaseDelay = 60;       // centre of the voice
 constexpr int kModulationDepth = 10; // swing at "Depth" 100 %
 constexpr double kStereoSpread = 0.74;
-const std::vector<std::string> kImpact{"Gentle |==== Full", "Gentle ==|== Full", "Gentle ====| Full"};
 } // namespace
 
 CMLVChorusDSP::CMLVChorusDSP(double sampleRate_, int maxBlockSize_)
@@ -16,40 +15,42 @@ CMLVChorusDSP::CMLVChorusDSP(double sampleRate_, int maxBlockSize_)
 
 CMLVChorusDSP::CMLVChorusDSP(double sampleRate_, int maxBlockSize_, bool bass_)
     : CMLVModulationDSP(sampleRate_, maxBlockSize_), bass(bass_) {
+    CMLVParameterTable rows{
+        {kMix, "Mix", "%", 0, 100, 1, 50, Linear},
+        {kRate, "Rate", "Hz", 0.1, 10, 0.1, 1, Logarithmic},
+        {kDepth, "Depth", "%", 0, 100, 1, 50, Linear},
+        {kStereo, "Stereo", "%", 0, 100, 1, 10, Linear},
+    };
     if (!bass) {
-        name = "CH - Chorus";
-        shortName = "CH";
-        pluginId = FourCC("chu1");
-        AddPreset(0, "Default", {50, 1, 50, 10, 0, 0});
-        AddPreset(1, "Light", {50, 0.603f, 50, 100, 0, 0});
-        AddPreset(2, "Slow", {50, 0.162f, 100, 100, 0, 0});
-        AddPreset(3, "Speed", {34, 6.166f, 48, 100, 0, 0});
-        AddPreset(4, "Clean G", {50, 0.372f, 100, 100, 0, 0});
-        AddPreset(5, "12 th", {50, 0.871f, 100, 100, 0, 0});
-        AddPreset(6, "Vibrato 1", {100, 5.129f, 83, 100, 0, 0});
-        AddPreset(7, "Vibrato 2", {65, 7.244f, 72, 85, 0, 0});
-    } else {
-        name = "CHB - Bass Chorus";
-        shortName = "CHB";
-        pluginId = FourCC("chb1");
-        AddPreset(0, "Default", {50, 1, 50, 10, 0, 0, 0});
-        AddPreset(1, "Light wide chorus", {88, 0.282f, 90, 100, 0, 0, 0});
-        AddPreset(2, "Medium chorus", {80, 1, 88, 50, 1, 0, 0});
-        AddPreset(3, "Hard chorus", {88, 1.66f, 90, 100, 2, 0, 0});
-        AddPreset(4, "Ultra vibe chorus", {100, 5.89f, 35, 73, 2, 0, 0});
-        // Below 120 Hz the split is off; 150 Hz until "Impact" is first applied.
-        split = std::make_unique<LowBandBypassSplit>(120.0f, true, 150.0f);
+        Setup({"CH - Chorus", "CH", FourCC("chu1")}, SyncMultiplier::WithSyncAndTap(rows, kSyncCoeff),
+              {
+                  {"Default", {50, 1, 50, 10, 0, 0}},
+                  {"Light", {50, 0.603f, 50, 100, 0, 0}},
+                  {"Slow", {50, 0.162f, 100, 100, 0, 0}},
+                  {"Speed", {34, 6.166f, 48, 100, 0, 0}},
+                  {"Clean G", {50, 0.372f, 100, 100, 0, 0}},
+                  {"12 th", {50, 0.871f, 100, 100, 0, 0}},
+                  {"Vibrato 1", {100, 5.129f, 83, 100, 0, 0}},
+                  {"Vibrato 2", {65, 7.244f, 72, 85, 0, 0}},
+              });
+        return;
     }
-    AddParameter(kMix, "Mix", "%", 0, 100, 1, 50, Linear);
-    AddParameter(kRate, "Rate", "Hz", 0.1, 10, 0.1, 1, Logarithmic);
-    AddParameter(kDepth, "Depth", "%", 0, 100, 1, 50, Linear);
-    AddParameter(kStereo, "Stereo", "%", 0, 100, 1, 10, Linear);
-    if (bass) AddParameter(CMLVChorusBassDSP::kImpact, "Impact", kImpact, 0, 2, 1, 0, List);
-    const int sync = SyncCoeffIndex();
-    AddParameter(sync, "Sync coeff", SyncMultiplier::Labels(), 0, 8, 1, 0, List);
-    AddParameter(sync + 1, "Tap", SyncMultiplier::TapLabels(), 0, 1, 1, 0, List);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    // Below 120 Hz the split is off; 150 Hz until "Impact" is first applied.
+    split = std::make_unique<LowBandBypassSplit>(120.0f, true, 150.0f);
+    rows.push_back(LowBandBypassSplit::ThreeStepImpactRecord(CMLVChorusBassDSP::kImpact));
+    Setup({"CHB - Bass Chorus", "CHB", FourCC("chb1")},
+          SyncMultiplier::WithSyncAndTap(rows, CMLVChorusBassDSP::kSyncCoeff),
+          {
+              {"Default", {50, 1, 50, 10, 0, 0, 0}},
+              {"Light wide chorus", {88, 0.282f, 90, 100, 0, 0, 0}},
+              {"Medium chorus", {80, 1, 88, 50, 1, 0, 0}},
+              {"Hard chorus", {88, 1.66f, 90, 100, 2, 0, 0}},
+              {"Ultra vibe chorus", {100, 5.89f, 35, 73, 2, 0, 0}},
+          });
+}
+
+int CMLVChorusDSP::SyncCoeffIndex() const {
+    return bass ? int{CMLVChorusBassDSP::kSyncCoeff} : int{kSyncCoeff};
 }
 
 CMLVChorusDSP::~CMLVChorusDSP() = default;

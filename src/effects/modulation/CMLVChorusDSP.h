@@ -22,9 +22,9 @@ class CMLVChorusDSP : public CMLVModulationDSP {
     // Audio thread. Clears the voice and the crossover; the oscillator keeps its phase.
     void Reset() override;
 
-    static constexpr int kMix = 2, kRate = 3, kDepth = 4, kStereo = 5;
-    // Indices after "Stereo" differ between the variants.
-    int SyncCoeffIndex() const { return bass ? 7 : 6; }
+    enum Parameter : int { kMix = 2, kRate, kDepth, kStereo, kSyncCoeff, kTap };
+    // The bass variant's "Impact" moves the pair after "Stereo" up by one.
+    int SyncCoeffIndex() const;
 
   protected:
     // Main thread. The bass variant.
@@ -45,6 +45,7 @@ class CMLVChorusDSP : public CMLVModulationDSP {
 class CMLVChorusBassDSP : public CMLVChorusDSP {
   public:
     // Main thread.
-    CMLVChorusBassDSP(double sampleRate, int maxBlockSize) : CMLVChorusDSP(sampleRate, maxBlockSize, true) {}
-    static constexpr int kImpact = 6;
+    CMLVChorusBassDSP(double sampleRate_, int maxBlockSize_)
+        : CMLVChorusDSP(sampleRate_, maxBlockSize_, true) {}
+    enum BassParameter : int { kImpact = kStereo + 1, kSyncCoeff, kTap };
 };

@@ -1,4 +1,5 @@
 #include "effects/modulation/CMLVCompressorDSP.h"
+#include "effects/modulation/RiseTime.h"
 #include "shell/AlgorithmRegistry.h"
 #include <algorithm>
 #include <cmath>
@@ -8,23 +9,23 @@ const CMLVReadout kCompressorReadouts[] = {{"over_threshold", "Over threshold", 
 } // namespace
 
 CMLVCompressorDSP::CMLVCompressorDSP(double sampleRate_, int maxBlockSize_)
-    : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "CM - Compressor";
-    shortName = "CM";
-    pluginId = FourCC("cmu1");
-    AddPreset(0, "Default", {-6, 20, 600, 8, 1});
-    AddPreset(1, "Hard 1", {-10, 2, 2000, 10, 0});
-    AddPreset(2, "Hard 2", {-17, 10, 410, 50, 0});
-    AddPreset(3, "Hi Attack", {-15, 120, 3200, 2, 0});
-    AddPreset(4, "Hi Sustain", {-20, 2, 560, 10, 0});
-    AddPreset(5, "2:1 Compressor", {-12, 20, 150, 2, 0});
-    AddParameter(2, "Threshold Level", "dB", -60, 0, 0.5, -6, Linear);
-    AddParameter(3, "Attack Time", "ms", 0, 200, 1, 20, Linear);
-    AddParameter(4, "Release Time", "ms", 20, 4000, 1, 600, Linear);
-    AddParameter(5, "Ratio", "", 1, 50, 1, 8, Linear);
-    AddParameter(6, "Auto Gain", std::vector<std::string>{"Off", "On"}, 0, 1, 1, 1, List);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    : CMLVModulationDSP(sampleRate_, maxBlockSize_) {
+    Setup({"CM - Compressor", "CM", FourCC("cmu1")},
+          {
+              {kThresholdLevel, "Threshold Level", "dB", -60, 0, 0.5, -6, Linear},
+              {kAttackTime, "Attack Time", "ms", 0, 200, 1, 20, Linear},
+              {kReleaseTime, "Release Time", "ms", 20, 4000, 1, 600, Linear},
+              {kRatio, "Ratio", "", 1, 50, 1, 8, Linear},
+              {kAutoGain, "Auto Gain", {"Off", "On"}, 0, 1, 1, 1, List},
+          },
+          {
+              {"Default", {-6, 20, 600, 8, 1}},
+              {"Hard 1", {-10, 2, 2000, 10, 0}},
+              {"Hard 2", {-17, 10, 410, 50, 0}},
+              {"Hi Attack", {-15, 120, 3200, 2, 0}},
+              {"Hi Sustain", {-20, 2, 560, 10, 0}},
+              {"2:1 Compressor", {-12, 20, 150, 2, 0}},
+          });
 }
 
 const CMLVReadout* CMLVCompressorDSP::GetReadoutInfo(int index) const {
@@ -36,18 +37,18 @@ float CMLVCompressorDSP::GetReadoutValue(int index) const {
 }
 
 int CMLVCompressorDSP::UpdateCoefficients(bool full) {
-    const double threshold = GetParameter(2)->GetValue();
-    const double attackMs = GetParameter(3)->GetValue();
+    const double threshold = GetParameter(kThresholdLevel)->GetValue();
+    const double attackMs = GetParameter(kAttackTime)->GetValue();
     // Release is at least 20 ms by range, but a preset may carry anything: keep the coefficient finite.
-    const double releaseMs = std::max(GetParameter(4)->GetValue(), 1e-3);
-    const CMLVParameter* ratio = GetParameter(5);
+    const double releaseMs = std::max(GetParameter(kReleaseTime)->GetValue(), 1e-3);
+    const CMLVParameter* ratio = GetParameter(kRatio);
     const double R = std::max(ratio->GetValue(), 1.0);
 
     thresholdLinear = static_cast<float>(std::pow(10.0, threshold / 20.0));
     inverseThreshold = static_cast<float>(1.0 / thresholdLinear);
 
-    const double attackCoef = 2200.0 / sampleRate / std::max(attackMs, 0.5);
-    const double releaseCoef = 2200.0 / sampleRate / releaseMs;
+    const double attackCoef = RiseTime::LinearCoefficient(sampleRate, std::max(attackMs, 0.5));
+    const double releaseCoef = RiseTime::LinearCoefficient(sampleRate, releaseMs);
     releaseKeep = static_cast<float>(1.0 - releaseCoef);
     // The rise coefficient always belongs to the shorter of the two times.
     const bool swapped = attackMs > releaseMs;
@@ -63,7 +64,7 @@ int CMLVCompressorDSP::UpdateCoefficients(bool full) {
         exponent = static_cast<float>(1.0 / R - 1.0);
         makeUp = static_cast<float>(std::pow(10.0, -0.99 * (1.0 - 1.0 / R) * (threshold + 2.0) / 20.0));
     }
-    autoGain = GetParameter(6)->GetValue() != 0.0;
+    autoGain = GetParameter(kAutoGain)->GetValue() != 0.0;
 
     if (full) Reset();
     parametersChanged = false;
@@ -85,12 +86,11 @@ int CMLVCompressorDSP::Process(float* in[2], float* out[2], float inPeak[2], flo
     const float rise = riseCoef, fall = fallCoef;
     const float outGain = autoGain ? makeUp : 1.0f;
     bool over = false;
-    float ip0 = 0, ip1 = 0, op0 = 0, op1 = 0;
-    for (int i = 0; i < n; ++i) {
-        const float xl = in[0][i], xr = in[1][i];
-        const float x = std::max(std::fabs(xl), std::fabs(xr));
-        if (x > thr) over = true;
-        const float xs = x > 1e-7f ? x : 1e-7f;
+    RunKernel(in, out, inPeak, outPeak, n, [&](auto, const float* x, float* y) {
+        const float xl = x[0], xr = x[1];
+        const float xm = std::max(std::fabs(xl), std::fabs(xr));
+        if (xm > thr) over = true;
+        const float xs = xm > 1e-7f ? xm : 1e-7f;
         e = static_cast<float>(static_cast<double>(keep) * e + std::max(static_cast<double>(xs) - e, 0.0));
         const double r = static_cast<double>(e) * inv;
         const float g = r > 1.0 ? static_cast<float>(std::pow(r, static_cast<double>(ex))) : 1.0f;
@@ -105,14 +105,9 @@ int CMLVCompressorDSP::Process(float* in[2], float* out[2], float inPeak[2], flo
         prev = g;
         gs = static_cast<float>(static_cast<double>(cb) * gs + static_cast<double>(ca) * g);
         const float gain = gs * outGain;
-        const float yl = xl * gain, yr = xr * gain;
-        out[0][i] = yl;
-        out[1][i] = yr;
-        ip0 = std::max(ip0, std::fabs(xl));
-        ip1 = std::max(ip1, std::fabs(xr));
-        op0 = std::max(op0, std::fabs(yl));
-        op1 = std::max(op1, std::fabs(yr));
-    }
+        y[0] = xl * gain;
+        y[1] = xr * gain;
+    });
     envelope = e;
     smoothedGain = gs;
     previousTarget = prev;
@@ -121,10 +116,6 @@ int CMLVCompressorDSP::Process(float* in[2], float* out[2], float inPeak[2], flo
     overThreshold = over;
     if (publishedOverThreshold.load(std::memory_order_relaxed) != over)
         publishedOverThreshold.store(over, std::memory_order_relaxed);
-    inPeak[0] = ip0;
-    inPeak[1] = ip1;
-    outPeak[0] = op0;
-    outPeak[1] = op1;
     return 0;
 }
 

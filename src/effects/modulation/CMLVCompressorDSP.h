@@ -1,10 +1,10 @@
 #pragma once
-#include "params/CMLVParRelations.h"
+#include "effects/modulation/ModulationFrame.h"
 #include <atomic>
 
 // Stereo-linked feed-forward compressor: peak envelope of the louder channel, power-law gain above the
 // threshold, a gain smoother with separate rise and fall coefficients, optional make-up gain.
-class CMLVCompressorDSP : public CMLVParRelations {
+class CMLVCompressorDSP : public CMLVModulationDSP {
   public:
     // Main thread.
     CMLVCompressorDSP(double sampleRate, int maxBlockSize);
@@ -19,6 +19,8 @@ class CMLVCompressorDSP : public CMLVParRelations {
     int GetReadoutCount() const override { return 1; }
     const CMLVReadout* GetReadoutInfo(int index) const override;
     float GetReadoutValue(int index) const override;
+
+    enum Parameter : int { kThresholdLevel = 2, kAttackTime, kReleaseTime, kRatio, kAutoGain };
 
   private:
     float envelope = 0.0f;

@@ -1,4 +1,5 @@
 #include "effects/modulation/CMLVExpanderGateDSP.h"
+#include "effects/modulation/RiseTime.h"
 #include "shell/AlgorithmRegistry.h"
 #include <algorithm>
 #include <cmath>
@@ -6,27 +7,21 @@
 namespace {
 const CMLVReadout kExpanderReadouts[] = {{"expanding", "Expanding", "", 0.0f, 1.0f}};
 
-// One-pole coefficient for a time in ms: the smoother reaches 90 % of a step in about that time.
-float TimeCoefficient(double sampleRate, double ms) {
-    const double samples = sampleRate * ms / 1000.0;
-    if (!(samples > 0.0)) return 1.0f; // zero time: follow at once
-    return static_cast<float>(1.0 - std::exp(-2.2 / samples));
-}
 } // namespace
 
 CMLVExpanderGateDSP::CMLVExpanderGateDSP(double sampleRate_, int maxBlockSize_)
-    : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "EG - Expander Gate";
-    shortName = "EG";
-    pluginId = FourCC("egu1");
-    AddPreset(0, "Default", {0, 20, 200, 0});
-    AddPreset(1, "Half 2:1", {-6, 5, 400, 25});
-    AddParameter(2, "Treshold Level", "dB", -60, 0, 0.5, 0, Linear);
-    AddParameter(3, "Attack Time", "ms", 0, 200, 1, 20, Linear);
-    AddParameter(4, "Release Time", "ms", 0, 4000, 1, 200, Linear);
-    AddParameter(5, "Ratio", "", 0, 50, 1, 0, Linear);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    : CMLVModulationDSP(sampleRate_, maxBlockSize_) {
+    Setup({"EG - Expander Gate", "EG", FourCC("egu1")},
+          {
+              {kThresholdLevel, "Treshold Level", "dB", -60, 0, 0.5, 0, Linear},
+              {kAttackTime, "Attack Time", "ms", 0, 200, 1, 20, Linear},
+              {kReleaseTime, "Release Time", "ms", 0, 4000, 1, 200, Linear},
+              {kRatio, "Ratio", "", 0, 50, 1, 0, Linear},
+          },
+          {
+              {"Default", {0, 20, 200, 0}},
+              {"Half 2:1", {-6, 5, 400, 25}},
+          });
 }
 
 const CMLVReadout* CMLVExpanderGateDSP::GetReadoutInfo(int index) const {
@@ -38,15 +33,15 @@ float CMLVExpanderGateDSP::GetReadoutValue(int index) const {
 }
 
 int CMLVExpanderGateDSP::UpdateCoefficients(bool full) {
-    const double level = GetParameter(2)->GetValue();
+    const double level = GetParameter(kThresholdLevel)->GetValue();
     // At exactly 0 dB the expander is off.
     thresholdLinear = level == 0.0 ? 0.0f : static_cast<float>(std::pow(10.0, level / 20.0));
     logThreshold = thresholdLinear > 0.0f ? std::log10(static_cast<double>(thresholdLinear)) : 0.0;
     // The ratio follows the knob position: 1 / (1 - r), a hard gate at the top.
-    const double q = 1.0 - GetParameter(5)->normalizedValue;
+    const double q = 1.0 - GetParameter(kRatio)->normalizedValue;
     exponentK = q == 0.0 ? -10000.0 : 1.0 - 1.0 / q;
-    attackCoef = TimeCoefficient(sampleRate, GetParameter(3)->GetValue());
-    releaseCoef = TimeCoefficient(sampleRate, GetParameter(4)->GetValue());
+    attackCoef = RiseTime::ExactCoefficient(sampleRate, GetParameter(kAttackTime)->GetValue());
+    releaseCoef = RiseTime::ExactCoefficient(sampleRate, GetParameter(kReleaseTime)->GetValue());
     coef = attackCoef;
     if (full) {
         detectorDecay = 0.01f;
@@ -83,11 +78,10 @@ int CMLVExpanderGateDSP::Process(float* in[2], float* out[2], float inPeak[2], f
     bool rise = riseHeld, fall = fallHeld, expanded = false;
     const double keep = 1.0 - detectorDecay, riseGain = detectorRise;
     const float thr = thresholdLinear;
-    float ip0 = 0, ip1 = 0, op0 = 0, op1 = 0;
-    for (int i = 0; i < n; ++i) {
-        const float xl = in[0][i], xr = in[1][i];
-        const float x = std::fabs(detector ? xr : xl);
-        env = static_cast<float>(keep * env + riseGain * std::max(static_cast<double>(x) - env, 0.0));
+    RunKernel(in, out, inPeak, outPeak, n, [&](auto, const float* x, float* y) {
+        const float xl = x[0], xr = x[1];
+        const float xd = std::fabs(detector ? xr : xl);
+        env = static_cast<float>(keep * env + riseGain * std::max(static_cast<double>(xd) - env, 0.0));
         prev = tgt;
         if (env > 0.0f && env < thr) {
             tgt = static_cast<float>(
@@ -107,15 +101,10 @@ int CMLVExpanderGateDSP::Process(float* in[2], float* out[2], float inPeak[2], f
             counter = 0;
             rise = fall = false;
         }
-        const float yl = xl * gs, yr = xr * gs;
-        out[0][i] = yl;
-        out[1][i] = yr;
+        y[0] = xl * gs;
+        y[1] = xr * gs;
         gs = static_cast<float>((1.0 - c) * gs + static_cast<double>(c) * prev);
-        ip0 = std::max(ip0, std::fabs(xl));
-        ip1 = std::max(ip1, std::fabs(xr));
-        op0 = std::max(op0, std::fabs(yl));
-        op1 = std::max(op1, std::fabs(yr));
-    }
+    });
     envelope = env;
     target = tgt;
     previous = prev;
@@ -125,10 +114,6 @@ int CMLVExpanderGateDSP::Process(float* in[2], float* out[2], float inPeak[2], f
     riseHeld = rise;
     fallHeld = fall;
     expanding.store(expanded, std::memory_order_relaxed);
-    inPeak[0] = ip0;
-    inPeak[1] = ip1;
-    outPeak[0] = op0;
-    outPeak[1] = op1;
     return 0;
 }
 

@@ -1,10 +1,10 @@
 #pragma once
-#include "params/CMLVParRelations.h"
+#include "effects/modulation/ModulationFrame.h"
 #include <atomic>
 
 // Downward expander whose ratio rises to a hard gate. The detector follows whichever channel was louder
 // over the current host block, and the smoother's coefficient may change at most once per hold period.
-class CMLVExpanderGateDSP : public CMLVParRelations {
+class CMLVExpanderGateDSP : public CMLVModulationDSP {
   public:
     // Main thread.
     CMLVExpanderGateDSP(double sampleRate, int maxBlockSize);
@@ -21,6 +21,9 @@ class CMLVExpanderGateDSP : public CMLVParRelations {
     int GetReadoutCount() const override { return 1; }
     const CMLVReadout* GetReadoutInfo(int index) const override;
     float GetReadoutValue(int index) const override;
+
+    // "Treshold Level" is the name the hosts and preset files know.
+    enum Parameter : int { kThresholdLevel = 2, kAttackTime, kReleaseTime, kRatio };
 
   private:
     float thresholdLinear = 0.0f;

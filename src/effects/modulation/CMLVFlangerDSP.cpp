@@ -11,7 +11,6 @@ constexpr int kSpare = 10;
 // Regeneration range in percent: the comb always keeps a little feedback.
 constexpr double kRegenMin = 10, kRegenMax = 88;
 constexpr double kDryGain = 0.58, kWetGain = 0.50;
-const std::vector<std::string> kImpact{"Gentle |==== Full", "Gentle ==|== Full", "Gentle ====| Full"};
 } // namespace
 
 CMLVFlangerDSP::CMLVFlangerDSP(double sampleRate_, int maxBlockSize_)
@@ -19,42 +18,44 @@ CMLVFlangerDSP::CMLVFlangerDSP(double sampleRate_, int maxBlockSize_)
 
 CMLVFlangerDSP::CMLVFlangerDSP(double sampleRate_, int maxBlockSize_, bool bass_)
     : CMLVModulationDSP(sampleRate_, maxBlockSize_), bass(bass_) {
+    CMLVParameterTable rows{
+        {kFxTune, "Fx Tune", "%", 0, 100, 1, 50, Linear},
+        {kRate, "Rate", "Hz", 0.05, 10, 0.05, 0.692, Logarithmic},
+        {kDepth, "Depth", "%", 0, 100, 1, 50, Linear},
+        {kRegeneration, "Regeneration", "%", 0, 100, 1, 50, Linear},
+    };
     if (!bass) {
-        name = "FL - Flanger";
-        shortName = "FL";
-        pluginId = FourCC("flu1");
-        AddPreset(0, "Default", {50, 0.692f, 50, 50, 0, 0});
-        AddPreset(1, "Clean G1", {33, 0.219f, 37, 78, 0, 0});
-        AddPreset(2, "Clean G2", {0, 0.129f, 100, 86, 0, 0});
-        AddPreset(3, "Wet & Slow", {0, 0.081f, 100, 91, 0, 0});
-        AddPreset(4, "Big & High", {100, 0.151f, 16, 90, 0, 0});
-        AddPreset(5, "Big & Low", {0, 0.23f, 44, 75, 0, 0});
-        AddPreset(6, "Destroyer", {0, 9.33f, 88, 33, 0, 0});
-        AddPreset(7, "Flatrix 1", {10, 2.455f, 0, 80, 0, 0});
-        AddPreset(8, "Flatrix 2", {56, 2.455f, 0, 80, 0, 0});
-        AddPreset(9, "Flatrix 3", {91, 2.455f, 0, 80, 0, 0});
-        AddPreset(10, "Flatrix Low Detune", {0, 0.49f, 5, 85, 0, 0});
-    } else {
-        name = "FLB - Bass Flanger";
-        shortName = "FLB";
-        pluginId = FourCC("flb1");
-        AddPreset(0, "Default", {50, 0.692f, 50, 50, 0, 0, 0});
-        AddPreset(1, "Stop flange", {17, 1, 35, 73, 2, 0, 0});
-        AddPreset(2, "Slow flange", {40, 0.47f, 100, 84, 2, 0, 0});
-        AddPreset(3, "Synth flange", {0, 0.79f, 100, 100, 2, 0, 0});
-        AddPreset(4, "Space Flange", {50, 1, 100, 100, 2, 0, 0});
-        split = std::make_unique<LowBandBypassSplit>(120.0f, true, 150.0f);
+        Setup({"FL - Flanger", "FL", FourCC("flu1")}, SyncMultiplier::WithSyncAndTap(rows, kSyncCoeff),
+              {
+                  {"Default", {50, 0.692f, 50, 50, 0, 0}},
+                  {"Clean G1", {33, 0.219f, 37, 78, 0, 0}},
+                  {"Clean G2", {0, 0.129f, 100, 86, 0, 0}},
+                  {"Wet & Slow", {0, 0.081f, 100, 91, 0, 0}},
+                  {"Big & High", {100, 0.151f, 16, 90, 0, 0}},
+                  {"Big & Low", {0, 0.23f, 44, 75, 0, 0}},
+                  {"Destroyer", {0, 9.33f, 88, 33, 0, 0}},
+                  {"Flatrix 1", {10, 2.455f, 0, 80, 0, 0}},
+                  {"Flatrix 2", {56, 2.455f, 0, 80, 0, 0}},
+                  {"Flatrix 3", {91, 2.455f, 0, 80, 0, 0}},
+                  {"Flatrix Low Detune", {0, 0.49f, 5, 85, 0, 0}},
+              });
+        return;
     }
-    AddParameter(kFxTune, "Fx Tune", "%", 0, 100, 1, 50, Linear);
-    AddParameter(kRate, "Rate", "Hz", 0.05, 10, 0.05, 0.692, Logarithmic);
-    AddParameter(kDepth, "Depth", "%", 0, 100, 1, 50, Linear);
-    AddParameter(kRegeneration, "Regeneration", "%", 0, 100, 1, 50, Linear);
-    if (bass) AddParameter(CMLVFlangerBassDSP::kImpact, "Impact", kImpact, 0, 2, 1, 0, List);
-    const int sync = SyncCoeffIndex();
-    AddParameter(sync, "Sync coeff", SyncMultiplier::Labels(), 0, 8, 1, 0, List);
-    AddParameter(sync + 1, "Tap", SyncMultiplier::TapLabels(), 0, 1, 1, 0, List);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    split = std::make_unique<LowBandBypassSplit>(120.0f, true, 150.0f);
+    rows.push_back(LowBandBypassSplit::ThreeStepImpactRecord(CMLVFlangerBassDSP::kImpact));
+    Setup({"FLB - Bass Flanger", "FLB", FourCC("flb1")},
+          SyncMultiplier::WithSyncAndTap(rows, CMLVFlangerBassDSP::kSyncCoeff),
+          {
+              {"Default", {50, 0.692f, 50, 50, 0, 0, 0}},
+              {"Stop flange", {17, 1, 35, 73, 2, 0, 0}},
+              {"Slow flange", {40, 0.47f, 100, 84, 2, 0, 0}},
+              {"Synth flange", {0, 0.79f, 100, 100, 2, 0, 0}},
+              {"Space Flange", {50, 1, 100, 100, 2, 0, 0}},
+          });
+}
+
+int CMLVFlangerDSP::SyncCoeffIndex() const {
+    return bass ? int{CMLVFlangerBassDSP::kSyncCoeff} : int{kSyncCoeff};
 }
 
 CMLVFlangerDSP::~CMLVFlangerDSP() = default;

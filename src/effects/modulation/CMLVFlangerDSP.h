@@ -22,8 +22,9 @@ class CMLVFlangerDSP : public CMLVModulationDSP {
     // Audio thread. Clears the comb; the oscillators keep their phase.
     void Reset() override;
 
-    static constexpr int kFxTune = 2, kRate = 3, kDepth = 4, kRegeneration = 5;
-    int SyncCoeffIndex() const { return bass ? 7 : 6; }
+    enum Parameter : int { kFxTune = 2, kRate, kDepth, kRegeneration, kSyncCoeff, kTap };
+    // The bass variant's "Impact" moves the pair after "Regeneration" up by one.
+    int SyncCoeffIndex() const;
 
     // The current sweep window in samples, for displays and tests.
     int UpperDelay() const { return upper; }
@@ -49,7 +50,7 @@ class CMLVFlangerDSP : public CMLVModulationDSP {
 class CMLVFlangerBassDSP : public CMLVFlangerDSP {
   public:
     // Main thread.
-    CMLVFlangerBassDSP(double sampleRate, int maxBlockSize)
-        : CMLVFlangerDSP(sampleRate, maxBlockSize, true) {}
-    static constexpr int kImpact = 6;
+    CMLVFlangerBassDSP(double sampleRate_, int maxBlockSize_)
+        : CMLVFlangerDSP(sampleRate_, maxBlockSize_, true) {}
+    enum BassParameter : int { kImpact = kRegeneration + 1, kSyncCoeff, kTap };
 };

@@ -1,4 +1,5 @@
 #include "effects/modulation/CMLVNoiseGateDSP.h"
+#include "effects/modulation/RiseTime.h"
 #include "shell/AlgorithmRegistry.h"
 #include <algorithm>
 #include <cmath>
@@ -11,23 +12,22 @@ const CMLVReadout kNoiseGateReadouts[] = {
 } // namespace
 
 CMLVNoiseGateDSP::CMLVNoiseGateDSP(double sampleRate_, int maxBlockSize_)
-    : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "NG - Noise Gate";
-    shortName = "NG";
-    pluginId = FourCC("ngu1");
-    AddPreset(0, "Default", {-50, 5, 185, 0});
-    AddPreset(1, "Very Fast", {-50, 5, 61, 0});
-    AddPreset(2, "Fast", {-50, 5, 185, 0});
-    AddPreset(3, "Standard", {-50, 50, 1000, 0});
-    AddPreset(4, "Slow", {-36, 120, 1630, 0});
-    AddPreset(5, "Very Slow", {-62, 170, 1880, 0});
-    AddParameter(2, "Threshold Level", "dB", -100, 0, 0.5, -50, Linear);
-    AddParameter(3, "Attack", "ms", 0, 200, 1, 5, Linear);
-    AddParameter(4, "Release", "ms", 1, 2000, 1, 185, Linear);
-    AddParameter(5, "Learn", std::vector<std::string>{"Measuring finished", "Measuring input level"}, 0, 1, 1,
-                 0, List);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    : CMLVModulationDSP(sampleRate_, maxBlockSize_) {
+    Setup({"NG - Noise Gate", "NG", FourCC("ngu1")},
+          {
+              {kThresholdLevel, "Threshold Level", "dB", -100, 0, 0.5, -50, Linear},
+              {kAttack, "Attack", "ms", 0, 200, 1, 5, Linear},
+              {kRelease, "Release", "ms", 1, 2000, 1, 185, Linear},
+              {kLearn, "Learn", {"Measuring finished", "Measuring input level"}, 0, 1, 1, 0, List},
+          },
+          {
+              {"Default", {-50, 5, 185, 0}},
+              {"Very Fast", {-50, 5, 61, 0}},
+              {"Fast", {-50, 5, 185, 0}},
+              {"Standard", {-50, 50, 1000, 0}},
+              {"Slow", {-36, 120, 1630, 0}},
+              {"Very Slow", {-62, 170, 1880, 0}},
+          });
 }
 
 const CMLVReadout* CMLVNoiseGateDSP::GetReadoutInfo(int index) const {
@@ -41,13 +41,15 @@ float CMLVNoiseGateDSP::GetReadoutValue(int index) const {
 }
 
 int CMLVNoiseGateDSP::UpdateCoefficients(bool full) {
-    const double linear = std::pow(10.0, GetParameter(2)->GetValue() / 20.0);
+    const double linear = std::pow(10.0, GetParameter(kThresholdLevel)->GetValue() / 20.0);
     thresholdPower = static_cast<float>(linear * linear);
-    a = static_cast<float>(2200.0 / sampleRate / std::max(GetParameter(3)->GetValue(), 0.5));
+    a = static_cast<float>(
+        RiseTime::LinearCoefficient(sampleRate, std::max(GetParameter(kAttack)->GetValue(), 0.5)));
     // The range starts at 1 ms; a preset value below would make the coefficient blow up.
-    closingCoef = static_cast<float>(2200.0 / sampleRate / std::max(GetParameter(4)->GetValue(), 0.5));
+    closingCoef = static_cast<float>(
+        RiseTime::LinearCoefficient(sampleRate, std::max(GetParameter(kRelease)->GetValue(), 0.5)));
     k = a;
-    const bool learn = GetParameter(5)->GetValue() != 0.0;
+    const bool learn = GetParameter(kLearn)->GetValue() != 0.0;
     // A new measurement always runs its full second, even after one that was cut short.
     if (learn && !learning) {
         learnCounter = 0;
@@ -75,17 +77,16 @@ int CMLVNoiseGateDSP::Process(float* in[2], float* out[2], float inPeak[2], floa
     float env = envelope, g = gain, prev = previousTarget, kc = k;
     const float ca = a, closing = closingCoef, thr = thresholdPower;
     const int learnLength = static_cast<int>(sampleRate);
-    float ip0 = 0, ip1 = 0, op0 = 0, op1 = 0;
-    for (int i = 0; i < n; ++i) {
-        const float xl = in[0][i], xr = in[1][i];
+    RunKernel(in, out, inPeak, outPeak, n, [&](auto, const float* x, float* y) {
+        const float xl = x[0], xr = x[1];
         const float p = std::max(std::max(xl * xl, xr * xr), 1e-7f);
         env = static_cast<float>((1.0 - ca) * env + static_cast<double>(ca) * p);
         if (learning) {
             learnPeak = std::max(learnPeak, std::sqrt(p));
             if (++learnCounter >= learnLength) {
                 const float learned = static_cast<float>(20.0 * std::log10(static_cast<double>(learnPeak)));
-                GetParameter(2)->SetValue(learned);
-                GetParameter(5)->SetValue(0.0);
+                GetParameter(kThresholdLevel)->SetValue(learned);
+                GetParameter(kLearn)->SetValue(0.0);
                 learnedThreshold.store(learned, std::memory_order_relaxed);
                 measurementReport.store(true, std::memory_order_release);
                 learning = false;
@@ -100,23 +101,14 @@ int CMLVNoiseGateDSP::Process(float* in[2], float* out[2], float inPeak[2], floa
             kc = closing;
         prev = target;
         g = static_cast<float>((1.0 - kc) * g + static_cast<double>(kc) * target);
-        const float yl = xl * g, yr = xr * g;
-        out[0][i] = yl;
-        out[1][i] = yr;
-        ip0 = std::max(ip0, std::fabs(xl));
-        ip1 = std::max(ip1, std::fabs(xr));
-        op0 = std::max(op0, std::fabs(yl));
-        op1 = std::max(op1, std::fabs(yr));
-    }
+        y[0] = xl * g;
+        y[1] = xr * g;
+    });
     envelope = env;
     gain = g;
     previousTarget = prev;
     k = kc;
     gateClosed.store(g < 0.001f, std::memory_order_relaxed);
-    inPeak[0] = ip0;
-    inPeak[1] = ip1;
-    outPeak[0] = op0;
-    outPeak[1] = op1;
     return 0;
 }
 

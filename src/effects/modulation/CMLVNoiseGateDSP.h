@@ -1,10 +1,10 @@
 #pragma once
-#include "params/CMLVParRelations.h"
+#include "effects/modulation/ModulationFrame.h"
 #include <atomic>
 
 // Stereo-linked gate on a smoothed power envelope, with a one-second "Learn" measurement that sets
 // the threshold from the input's peak.
-class CMLVNoiseGateDSP : public CMLVParRelations {
+class CMLVNoiseGateDSP : public CMLVModulationDSP {
   public:
     // Main thread.
     CMLVNoiseGateDSP(double sampleRate, int maxBlockSize);
@@ -22,6 +22,8 @@ class CMLVNoiseGateDSP : public CMLVParRelations {
     // Audio thread (effect process): after a measurement, "Threshold Level" and "Learn" go to the host.
     bool HasMeasurementReport() const override { return measurementReport.load(std::memory_order_acquire); }
     void ClearMeasurementReport() override { measurementReport.store(false, std::memory_order_release); }
+
+    enum Parameter : int { kThresholdLevel = 2, kAttack, kRelease, kLearn };
 
   private:
     float thresholdPower = 0.0f;

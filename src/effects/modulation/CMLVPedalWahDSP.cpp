@@ -8,19 +8,19 @@ constexpr double kToeFrequency = 2500.0;
 
 CMLVPedalWahDSP::CMLVPedalWahDSP(double sampleRate_, int maxBlockSize_)
     : CMLVModulationDSP(sampleRate_, maxBlockSize_) {
-    name = "PW - Pedal Wah";
-    shortName = "PW";
-    pluginId = FourCC("pwu1");
-    AddPreset(0, "Default", {50, 52, 300});
-    AddPreset(1, "Sweet Mummy", {31, 10, 242});
-    AddPreset(2, "Shy Baby", {1, 37, 330});
-    AddPreset(3, "Angry Daddy", {1, 70, 440});
-    AddPreset(4, "House Opposite", {1, 100, 200});
-    AddParameter(kPedal, "Pedal", "%", 1, 100, 1, 50, Linear);
-    AddParameter(kResonance, "Resonance", "", 10, 100, 0.5, 52, Linear);
-    AddParameter(kRange, "Range", "Hz", 200, 440, 1, 300, Linear);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    Setup({"PW - Pedal Wah", "PW", FourCC("pwu1")},
+          {
+              {kPedal, "Pedal", "%", 1, 100, 1, 50, Linear},
+              {kResonance, "Resonance", "", 10, 100, 0.5, 52, Linear},
+              {kRange, "Range", "Hz", 200, 440, 1, 300, Linear},
+          },
+          {
+              {"Default", {50, 52, 300}},
+              {"Sweet Mummy", {31, 10, 242}},
+              {"Shy Baby", {1, 37, 330}},
+              {"Angry Daddy", {1, 70, 440}},
+              {"House Opposite", {1, 100, 200}},
+          });
 }
 
 int CMLVPedalWahDSP::UpdateCoefficients(bool full) {

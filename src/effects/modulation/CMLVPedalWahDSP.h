@@ -19,7 +19,7 @@ class CMLVPedalWahDSP : public CMLVModulationDSP {
             f.Clear();
     }
 
-    static constexpr int kPedal = 2, kResonance = 3, kRange = 4;
+    enum Parameter : int { kPedal = 2, kResonance, kRange };
 
   private:
     // One smoothing step of the pedal position towards the target.

@@ -6,8 +6,6 @@
 namespace {
 constexpr double kSweepLow = 350.0, kSweepHigh = 4520.0; // Hz
 constexpr double kMaxFeedback = 0.75;
-const std::vector<std::string> kImpact{"Gentle |=== Full", "Gentle =|== Full", "Gentle ==|= Full",
-                                       "Gentle ===| Full"};
 } // namespace
 
 CMLVPhaserDSP::CMLVPhaserDSP(double sampleRate_, int maxBlockSize_)
@@ -15,37 +13,41 @@ CMLVPhaserDSP::CMLVPhaserDSP(double sampleRate_, int maxBlockSize_)
 
 CMLVPhaserDSP::CMLVPhaserDSP(double sampleRate_, int maxBlockSize_, bool bass_)
     : CMLVModulationDSP(sampleRate_, maxBlockSize_), bass(bass_) {
+    CMLVParameterTable rows{
+        {kMix, "Mix", "%", 0, 100, 1, 50, Linear},
+        {kRate, "Rate", "Hz", 0.05, 10, 0.05, 0.5, Logarithmic},
+        {kDepth, "Depth", "%", 0, 100, 1, 50, Linear},
+        {kResonance, "Resonance", "%", 0, 100, 1, 50, Linear},
+    };
     if (!bass) {
-        name = "PH - Phaser";
-        shortName = "PH";
-        pluginId = FourCC("phu1");
-        AddPreset(0, "Default", {50, 0.5f, 50, 50, 0, 0});
-        AddPreset(1, "Rhythm", {50, 0.5f, 50, 50, 0, 0});
-        AddPreset(2, "Funky", {52, 1.84f, 72, 19, 0, 0});
-        AddPreset(3, "Dream on", {37, 3.16f, 18, 50, 0, 0});
-        AddPreset(4, "Hard", {50, 3.82f, 100, 100, 0, 0});
-    } else {
-        name = "PHB - Bass Phaser";
-        shortName = "PHB";
-        pluginId = FourCC("phb1");
-        AddPreset(0, "Default", {50, 0.5f, 50, 50, 2, 0, 0});
-        AddPreset(1, "Stop Phase", {73, 0, 100, 100, 0, 0, 0});
-        AddPreset(2, "Slow Phase", {82, 0.13f, 73, 63, 3, 0, 0});
-        AddPreset(3, "Fast Phase", {100, 0.86f, 100, 67, 1, 0, 0});
-        AddPreset(4, "Helico Phase", {100, 1, 100, 100, 3, 0, 0});
-        // The split works above 20 Hz only.
-        split = std::make_unique<LowBandBypassSplit>(20.0f, false, 100.0f);
+        Setup({"PH - Phaser", "PH", FourCC("phu1")}, SyncMultiplier::WithSyncAndTap(rows, kSyncCoeff),
+              {
+                  {"Default", {50, 0.5f, 50, 50, 0, 0}},
+                  {"Rhythm", {50, 0.5f, 50, 50, 0, 0}},
+                  {"Funky", {52, 1.84f, 72, 19, 0, 0}},
+                  {"Dream on", {37, 3.16f, 18, 50, 0, 0}},
+                  {"Hard", {50, 3.82f, 100, 100, 0, 0}},
+              });
+        return;
     }
-    AddParameter(kMix, "Mix", "%", 0, 100, 1, 50, Linear);
-    AddParameter(kRate, "Rate", "Hz", 0.05, 10, 0.05, 0.5, Logarithmic);
-    AddParameter(kDepth, "Depth", "%", 0, 100, 1, 50, Linear);
-    AddParameter(kResonance, "Resonance", "%", 0, 100, 1, 50, Linear);
-    if (bass) AddParameter(CMLVPhaserBassDSP::kImpact, "Impact", kImpact, 0, 3, 1, 2, List);
-    const int sync = SyncCoeffIndex();
-    AddParameter(sync, "Sync coeff", SyncMultiplier::Labels(), 0, 8, 1, 0, List);
-    AddParameter(sync + 1, "Tap", SyncMultiplier::TapLabels(), 0, 1, 1, 0, List);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    // The split works above 20 Hz only.
+    split = std::make_unique<LowBandBypassSplit>(20.0f, false, 100.0f);
+    const std::vector<std::string> impact{"Gentle |=== Full", "Gentle =|== Full", "Gentle ==|= Full",
+                                          "Gentle ===| Full"};
+    rows.push_back({CMLVPhaserBassDSP::kImpact, "Impact", impact, 0, 3, 1, 2, List});
+    Setup({"PHB - Bass Phaser", "PHB", FourCC("phb1")},
+          SyncMultiplier::WithSyncAndTap(rows, CMLVPhaserBassDSP::kSyncCoeff),
+          {
+              {"Default", {50, 0.5f, 50, 50, 2, 0, 0}},
+              {"Stop Phase", {73, 0, 100, 100, 0, 0, 0}},
+              {"Slow Phase", {82, 0.13f, 73, 63, 3, 0, 0}},
+              {"Fast Phase", {100, 0.86f, 100, 67, 1, 0, 0}},
+              {"Helico Phase", {100, 1, 100, 100, 3, 0, 0}},
+          });
+}
+
+int CMLVPhaserDSP::SyncCoeffIndex() const {
+    return bass ? int{CMLVPhaserBassDSP::kSyncCoeff} : int{kSyncCoeff};
 }
 
 CMLVPhaserDSP::~CMLVPhaserDSP() = default;

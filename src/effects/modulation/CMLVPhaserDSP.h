@@ -21,9 +21,10 @@ class CMLVPhaserDSP : public CMLVModulationDSP {
     // Audio thread.
     void Reset() override;
 
-    static constexpr int kMix = 2, kRate = 3, kDepth = 4, kResonance = 5;
+    enum Parameter : int { kMix = 2, kRate, kDepth, kResonance, kSyncCoeff, kTap };
     static constexpr int kStages = 6;
-    int SyncCoeffIndex() const { return bass ? 7 : 6; }
+    // The bass variant's "Impact" moves the pair after "Resonance" up by one.
+    int SyncCoeffIndex() const;
 
     // Corner of the all-pass sections at the bottom of the sweep, as a fraction of the Nyquist frequency.
     float SweepBottom() const { return wMin; }
@@ -50,6 +51,7 @@ class CMLVPhaserDSP : public CMLVModulationDSP {
 class CMLVPhaserBassDSP : public CMLVPhaserDSP {
   public:
     // Main thread.
-    CMLVPhaserBassDSP(double sampleRate, int maxBlockSize) : CMLVPhaserDSP(sampleRate, maxBlockSize, true) {}
-    static constexpr int kImpact = 6;
+    CMLVPhaserBassDSP(double sampleRate_, int maxBlockSize_)
+        : CMLVPhaserDSP(sampleRate_, maxBlockSize_, true) {}
+    enum BassParameter : int { kImpact = kResonance + 1, kSyncCoeff, kTap };
 };

@@ -2,39 +2,27 @@
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
 
-namespace {
-const std::vector<std::string> kShapes{"Triangular", "Logarithmic", "Rectangular", "Exponential",
-                                       "Sinusoidal"};
-}
-
 CMLVTremoloDSP::CMLVTremoloDSP(double sampleRate_, int maxBlockSize_)
-    : CMLVModulationDSP(sampleRate_, maxBlockSize_) {
-    name = "TR - Tremolo";
-    shortName = "TR";
-    pluginId = FourCC("tru1");
-    AddPreset(0, "Default", {300, 0, 21, 0, 0});
-    AddPreset(1, "Light tremolo", {300, 0, 21, 0, 0});
-    AddPreset(2, "Fast tremolo", {671, 4, 31, 0, 0});
-    AddPreset(3, "Hard tremolo", {98.4f, 0, 100, 0, 0});
-    AddPreset(4, "Gap", {240, 2, 100, 0, 0});
-    AddParameter(kTempo, "Tempo", "BPM", 10, 700, 1, 300, Linear);
-    AddParameter(kWaveShape, "Wave shape", kShapes, 0, 4, 1, 0, List);
-    AddParameter(kDepth, "Depth", "%", 0, 100, 1, 21, Linear);
-    AddParameter(kSyncCoeff, "Sync coeff", SyncMultiplier::Labels(), 0, 8, 1, 0, List);
-    AddParameter(kTap, "Tap", SyncMultiplier::TapLabels(), 0, 1, 1, 0, List);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    : CMLVShapedLfoDSP(sampleRate_, maxBlockSize_) {
+    Setup({"TR - Tremolo", "TR", FourCC("tru1")},
+          SyncMultiplier::WithSyncAndTap(
+              {
+                  TempoRecord(kTempo, 300),
+                  ShapeRecord(kWaveShape),
+                  {kDepth, "Depth", "%", 0, 100, 1, 21, Linear},
+              },
+              kSyncCoeff),
+          {
+              {"Default", {300, 0, 21, 0, 0}},
+              {"Light tremolo", {300, 0, 21, 0, 0}},
+              {"Fast tremolo", {671, 4, 31, 0, 0}},
+              {"Hard tremolo", {98.4f, 0, 100, 0, 0}},
+              {"Gap", {240, 2, 100, 0, 0}},
+          });
 }
 
 int CMLVTremoloDSP::UpdateCoefficients(bool full) {
-    if (full) {
-        lfo.setSampleRate(static_cast<float>(sampleRate));
-        Reset();
-    }
-    const double t =
-        SyncMultiplier::Tempo(GetParameter(kSyncCoeff)->GetValue(), tempo, GetParameter(kTempo)->GetValue());
-    lfo.setTempo(static_cast<float>(t));
-    lfo.setShape(static_cast<int>(GetParameter(kWaveShape)->GetValue()));
+    UpdateLfo(full, kTempo, kWaveShape, kSyncCoeff);
     const double d = GetParameter(kDepth)->GetValue() / 100.0;
     // At full depth the gain swings 0 .. sqrt(2); the level stays close to the dry level on average.
     modGain = static_cast<float>(d * 0.7071);

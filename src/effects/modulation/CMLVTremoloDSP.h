@@ -1,9 +1,8 @@
 #pragma once
-#include "effects/modulation/LfoOscillator.h"
-#include "effects/modulation/ModulationFrame.h"
+#include "effects/modulation/ShapedLfoDSP.h"
 
 // Level modulation of both channels alike by a five-shape LFO, rate given as a tempo.
-class CMLVTremoloDSP : public CMLVModulationDSP {
+class CMLVTremoloDSP : public CMLVShapedLfoDSP {
   public:
     // Main thread.
     CMLVTremoloDSP(double sampleRate, int maxBlockSize);
@@ -13,12 +12,9 @@ class CMLVTremoloDSP : public CMLVModulationDSP {
     bool ChannelsIndependent() const override { return true; }
     // Audio thread.
     int UpdateCoefficients(bool full) override;
-    // Audio thread.
-    void Reset() override { lfo.reset(); }
 
-    static constexpr int kTempo = 2, kWaveShape = 3, kDepth = 4, kSyncCoeff = 5, kTap = 6;
+    enum Parameter : int { kTempo = 2, kWaveShape, kDepth, kSyncCoeff, kTap };
 
   private:
-    LfoOscillator lfo;
     float modGain = 0.0f, offsetGain = 1.0f;
 };

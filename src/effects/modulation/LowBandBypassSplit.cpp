@@ -14,3 +14,8 @@ void LowBandBypassSplit::SetFrequency(float f) {
     for (auto& s : filter)
         s.SetFrequency(f);
 }
+
+CMLVParameterRecord LowBandBypassSplit::ThreeStepImpactRecord(int index) {
+    return {index, "Impact", {"Gentle |==== Full", "Gentle ==|== Full", "Gentle ====| Full"}, 0, 2, 1,
+            0,     List};
+}

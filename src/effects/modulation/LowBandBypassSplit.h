@@ -1,5 +1,6 @@
 #pragma once
 #include "effects/drive/FilterSection.h"
+#include "params/CMLVEffectSetup.h"
 
 // Crossover of the bass modulation effects: a first-order low-pass per channel takes the low band out,
 // the effect works on the rest (high = x - low) and the low band is added back unprocessed. Below a
@@ -7,8 +8,12 @@
 class LowBandBypassSplit {
   public:
     // The split works for frequencies >= threshold (inclusive) or > threshold.
-    LowBandBypassSplit(float threshold, bool inclusive, float initialFrequency)
-        : threshold(threshold), inclusive(inclusive), frequency(initialFrequency) {}
+    LowBandBypassSplit(float threshold_, bool inclusive_, float initialFrequency)
+        : threshold(threshold_), inclusive(inclusive_), frequency(initialFrequency) {}
+
+    // Main thread. The bass chorus's and bass flanger's "Impact": three steps from a gentle split (most
+    // of the low band bypasses the effect) to the full band through the effect.
+    static CMLVParameterRecord ThreeStepImpactRecord(int index);
 
     // Audio thread (full update). Fresh filters at the sample rate, low-pass, current frequency.
     void Create(double sampleRate);

@@ -38,4 +38,10 @@ const std::vector<std::string>& TapLabels() {
     return labels;
 }
 
+CMLVParameterTable WithSyncAndTap(CMLVParameterTable rows, int syncIndex) {
+    rows.emplace_back(syncIndex, "Sync coeff", Labels(), 0, 8, 1, 0, List);
+    rows.emplace_back(syncIndex + 1, "Tap", TapLabels(), 0, 1, 1, 0, List);
+    return rows;
+}
+
 } // namespace SyncMultiplier

@@ -1,4 +1,5 @@
 #pragma once
+#include "params/CMLVEffectSetup.h"
 #include <string>
 #include <vector>
 
@@ -19,4 +20,6 @@ double Rate(double syncCoeff, double hostTempo, double ownRateHz);
 // Labels of the "Sync coeff" and "Tap" lists every tempo effect registers.
 const std::vector<std::string>& Labels();
 const std::vector<std::string>& TapLabels();
+// The rows followed by the pair every tempo effect ends with: "Sync coeff" at syncIndex, "Tap" after it.
+CMLVParameterTable WithSyncAndTap(CMLVParameterTable rows, int syncIndex);
 } // namespace SyncMultiplier
