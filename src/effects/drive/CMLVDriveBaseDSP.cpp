@@ -26,19 +26,17 @@ const EqBandSet kDistortionCabinet = {
 
 CMLVDriveBaseDSP::CMLVDriveBaseDSP(double sampleRate_, int maxBlockSize_, const DriveModel& model_)
     : CMLVParRelations(sampleRate_, maxBlockSize_), model(model_) {
-    name = model.name;
-    shortName = model.shortName;
-    pluginId = model.pluginId;
-    for (int i = 0; i < 5; ++i) {
-        const DriveModel::Preset& p = model.presets[i];
-        AddPreset(i, p.name, {p.output, p.color, p.drive});
-    }
+    CMLVPresetTable factory;
+    for (const DriveModel::Preset& p : model.presets)
+        factory.push_back({p.name, {p.output, p.color, p.drive}});
     const DriveModel::Preset& d = model.presets[0];
-    AddParameter(kOutput, model.outputParam, "%", 0, 100, 1, d.output, Linear);
-    AddParameter(kColor, "Color", "%", 0, 100, 1, d.color, Linear);
-    AddParameter(kDrive, model.driveParam, "%", 0, 100, 1, d.drive, Linear);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    Setup(model.identity,
+          {
+              {kOutput, model.outputParam, "%", 0, 100, 1, d.output, Linear},
+              {kColor, "Color", "%", 0, 100, 1, d.color, Linear},
+              {kDrive, model.driveParam, "%", 0, 100, 1, d.drive, Linear},
+          },
+          factory);
 }
 
 void CMLVDriveBaseDSP::Reset() {

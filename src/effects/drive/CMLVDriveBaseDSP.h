@@ -7,9 +7,7 @@
 
 // What distinguishes the four stomp-box drives: identity, labels, presets, gain laws, cabinet voicing.
 struct DriveModel {
-    const char* name;
-    const char* shortName;
-    uint32_t pluginId;
+    CMLVEffectIdentity identity;
     const char* outputParam; // "Level", or "Mix" for the bass drives
     const char* driveParam;  // "Drive" or "Distortion"
     struct Preset {
@@ -51,7 +49,7 @@ class CMLVDriveBaseDSP : public CMLVParRelations {
     // Any thread. Each channel has its own ring; only the shared indices tie the passes together.
     bool ChannelsIndependent() const override { return true; }
 
-    enum Param { kOutput = 2, kColor, kDrive };
+    enum Parameter : int { kOutput = 2, kColor, kDrive };
 
   private:
     // One channel's filter states and feedback ring.

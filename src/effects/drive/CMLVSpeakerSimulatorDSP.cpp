@@ -7,6 +7,8 @@
 #include <vector>
 
 namespace {
+// Below this rate the cabinets pass the signal through.
+constexpr double kLowestRateHz = 44100.0;
 const CMLVReadout kLowRateReadout = {"low_rate_passthrough", "Pass-through below 44.1 kHz", "", 0.0f, 1.0f};
 
 void PassThrough(float* c) {
@@ -103,17 +105,23 @@ void SpeakerStage::Design() {
 }
 
 CMLVSpeakerSimulatorDSP::CMLVSpeakerSimulatorDSP(double sampleRate_, int maxBlockSize_,
+                                                 const CMLVEffectIdentity& identity,
                                                  const SpeakerModel* models_, int count, bool bass_,
-                                                 int defaultModel)
+                                                 const CMLVPresetTable& factoryPresets)
     : CMLVParRelations(sampleRate_, maxBlockSize_), models(models_), modelCount(count), bass(bass_) {
     for (SpeakerStage& s : stage)
-        s.Init(models, modelCount, bass ? 7 : 16, bass);
+        s.Init(models, modelCount, ModelLimit(), bass);
     std::vector<std::string> labels;
     for (int i = 0; i < count; ++i)
         labels.push_back(models[i].label);
-    AddParameter(2, "Volume", "dB", -40, 20, 0.5, 0, Linear);
-    AddParameter(3, "Speaker Type", labels, 0, count - 1, 1, defaultModel, List);
     Pack();
+    const std::vector<float>& defaults = factoryPresets[0].values;
+    Setup(identity,
+          {
+              {kVolume, "Volume", "dB", -40, 20, 0.5, defaults[0], Linear},
+              {kSpeakerType, "Speaker Type", labels, 0, double(count - 1), 1, defaults[1], List},
+          },
+          factoryPresets, CMLVFirstUpdate::FirstBlock);
 }
 
 const CMLVReadout* CMLVSpeakerSimulatorDSP::GetReadoutInfo(int index) const {
@@ -127,15 +135,15 @@ float CMLVSpeakerSimulatorDSP::GetReadoutValue(int index) const {
 int CMLVSpeakerSimulatorDSP::UpdateCoefficients(bool full) {
     if (full) {
         for (SpeakerStage& s : stage) {
-            s.Init(models, modelCount, bass ? 7 : 16, bass);
+            s.Init(models, modelCount, ModelLimit(), bass);
             s.SetSampleRate(float(sampleRate));
         }
-        lowRate = sampleRate < 44100.0;
+        lowRate = sampleRate < kLowestRateHz;
         Reset();
         fullUpdatePending = false;
     }
-    const float volume = float(std::pow(10.0, GetParameter(2)->GetValue() / 20.0));
-    const int type = static_cast<int>(GetParameter(3)->GetValue());
+    const float volume = float(std::pow(10.0, GetParameter(kVolume)->GetValue() / 20.0));
+    const int type = static_cast<int>(GetParameter(kSpeakerType)->GetValue());
     for (SpeakerStage& s : stage) {
         s.SetModel(type);
         s.volume = volume;
