@@ -7,7 +7,7 @@
 // With --ui, every plug-in names its effect's editor in that library (stereo and mono share one).
 #include "PortLayout.h"
 #include "host/EmbeddedHost.h"
-#include <cctype>
+#include "shell/HostFacts.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -41,8 +41,6 @@ const char* const kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\
                               "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
                               "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
                               "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
-
-std::string Lower(std::string s);
 
 std::string Quote(const std::string& s) {
     std::string q = "\"";
@@ -131,16 +129,12 @@ void WritePort(std::ostream& o, const Port& p) {
     o << "\n";
 }
 
-std::string EditorURI(const std::string& code) {
-    return std::string(lv2layout::kURIBase) + Lower(code) + ":ui";
-}
-
 // The editor is a raw X11 child of the host's window, driven by the host's idle calls. It shows the
 // values the plug-ins publish, so it asks for their output ports by symbol (the indices differ between
 // the stereo and the mono plug-in).
 void WriteEditor(std::ostream& o, const std::string& code, const std::string& binary,
                  const std::vector<const PluginLayout*>& plugins) {
-    o << "<" << EditorURI(code) << ">\n    a ui:X11UI ;\n    ui:binary <" << binary << "> ;\n"
+    o << "<" << lv2layout::EditorURI(code) << ">\n    a ui:X11UI ;\n    ui:binary <" << binary << "> ;\n"
       << "    lv2:requiredFeature ui:parent , ui:idleInterface ;\n"
       << "    lv2:optionalFeature ui:resize , ui:touch , ui:noUserResize ;\n"
       << "    lv2:extensionData ui:idleInterface";
@@ -155,7 +149,7 @@ void WriteEditor(std::ostream& o, const std::string& code, const std::string& bi
 void WritePlugin(std::ostream& o, const PluginLayout& l, bool withEditor) {
     o << "<" << l.uri << ">\n";
     o << "    a lv2:Plugin , lv2:" << l.pluginClass << " ;\n";
-    if (withEditor) o << "    ui:ui <" << EditorURI(l.code) << "> ;\n";
+    if (withEditor) o << "    ui:ui <" << lv2layout::EditorURI(l.code) << "> ;\n";
     o << "    doap:name " << Quote(l.name) << " ;\n";
     o << "    lv2:project <" << lv2layout::kProjectURI << "> ;\n";
     o << "    rdfs:comment "
@@ -193,12 +187,6 @@ void RemoveOldTurtle(const std::string& dir) {
         }
         closedir(d);
     }
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 int CheckBinary(const std::string& path, const std::vector<std::string>& uris) {
@@ -254,7 +242,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < group.GetNumTypes(); ++i) {
             const CEffectType* type = group.GetType(i);
             if (type->Kind() != kRealTime) continue;
-            const std::string code = lv2layout::EffectCode(*type);
+            const std::string code = hostfacts::CodeOfTypeName(type->Name());
             host::Effect effect(library, code, host::RenderMode::RealTime, type->NumInputs(), 48000.0);
             host::Effect probe(library, code, host::RenderMode::RealTime, type->NumInputs(), 48000.0);
             PluginFile f;
@@ -271,7 +259,7 @@ int main(int argc, char** argv) {
         std::ostringstream manifest;
         manifest << kPrefixes;
         for (const std::string& code : codes) {
-            const std::string stem = Lower(code);
+            const std::string stem = hostfacts::Lower(code);
             std::ostringstream plugins, presets;
             plugins << kPrefixes << "<" << lv2layout::kProjectURI
                     << ">\n    a doap:Project ;\n    doap:name \"Marlevo Tonvera\" ;\n"
@@ -282,8 +270,8 @@ int main(int argc, char** argv) {
                 for (const PluginFile& f : byCode[code])
                     layouts.push_back(&f.layout);
                 WriteEditor(plugins, code, editorBinary, layouts);
-                manifest << "<" << EditorURI(code) << ">\n    a ui:X11UI ;\n    ui:binary <" << editorBinary
-                         << "> ;\n    rdfs:seeAlso <" << stem << ".ttl> .\n\n";
+                manifest << "<" << lv2layout::EditorURI(code) << ">\n    a ui:X11UI ;\n    ui:binary <"
+                         << editorBinary << "> ;\n    rdfs:seeAlso <" << stem << ".ttl> .\n\n";
             }
             for (const PluginFile& f : byCode[code]) {
                 const PluginLayout& l = f.layout;

@@ -1,4 +1,5 @@
 #include "PortLayout.h"
+#include "shell/HostFacts.h"
 #include <algorithm>
 #include <cctype>
 #include <set>
@@ -6,11 +7,7 @@
 namespace lv2layout {
 namespace {
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
+using hostfacts::Lower;
 
 // The host category bits mapped onto the LV2 plug-in classes.
 std::string PluginClass(int category) {
@@ -47,18 +44,12 @@ Port ControlOutput(Role role, const std::string& symbol, const std::string& name
 
 } // namespace
 
-std::string EffectCode(const CEffectType& type) {
-    const std::string& name = type.Name();
-    const size_t nl = name.find('\n');
-    return nl == std::string::npos ? name : name.substr(nl + 1);
+std::string PluginURI(const std::string& code, int channels) {
+    return std::string(kURIBase) + Lower(code) + (channels == 1 ? ":mono" : ":stereo");
 }
 
-std::string PluginURI(const CEffectType& type) {
-    return std::string(kURIBase) + Lower(EffectCode(type)) + (type.NumInputs() == 1 ? ":mono" : ":stereo");
-}
-
-std::string PresetURI(const CEffectType& type, int presetNumber) {
-    return PluginURI(type) + ":preset:" + std::to_string(presetNumber);
+std::string EditorURI(const std::string& code) {
+    return std::string(kURIBase) + Lower(code) + ":ui";
 }
 
 std::string SymbolFromName(const std::string& name) {
@@ -112,7 +103,7 @@ int ProbeLatency(CProcess& process) {
     // Some effects delay the signal only in one mode (the exciter's oversampling).
     for (int index = 2; index <= process.GetNumControls(); ++index) {
         ParameterDescription d;
-        if (process.GetParameterDescription(index, &d) != kNoErr || d.type != 3) continue;
+        if (process.GetParameterDescription(index, &d) != kNoErr || !hostfacts::IsList(d)) continue;
         for (double v = d.minValue; v <= d.maxValue; v += 1.0) {
             process.HostSetControlValue(index, ControlFromNormalized(process.NormalizeParameter(index, v)));
             latency = std::max(latency, latencyNow());
@@ -141,13 +132,11 @@ PluginLayout Describe(const CEffectType& type, const CProcess& process, int maxL
 
 PluginLayout Describe(const EffectDescription& effect, int maxLatency) {
     PluginLayout layout;
-    const std::string& registered = effect.registeredName;
-    const size_t nl = registered.find('\n');
-    layout.code = nl == std::string::npos ? registered : registered.substr(nl + 1);
-    layout.longName = registered.substr(0, nl);
+    layout.code = hostfacts::CodeOfTypeName(effect.registeredName);
+    layout.longName = hostfacts::LongNameOfTypeName(effect.registeredName);
     layout.channels = effect.channels;
     layout.effectType = effect.effectType;
-    layout.uri = std::string(kURIBase) + Lower(layout.code) + (layout.channels == 1 ? ":mono" : ":stereo");
+    layout.uri = PluginURI(layout.code, layout.channels);
     layout.name = layout.longName + (layout.channels == 1 ? " (Mono)" : "");
     layout.pluginClass = PluginClass(effect.category);
     layout.latency = maxLatency;
@@ -193,23 +182,23 @@ PluginLayout Describe(const EffectDescription& effect, int maxLatency) {
         p.maximum = static_cast<float>(d.maxValue);
         p.defaultValue = static_cast<float>(d.defaultValue);
         switch (d.type) {
-        case 1: // Integer
+        case Integer:
             p.integer = true;
             break;
-        case 3: // List: one value per name
+        case List: // one value per name
             p.integer = true;
             p.enumeration = true;
             for (size_t i = 0; i < d.labels.size(); ++i)
                 p.scalePoints.emplace_back(static_cast<float>(i), d.labels[i]);
             break;
-        case 4: // Logarithmic
+        case Logarithmic:
             p.logarithmic = true;
             break;
         default:
             break;
         }
         // Continuous types carry their unit as the only label; Bipolar carries two side names.
-        if (d.type != 3 && d.type != 2 && d.labels.size() == 1) p.unit = d.labels[0];
+        if (!hostfacts::IsList(d) && d.type != Bipolar && d.labels.size() == 1) p.unit = d.labels[0];
         ports.push_back(p);
     }
 

@@ -53,10 +53,10 @@ constexpr const char* kProjectURI = "urn:marlevo:tonvera";
 constexpr const char* kStateKeyURI = "urn:marlevo:tonvera:state#controls";
 constexpr int kMaxLatencyPort = 65536;
 
-// "LC" from the registered name "LC - Level Control\nLC".
-std::string EffectCode(const CEffectType& type);
-std::string PluginURI(const CEffectType& type);
-std::string PresetURI(const CEffectType& type, int presetNumber);
+// "urn:marlevo:tonvera:lc:stereo" for the effect code "LC" and two channels.
+std::string PluginURI(const std::string& code, int channels);
+// The effect's editor, shared by its stereo and mono plug-ins.
+std::string EditorURI(const std::string& code);
 
 // The largest latency a process of the type reports over the values of its switch (List) parameters.
 // Renders a few silent blocks through the process: pass a throwaway instance.

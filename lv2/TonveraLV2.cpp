@@ -2,11 +2,12 @@
 // shell like the embedded host: every instance is an effect process made by the group's CreateProcess,
 // every port value reaches the algorithm through the process's control-update path, state is the
 // process's controls chunk.
+#include "LV2Features.h"
 #include "PortLayout.h"
 #include "framework/CEffectGroup.h"
 #include "platform/FlushDenormals.h"
-#include "shell/ControlsChunk.h"
 #include "shell/EntryPoints.h"
+#include "shell/HostFacts.h"
 #include "shell/SupportedRates.h"
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
@@ -40,7 +41,7 @@ std::mutex& GroupMutex() {
 struct GroupRelease {
     ~GroupRelease() {
         WinPlugInClose();
-        WinPlugInOpen(73);
+        WinPlugInOpen(hostfacts::kOpenVersion);
         WinPlugInClose();
     }
 };
@@ -91,31 +92,17 @@ struct URIDs {
 
 // The longest block the host will pass to run(), from its options (the maximum, else the nominal
 // length); 0 when it does not say.
-int MaxBlockLength(const LV2_Options_Option* options, const LV2_URID_Map* map) {
-    if (!options || !map) return 0;
-    const LV2_URID maxKey = map->map(map->handle, LV2_BUF_SIZE__maxBlockLength);
-    const LV2_URID nominalKey = map->map(map->handle, LV2_BUF_SIZE__nominalBlockLength);
-    const LV2_URID intType = map->map(map->handle, LV2_ATOM__Int);
-    int maximum = 0, nominal = 0;
-    for (const LV2_Options_Option* o = options; o->key; ++o) {
-        if (o->type != intType || o->size < sizeof(int32_t) || !o->value) continue;
-        const int32_t v = *static_cast<const int32_t*>(o->value);
-        if (o->key == maxKey) maximum = v;
-        if (o->key == nominalKey) nominal = v;
-    }
+int MaxBlockLength(const LV2_Feature* const* features) {
+    int32_t maximum = 0, nominal = 0;
+    lv2features::ReadOption(features, LV2_BUF_SIZE__maxBlockLength, LV2_ATOM__Int, &maximum);
+    lv2features::ReadOption(features, LV2_BUF_SIZE__nominalBlockLength, LV2_ATOM__Int, &nominal);
     return std::max(0, maximum > 0 ? maximum : nominal);
 }
 
 class Instance {
   public:
-    Instance(TypeEntry& entry, double sampleRate, const LV2_Feature* const* features) : fEntry(entry) {
-        const LV2_Options_Option* options = nullptr;
-        for (int i = 0; features && features[i]; ++i) {
-            if (!std::strcmp(features[i]->URI, LV2_URID__map))
-                fMap = static_cast<const LV2_URID_Map*>(features[i]->data);
-            if (!std::strcmp(features[i]->URI, LV2_OPTIONS__options))
-                options = static_cast<const LV2_Options_Option*>(features[i]->data);
-        }
+    Instance(TypeEntry& entry, double sampleRate, const LV2_Feature* const* features)
+        : fEntry(entry), fMap(lv2features::Find<LV2_URID_Map>(features, LV2_URID__map)) {
         if (fMap) {
             auto map = [this](const char* uri) { return fMap->map(fMap->handle, uri); };
             fURIDs.atomChunk = map(LV2_ATOM__Chunk);
@@ -135,7 +122,7 @@ class Instance {
         context.channels = entry.layout.channels;
         context.tempo = &fTempo;
         // The process sizes its buffers for it before the first block; longer blocks go in slices.
-        context.maxBlockLength = MaxBlockLength(options, fMap);
+        context.maxBlockLength = MaxBlockLength(features);
         // No control listener: the controls the shell changes by itself (the noise gate's learned
         // threshold) reach the host through the effect's readout ports, and the host's input ports keep
         // their values, so nothing re-applies an old value over a measured one until the host moves it.
@@ -185,13 +172,9 @@ class Instance {
     // controls, which run writes as atomic values.
     LV2_State_Status Save(LV2_State_Store_Function store, LV2_State_Handle handle) {
         if (!fMap) return LV2_STATE_ERR_NO_FEATURE;
-        int32_t size = 0;
-        if (fProcess->GetChunkSize(ControlsChunk::kChunkID, &size) != kNoErr || size < kChunkHeaderSize)
-            return LV2_STATE_ERR_UNKNOWN;
-        std::vector<SFicPlugInChunkHeader> chunk(
-            (static_cast<size_t>(size) + sizeof(SFicPlugInChunkHeader) - 1) / sizeof(SFicPlugInChunkHeader));
-        if (fProcess->GetChunk(ControlsChunk::kChunkID, chunk.data()) != kNoErr) return LV2_STATE_ERR_UNKNOWN;
-        return store(handle, fURIDs.stateKey, chunk.data(), static_cast<size_t>(size), fURIDs.atomChunk,
+        std::vector<uint8_t> record;
+        if (hostfacts::SaveControls(*fProcess, &record) != kNoErr) return LV2_STATE_ERR_UNKNOWN;
+        return store(handle, fURIDs.stateKey, record.data(), record.size(), fURIDs.atomChunk,
                      LV2_STATE_IS_POD);
     }
 
@@ -204,16 +187,9 @@ class Instance {
         if (!value) return LV2_STATE_ERR_NO_PROPERTY;
         if (type != fURIDs.atomChunk) return LV2_STATE_ERR_BAD_TYPE;
         SFicPlugInChunkHeader header;
-        if (size < sizeof header) return LV2_STATE_ERR_UNKNOWN;
-        std::memcpy(&header, value, sizeof header);
-        if (header.fChunkID != ControlsChunk::kChunkID || header.fSize < kChunkHeaderSize ||
-            static_cast<size_t>(header.fSize) > size)
-            return LV2_STATE_ERR_UNKNOWN;
-        // The record is handed over aligned, as a host keeps it.
-        std::vector<SFicPlugInChunkHeader> aligned((size + sizeof header - 1) / sizeof header);
-        std::memcpy(aligned.data(), value, size);
-        if (fProcess->SetChunk(ControlsChunk::kChunkID, aligned.data()) != kNoErr)
-            return LV2_STATE_ERR_UNKNOWN; // another effect's state: nothing was applied
+        if (!hostfacts::ReadControlsHeader(value, size, &header) ||
+            hostfacts::RestoreControls(*fProcess, value, size) != kNoErr)
+            return LV2_STATE_ERR_UNKNOWN; // not a controls record, or another effect's: nothing was applied
         // The restored values stand until the host moves a port away from the value it holds now.
         for (const auto& p : fEntry.layout.ports) {
             const size_t i = static_cast<size_t>(p.index);
@@ -421,7 +397,7 @@ std::vector<std::unique_ptr<TypeEntry>>& Types() {
             auto e = std::make_unique<TypeEntry>();
             e->typeIndex = i;
             e->type = type;
-            e->uri = lv2layout::PluginURI(*type);
+            e->uri = lv2layout::PluginURI(hostfacts::CodeOfTypeName(type->Name()), type->NumInputs());
             e->descriptor = LV2_Descriptor{e->uri.c_str(), Instantiate, ConnectPort,  Activate, Run,
                                            Deactivate,     Cleanup,     ExtensionData};
             list.push_back(std::move(e));

@@ -1,6 +1,8 @@
 // Properties every registered effect must have, checked through the embedded host.
 #include "HostTestSupport.h"
+#include "platform/TickCount.h"
 #include "shell/AlgorithmRegistry.h"
+#include "shell/CMLVEffectProcess.h"
 #include <algorithm>
 #include <cmath>
 #include <ctime>
@@ -33,12 +35,6 @@ double AutomationSeconds() {
 #endif
 }
 
-// Restarts of an algorithm whose output went non-finite, over all instances: a fault the library hid.
-uint64_t Restarts() {
-    auto count = reinterpret_cast<uint64_t (*)()>(Library().Symbol("MLVRestartCount"));
-    return count ? count() : 0;
-}
-
 class EveryEffect : public ::testing::TestWithParam<std::string> {};
 
 std::string Name(const ::testing::TestParamInfo<std::string>& info) {
@@ -67,14 +63,12 @@ TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
     const double seconds = AutomationSeconds();
     // Footswitch taps are timed in signal time, so that a run does not depend on the machine's speed.
     static uint32_t now = 0;
-    auto setClock = reinterpret_cast<void (*)(uint32_t(*)())>(Library().Symbol("MLVSetTickSource"));
-    ASSERT_NE(setClock, nullptr);
-    setClock([]() { return now; });
+    MLVSetTickSource([]() { return now; });
     for (double sr : kRates) {
         for (int block : {1, 64, 256, 2048}) {
             host::HostTempo tempo;
             Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr, &tempo);
-            const uint64_t restarts = Restarts();
+            const uint64_t restarts = MLVRestartCount();
             Rng rng(static_cast<uint64_t>(sr) + static_cast<uint64_t>(block));
             const size_t frames = static_cast<size_t>(seconds * std::min(sr, 48000.0));
             const auto x = TestSignal(sr, std::min<size_t>(frames, static_cast<size_t>(sr)), 7);
@@ -113,10 +107,10 @@ TEST_P(EveryEffect, RandomAutomationStaysFiniteAndBounded) {
             // A sane bound: +80 dB over a full-scale input (an auto-gain compressor at -60 dB, or every
             // equaliser band and the output at +18 dB, legitimately go far above 0 dBFS).
             EXPECT_LT(peak, 1e4) << GetParam() << " at " << sr << " Hz, block " << block;
-            EXPECT_EQ(Restarts(), restarts) << GetParam() << " at " << sr << " Hz, block " << block;
+            EXPECT_EQ(MLVRestartCount(), restarts) << GetParam() << " at " << sr << " Hz, block " << block;
         }
     }
-    setClock(nullptr);
+    MLVSetTickSource(nullptr);
 }
 
 // Every control at its extremes together, at the lowest and highest supported rates.
@@ -124,7 +118,7 @@ TEST_P(EveryEffect, ExtremeSettingsStayFinite) {
     for (double sr : {kRates[0], kRates[std::size(kRates) - 1]}) {
         for (int pattern = 0; pattern < 3; ++pattern) {
             Effect fx(Library(), GetParam(), RenderMode::RealTime, 2, sr);
-            const uint64_t restarts = Restarts();
+            const uint64_t restarts = MLVRestartCount();
             for (int i = 2; i < 2 + fx.ParameterCount(); ++i) {
                 const double n = pattern == 2 ? (i % 2 ? 1.0 : 0.0) : pattern;
                 fx.Process().HostSetControlValue(i, ControlFromNormalized(n));
@@ -133,7 +127,7 @@ TEST_P(EveryEffect, ExtremeSettingsStayFinite) {
             const Span s = Inspect(y);
             EXPECT_TRUE(s.finite) << GetParam() << " pattern " << pattern << " at " << sr;
             EXPECT_LT(s.peak, 1e4) << GetParam() << " pattern " << pattern << " at " << sr;
-            EXPECT_EQ(Restarts(), restarts) << GetParam() << " pattern " << pattern << " at " << sr;
+            EXPECT_EQ(MLVRestartCount(), restarts) << GetParam() << " pattern " << pattern << " at " << sr;
         }
     }
 }
@@ -432,15 +426,13 @@ TEST_P(EveryEffect, TapTempoThroughTheFootswitch) {
     }
     if (!tap) GTEST_SKIP() << GetParam() << " has no tap tempo";
     static uint32_t now = 0;
-    auto setClock = reinterpret_cast<void (*)(uint32_t(*)())>(Library().Symbol("MLVSetTickSource"));
-    ASSERT_NE(setClock, nullptr);
-    setClock([]() { return now; });
+    MLVSetTickSource([]() { return now; });
     fx.Process().HostSetControlValue(tap, ControlFromNormalized(1.0));
     now = 10000;
     fx.SetBypass(true);
     now = 10500;
     fx.SetBypass(false);
-    setClock(nullptr);
+    MLVSetTickSource(nullptr);
     if (tempo) {
         EXPECT_NEAR(fx.PlainValue(tempo), 120.0, 1e-4) << GetParam();
     } else if (rate) {

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 host::PluginLibrary& Library() {
-    static host::PluginLibrary library(TONVERA_PLUGIN_BUILD_PATH);
+    static host::PluginLibrary library{host::PluginLibrary::LinkedIn()};
     return library;
 }
 

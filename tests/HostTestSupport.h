@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-// The plug-in library, loaded once through the embedded host as a host would.
+// The plug-in library's objects linked into the tests, opened once through the embedded host as a host
+// would.
 host::PluginLibrary& Library();
 // Codes of every registered effect, in registration order.
 std::vector<std::string> RegisteredCodes();

@@ -1,6 +1,7 @@
 #include "LV2PlugInInterface.h"
 #include "presets/PresetFolder.h"
 #include "shell/Catalogue.h"
+#include "shell/HostFacts.h"
 #include <cmath>
 #include <limits>
 
@@ -12,7 +13,7 @@ lv2layout::PluginLayout LayoutOf(int effectType, int channels, const CMLVDSPAlgI
     lv2layout::EffectDescription effect;
     const CatalogueRecord* record = Catalogue::FindByEffectType(effectType);
     if (!record || !algorithm) return lv2layout::PluginLayout();
-    effect.registeredName = std::string(record->longName) + "\n" + record->code;
+    effect.registeredName = hostfacts::TypeName(record->longName, record->code);
     effect.channels = channels;
     effect.effectType = effectType;
     effect.category = record->category;
@@ -33,12 +34,11 @@ lv2layout::PluginLayout LayoutOf(int effectType, int channels, const CMLVDSPAlgI
 
 } // namespace
 
-LV2PlugInInterface::LV2PlugInInterface(int effectType, int channels, double sampleRate,
-                                       LV2UI_Write_Function write, LV2UI_Controller controller,
-                                       const LV2UI_Touch* touch)
+LV2PlugInInterface::LV2PlugInInterface(int type, int channels, double sampleRate, LV2UI_Write_Function write,
+                                       LV2UI_Controller controller, const LV2UI_Touch* touch)
     // The same preset file as the plug-in's own instances.
-    : CMLVUIPlugInInterface(effectType, sampleRate, true, ReadUserFolderChoice()), fWrite(write),
-      fController(controller), fTouch(touch), fLayout(LayoutOf(effectType, channels, Algorithm())),
+    : CMLVUIPlugInInterface(type, sampleRate, true, ReadUserFolderChoice()), fWrite(write),
+      fController(controller), fTouch(touch), fLayout(LayoutOf(type, channels, Algorithm())),
       fLastReadout(fLayout.ports.size(), std::numeric_limits<float>::quiet_NaN()) {}
 
 const lv2layout::Port* LV2PlugInInterface::PortOfControl(int index) const {

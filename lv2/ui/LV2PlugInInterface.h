@@ -10,7 +10,7 @@
 // (readouts, meters, host tempo) arrive as port events of its output ports. UI thread only.
 class LV2PlugInInterface : public CMLVUIPlugInInterface {
   public:
-    LV2PlugInInterface(int effectType, int channels, double sampleRate, LV2UI_Write_Function write,
+    LV2PlugInInterface(int type, int channels, double sampleRate, LV2UI_Write_Function write,
                        LV2UI_Controller controller, const LV2UI_Touch* touch);
 
     // The plug-in's ports, from the same records the bundle's metadata is generated from.

@@ -1,6 +1,7 @@
 // The LV2 face of every effect: one X11 UI per effect, shared by its stereo and mono plug-ins. It
 // reaches the plug-in only through the port protocol (the host's write function and port events),
 // never through the instance.
+#include "LV2Features.h"
 #include "LV2PlugInInterface.h"
 #include "PopupMenuWindow.h"
 #include "X11Window.h"
@@ -12,7 +13,6 @@
 #include <lv2/parameters/parameters.h>
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
-#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -21,25 +21,15 @@
 
 namespace {
 
-template <class T> const T* Feature(const LV2_Feature* const* features, const char* uri) {
-    for (int i = 0; features && features[i]; ++i)
-        if (!std::strcmp(features[i]->URI, uri)) return static_cast<const T*>(features[i]->data);
-    return nullptr;
-}
+using lv2features::Find;
 
 // The host's sample rate when it tells the UI (options), else the rate the metadata assumes.
 double SampleRateOf(const LV2_Feature* const* features) {
-    const auto* map = Feature<LV2_URID_Map>(features, LV2_URID__map);
-    const auto* options = Feature<LV2_Options_Option>(features, LV2_OPTIONS__options);
-    if (!map || !options) return 48000.0;
-    const LV2_URID key = map->map(map->handle, LV2_PARAMETERS__sampleRate);
-    const LV2_URID atomFloat = map->map(map->handle, LV2_ATOM__Float);
-    for (const LV2_Options_Option* o = options; o->key; ++o)
-        if (o->key == key && o->type == atomFloat && o->size == sizeof(float)) {
-            const float rate = *static_cast<const float*>(o->value);
-            if (rate > 0.0f) return rate;
-        }
-    return 48000.0;
+    float rate = 0.0f;
+    return lv2features::ReadOption(features, LV2_PARAMETERS__sampleRate, LV2_ATOM__Float, &rate) &&
+                   rate > 0.0f
+               ? rate
+               : 48000.0;
 }
 
 // The frame inside the window.
@@ -78,10 +68,10 @@ class TonveraUI {
     static TonveraUI* Create(int effectType, int channels, LV2UI_Write_Function write,
                              LV2UI_Controller controller, LV2UI_Widget* widget,
                              const LV2_Feature* const* features) {
-        const void* parent = Feature<void>(features, LV2_UI__parent);
+        const void* parent = Find<void>(features, LV2_UI__parent);
         auto plugIn =
             std::make_unique<LV2PlugInInterface>(effectType, channels, SampleRateOf(features), write,
-                                                 controller, Feature<LV2UI_Touch>(features, LV2_UI__touch));
+                                                 controller, Find<LV2UI_Touch>(features, LV2_UI__touch));
         if (!plugIn->IsValid() || plugIn->Layout().ports.empty()) return nullptr;
         CRect rect;
         auto editor = std::make_unique<CMLVGUIEditorRTAS>(plugIn.get());
@@ -90,7 +80,7 @@ class TonveraUI {
                                       rect.getWidth(), rect.getHeight());
         if (!window) return nullptr;
         auto* ui = new TonveraUI(std::move(plugIn), std::move(editor), std::move(window));
-        if (const auto* resize = Feature<LV2UI_Resize>(features, LV2_UI__resize))
+        if (const auto* resize = Find<LV2UI_Resize>(features, LV2_UI__resize))
             resize->ui_resize(resize->handle, rect.getWidth(), rect.getHeight());
         *widget = reinterpret_cast<LV2UI_Widget>(static_cast<uintptr_t>(ui->fWindow->Id()));
         return ui;
@@ -145,25 +135,14 @@ struct EditorEntry {
 
 std::vector<std::unique_ptr<EditorEntry>>& Editors();
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // "urn:marlevo:tonvera:bd:mono" -> the BPM delay, one channel.
 const CatalogueRecord* RecordOfPlugin(const std::string& uri, int* channels) {
-    const std::string base = lv2layout::kURIBase;
-    if (uri.compare(0, base.size(), base) != 0) return nullptr;
-    const std::string rest = uri.substr(base.size());
-    const size_t colon = rest.find(':');
-    if (colon == std::string::npos) return nullptr;
-    const std::string kind = rest.substr(colon + 1);
-    if (kind != "mono" && kind != "stereo") return nullptr;
-    *channels = kind == "mono" ? 1 : 2;
-    const std::string code = rest.substr(0, colon);
     for (int i = 0; i < Catalogue::kCount; ++i)
-        if (Lower(Catalogue::Records()[i].code) == code) return &Catalogue::Records()[i];
+        for (int c : {1, 2})
+            if (lv2layout::PluginURI(Catalogue::Records()[i].code, c) == uri) {
+                *channels = c;
+                return &Catalogue::Records()[i];
+            }
     return nullptr;
 }
 
@@ -200,7 +179,7 @@ std::vector<std::unique_ptr<EditorEntry>>& Editors() {
         std::vector<std::unique_ptr<EditorEntry>> list;
         for (int i = 0; i < Catalogue::kCount; ++i) {
             auto e = std::make_unique<EditorEntry>();
-            e->uri = std::string(lv2layout::kURIBase) + Lower(Catalogue::Records()[i].code) + ":ui";
+            e->uri = lv2layout::EditorURI(Catalogue::Records()[i].code);
             e->descriptor = LV2UI_Descriptor{e->uri.c_str(), Instantiate, Cleanup, PortEvent, ExtensionData};
             list.push_back(std::move(e));
         }

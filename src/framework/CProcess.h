@@ -70,6 +70,8 @@ class CProcess {
     // Main thread. Stores the current values as a user preset.
     virtual int HostSavePreset(const std::string&) { return kUnsupported; }
     virtual std::string PresetFilePath() const { return std::string(); }
+    // The algorithm's four-character identifier, which keys its entries in the user preset file ('odu1').
+    virtual OSType EffectIdentifier() const { return 0; }
     // Main thread. Value text of a parameter (name, number, unit) for a normalized value, or current (< 0).
     virtual std::string ParameterValueText(int, double) const { return std::string(); }
     virtual double NormalizeParameter(int, double) const { return 0.0; }

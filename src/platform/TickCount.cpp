@@ -14,6 +14,6 @@ uint32_t MLVGetTickCount() {
                                  static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
 }
 
-extern "C" void MLVSetTickSource(uint32_t (*source)()) {
+void MLVSetTickSource(uint32_t (*source)()) {
     g_source.store(source);
 }

@@ -17,23 +17,23 @@ int MLVVisitUserPresets(MLVUserPresetVisitor visit, void* context) {
     case PresetFileStatus::Parsed:
         break;
     case PresetFileStatus::Missing:
-        return -1;
+        return kMLVPresetFileMissing;
     case PresetFileStatus::Inaccessible:
-        return -2;
+        return kMLVPresetFileInaccessible;
     case PresetFileStatus::TooLarge:
-        return -3;
+        return kMLVPresetFileTooLarge;
     case PresetFileStatus::NotWellFormed:
-        return -4;
+        return kMLVPresetFileNotWellFormed;
     case PresetFileStatus::TooDeep:
-        return -5;
+        return kMLVPresetFileTooDeep;
     case PresetFileStatus::NotAPresetList:
-        return -6;
+        return kMLVPresetFileNotAPresetList;
     }
     for (const auto& e : entries)
         if (visit)
             visit(context, e.effectId.c_str(), e.entryKey.c_str(), e.name.c_str(), e.values.data(),
                   static_cast<int>(e.values.size()));
-    return 0;
+    return kMLVPresetFileRead;
 }
 
 int MLVFindUserPreset(const char* effectId, const char* name, float* values, int capacity) {

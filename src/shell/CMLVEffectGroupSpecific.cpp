@@ -1,6 +1,7 @@
 #include "shell/CMLVEffectGroupSpecific.h"
 #include "shell/AlgorithmRegistry.h"
 #include "shell/Catalogue.h"
+#include "shell/HostFacts.h"
 
 namespace {
 constexpr int kStemProperty = 48, kChannelProperty = 55;
@@ -15,7 +16,7 @@ void CMLVEffectGroup::RegisterEffect(int effectType, OSType baseTypeID, OSType p
                                      int attribute) {
     const CatalogueRecord* record = Catalogue::FindByEffectType(effectType);
     if (!record) return;
-    const std::string name = std::string(record->longName) + "\n" + record->code;
+    const std::string name = hostfacts::TypeName(record->longName, record->code);
     for (int variant = 0; variant < 3; ++variant) {
         std::unique_ptr<CEffectType> type;
         if (variant < 2)

@@ -176,7 +176,7 @@ void CMLVEffectProcess::ProcessChecked(float* in[2], float* out[2], int numSampl
         ZeroNonFinite(out[c], out[c], numSamples);
 }
 
-extern "C" uint64_t MLVRestartCount() {
+uint64_t MLVRestartCount() {
     return gRestarts.load();
 }
 

@@ -45,6 +45,7 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     int HostRecallPreset(int number) override { return RecallPresetForHost(number); }
     int HostSavePreset(const std::string& presetName) override;
     std::string PresetFilePath() const override { return GetPresetFilePathText(); }
+    OSType EffectIdentifier() const override { return fAlgorithm ? fAlgorithm->pluginId : 0; }
     std::string ParameterValueText(int index, double normalized) const override;
     double NormalizeParameter(int index, double plain) const override;
     double DenormalizeParameter(int index, double normalized) const override;
@@ -90,9 +91,9 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     CMLVStatusText fLastStatus;
 };
 
-// How many times, over all instances, an algorithm's output went non-finite and the algorithm was restarted;
-// exported so that a host's tests can tell a silenced fault from sound.
-extern "C" __attribute__((visibility("default"))) uint64_t MLVRestartCount();
+// How many times, over all instances, an algorithm's output went non-finite and the algorithm was restarted,
+// so that the tests can tell a silenced fault from sound.
+uint64_t MLVRestartCount();
 
 // Creates the algorithm of the effect type.
 class CMLVEffectProcessSpecific : public CMLVEffectProcess {

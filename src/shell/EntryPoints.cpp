@@ -1,5 +1,6 @@
 #include "shell/EntryPoints.h"
 #include "shell/CMLVEffectGroupSpecific.h"
+#include "shell/HostFacts.h"
 #include <dlfcn.h>
 #include <memory>
 #include <new>
@@ -76,7 +77,7 @@ const char* PlugInLibraryPath() {
 }
 
 MLV_EXPORT int WinPlugInOpen(int version) {
-    if (version != 73) return -1;
+    if (version != hostfacts::kOpenVersion) return kRefusedOpenVersion;
     g_openedByHost = true;
     return OpenRoutine();
 }

@@ -8,7 +8,7 @@ using PlugInRoutine = short (*)();
 // The host's optional hand-over routine, looked up among the already loaded symbols at load time.
 using SetPlugInOpenAndCloseProcsFn = void (*)(PlugInRoutine open, PlugInRoutine close);
 
-// Accepts only version 73; runs the open routine.
+// Accepts only hostfacts::kOpenVersion; runs the open routine.
 MLV_EXPORT int WinPlugInOpen(int version);
 // Counts the opens down; releases the group at zero.
 MLV_EXPORT int WinPlugInClose();

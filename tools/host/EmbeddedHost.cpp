@@ -1,9 +1,9 @@
 #include "host/EmbeddedHost.h"
+#include "shell/HostFacts.h"
 #include <algorithm>
-#include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,12 +18,16 @@ bool FileExists(const std::string& p) {
     return !p.empty() && stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string ExecutableDir() {
+std::string ExecutablePath() {
     char buf[4096];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
+    if (n <= 0) return "./";
     buf[n] = 0;
-    std::string p(buf);
+    return buf;
+}
+
+std::string ExecutableDir() {
+    const std::string p = ExecutablePath();
     return p.substr(0, p.find_last_of('/'));
 }
 
@@ -35,12 +39,6 @@ std::string LocateLibrary() {
     for (const auto& c : candidates)
         if (FileExists(c)) return c;
     return TONVERA_PLUGIN_INSTALL_PATH;
-}
-
-std::string ToLower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 } // namespace
 
@@ -57,11 +55,20 @@ PluginLibrary::PluginLibrary(const std::string& path) : fPath(path.empty() ? Loc
     g_open = g_close = nullptr;
     // Kept mapped until exit: FFTW keeps planner state in its globals for the life of the process.
     fHandle = dlopen(fPath.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    Open();
+}
+
+// The load notification handed the routines over when the program started.
+PluginLibrary::PluginLibrary(LinkedIn) : fPath(ExecutablePath()), fHandle(dlopen(nullptr, RTLD_NOW)) {
+    Open();
+}
+
+void PluginLibrary::Open() {
     if (!fHandle) throw HostError("cannot load the plug-in library " + fPath + ": " + dlerror(), 1);
     auto open = reinterpret_cast<int (*)(int)>(dlsym(fHandle, "WinPlugInOpen"));
     auto newPlugIn = reinterpret_cast<int (*)(void*)>(dlsym(fHandle, "NewPlugIn"));
     if (!open || !newPlugIn) throw HostError(fPath + " is not a Marlevo Tonvera plug-in library", 1);
-    if (open(73) != 0) throw HostError("the plug-in library refused to open", 1);
+    if (open(hostfacts::kOpenVersion) != 0) throw HostError("the plug-in library refused to open", 1);
     if (newPlugIn(&fGroup) != 0 || !fGroup)
         throw HostError("the plug-in library created no plug-in group", 1);
 }
@@ -81,10 +88,9 @@ std::vector<EffectSummary> PluginLibrary::Effects() const {
     for (int i = 0; i < fGroup->GetNumTypes(); ++i) {
         const CEffectType* t = fGroup->GetType(i);
         if (t->Kind() != kRealTime || t->NumInputs() != 2) continue;
-        const std::string& name = t->Name();
-        const size_t nl = name.find('\n');
-        out.push_back(EffectSummary{nl == std::string::npos ? name : name.substr(nl + 1), name.substr(0, nl),
-                                    t->Tag(), t->TypeID(), t->ProductID(), t->Category(), t->Attribute()});
+        out.push_back(EffectSummary{hostfacts::CodeOfTypeName(t->Name()),
+                                    hostfacts::LongNameOfTypeName(t->Name()), t->Tag(), t->TypeID(),
+                                    t->ProductID(), t->Category(), t->Attribute()});
     }
     return out;
 }
@@ -92,9 +98,8 @@ std::vector<EffectSummary> PluginLibrary::Effects() const {
 const CEffectType* PluginLibrary::FindType(const std::string& code, EffectKind kind, int channels) const {
     for (int i = 0; i < fGroup->GetNumTypes(); ++i) {
         const CEffectType* t = fGroup->GetType(i);
-        const std::string& name = t->Name();
-        const size_t nl = name.find('\n');
-        if (nl == std::string::npos || ToLower(name.substr(nl + 1)) != ToLower(code) || t->Kind() != kind)
+        if (t->Kind() != kind ||
+            hostfacts::Lower(hostfacts::CodeOfTypeName(t->Name())) != hostfacts::Lower(code))
             continue;
         if (kind == kRealTime && t->NumInputs() != (channels == 1 ? 1 : 2)) continue;
         return t;
@@ -121,8 +126,7 @@ Effect::Effect(PluginLibrary& library, const std::string& code, RenderMode mode,
     ctx.maxBlockLength = maxBlockLength;
     fProcess = library.Group().CreateProcess(library.TypeIndex(fType), ctx);
     if (!fProcess) throw HostError("the plug-in could not create an instance of " + code, 1);
-    const std::string& name = fType->Name();
-    fCode = name.substr(name.find('\n') + 1);
+    fCode = hostfacts::CodeOfTypeName(fType->Name());
 }
 
 Effect::~Effect() {
@@ -142,7 +146,7 @@ int Effect::ParameterIndex(const std::string& name) const {
         if (d.name == name) return i;
         known += (known.empty() ? "\"" : ", \"") + d.name + "\"";
     }
-    if (ToLower(name) == "bypass") return 1;
+    if (hostfacts::Lower(name) == "bypass") return 1;
     throw HostError(fCode + " has no parameter \"" + name + "\" (parameters: " + known + ", Bypass)", 2);
 }
 
@@ -162,7 +166,7 @@ void Effect::SetBypass(bool bypassed) {
 void Effect::SetParameter(const std::string& name, const std::string& value) {
     const int index = ParameterIndex(name);
     if (index == 1) {
-        const std::string v = ToLower(value);
+        const std::string v = hostfacts::Lower(value);
         if (v == "on" || v == "1" || v == "true")
             SetBypass(true);
         else if (v == "off" || v == "0" || v == "false")
@@ -197,34 +201,25 @@ void Effect::RecallPreset(const std::string& name) {
 }
 
 std::vector<uint8_t> Effect::SaveChunk() const {
-    constexpr OSType kControls = 0x656c636b;
-    int32_t size = 0;
-    if (fProcess->GetChunkSize(kControls, &size) != kNoErr || size < kChunkHeaderSize)
-        throw HostError("the instance has no state to save", 1);
-    std::vector<uint8_t> record(static_cast<size_t>(size));
-    if (fProcess->GetChunk(kControls, reinterpret_cast<SFicPlugInChunkHeader*>(record.data())) != kNoErr)
-        throw HostError("the instance could not save its state", 1);
+    std::vector<uint8_t> record;
+    const int status = hostfacts::SaveControls(*fProcess, &record);
+    if (record.empty()) throw HostError("the instance has no state to save", 1);
+    if (status != kNoErr) throw HostError("the instance could not save its state", 1);
     return record;
 }
 
 void Effect::RestoreChunk(const std::vector<uint8_t>& record) {
-    constexpr OSType kControls = 0x656c636b;
     SFicPlugInChunkHeader header;
     if (record.size() < sizeof header) throw HostError("state file is too short to be a chunk record", 1);
-    std::memcpy(&header, record.data(), sizeof header);
-    if (header.fChunkID != kControls || header.fSize < kChunkHeaderSize ||
-        static_cast<size_t>(header.fSize) > record.size())
-        throw HostError("state file is not a \"Complete Controls State\" record", 1);
+    if (!hostfacts::ReadControlsHeader(record.data(), record.size(), &header))
+        throw HostError("state file is not a \"" + std::string(ControlsChunk::kChunkName) + "\" record", 1);
     if (header.fProductID != fType->ProductID()) {
         std::string owner = "another plug-in";
         for (const EffectSummary& e : fLibrary.Effects())
             if (e.productID == header.fProductID) owner = e.code;
         throw HostError("state file holds the state of " + owner + ", not of " + fCode, 2);
     }
-    // The record is handed over aligned, as a host keeps it.
-    std::vector<SFicPlugInChunkHeader> aligned((record.size() + sizeof header - 1) / sizeof header);
-    std::memcpy(aligned.data(), record.data(), record.size());
-    if (fProcess->SetChunk(kControls, aligned.data()) != kNoErr)
+    if (hostfacts::RestoreControls(*fProcess, record.data(), record.size()) != kNoErr)
         throw HostError("the instance of " + fCode + " refused the state file", 2);
 }
 
@@ -242,17 +237,17 @@ void Effect::Render(float** in, float** out, int numSamples) {
 }
 
 double ParsePlainValue(const ParameterDescription& p, const std::string& text) {
-    if (p.type == 3) { // List: by label, else by number
+    if (hostfacts::IsList(p)) { // by label, else by number
         for (size_t i = 0; i < p.labels.size(); ++i)
             if (p.labels[i] == text) return static_cast<double>(i);
         for (size_t i = 0; i < p.labels.size(); ++i)
-            if (ToLower(p.labels[i]) == ToLower(text)) return static_cast<double>(i);
+            if (hostfacts::Lower(p.labels[i]) == hostfacts::Lower(text)) return static_cast<double>(i);
     }
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
     if (text.empty() || end == text.c_str() || *end != 0 || !std::isfinite(v)) {
         std::string hint;
-        if (p.type == 3) {
+        if (hostfacts::IsList(p)) {
             for (const auto& l : p.labels)
                 hint += (hint.empty() ? "\"" : ", \"") + l + "\"";
             hint = " (one of " + hint + ")";
@@ -260,6 +255,16 @@ double ParsePlainValue(const ParameterDescription& p, const std::string& text) {
         throw HostError("\"" + text + "\" is not a value for " + p.name + hint, 2);
     }
     return v;
+}
+
+std::string PlainValueText(const ParameterDescription& p, double plain) {
+    if (hostfacts::IsList(p)) {
+        const int i = static_cast<int>(plain + 0.5);
+        if (i >= 0 && i < static_cast<int>(p.labels.size())) return p.labels[static_cast<size_t>(i)];
+    }
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", plain);
+    return buf;
 }
 
 std::string TypeName(int type) {

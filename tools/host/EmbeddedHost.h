@@ -39,6 +39,10 @@ class PluginLibrary {
   public:
     // Loads the library from path, or, when empty, from $TONVERA_PLUGIN, the build tree or the install path.
     explicit PluginLibrary(const std::string& path = std::string());
+    // The library's objects linked into this program (the tests): one copy of the algorithms, of their
+    // registry and of the FFT planner's lock, reached through the program's own entry points.
+    struct LinkedIn {};
+    explicit PluginLibrary(LinkedIn);
     ~PluginLibrary();
     PluginLibrary(const PluginLibrary&) = delete;
     PluginLibrary& operator=(const PluginLibrary&) = delete;
@@ -50,10 +54,12 @@ class PluginLibrary {
     // The type of an effect code in the wanted form; nullptr when the effect is not registered.
     const CEffectType* FindType(const std::string& code, EffectKind kind, int channels) const;
     int TypeIndex(const CEffectType* type) const;
-    // An exported test hook of the library, or nullptr.
+    // An exported entry of the library, or nullptr.
     void* Symbol(const char* name) const;
 
   private:
+    void Open();
+
     std::string fPath;
     void* fHandle = nullptr;
     CEffectGroup* fGroup = nullptr;
@@ -73,6 +79,9 @@ class Effect {
     CProcess& Process() const { return *fProcess; }
     const CEffectType& Type() const { return *fType; }
     const std::string& Code() const { return fCode; }
+    // The identifier keying the effect's entries in the user preset file ("odu1").
+    std::string Identifier() const { return OSTypeText(fProcess->EffectIdentifier()); }
+    PluginLibrary& Library() const { return fLibrary; }
     int Channels() const { return fChannels; }
 
     // Parameters, indexed from 2.
@@ -111,6 +120,8 @@ class Effect {
 // "1/8" style value texts and numbers: parses a plain value for a parameter from text; throws
 // HostError(2) for text that is no finite number (nor a label of a List).
 double ParsePlainValue(const ParameterDescription& p, const std::string& text);
+// The reverse: a List's label, else the number as "%g" writes it.
+std::string PlainValueText(const ParameterDescription& p, double plain);
 std::string TypeName(int type);
 
 } // namespace host

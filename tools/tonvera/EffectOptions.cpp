@@ -1,4 +1,5 @@
 #include "tonvera/EffectOptions.h"
+#include "presets/UserPresetExports.h"
 #include "tonvera/AudioFile.h"
 #include "tonvera/Commands.h"
 #include <algorithm>
@@ -6,8 +7,6 @@
 #include <cstdlib>
 
 namespace {
-UserPresetResolver g_resolver = nullptr;
-
 double ParseNumber(const std::string& option, const std::string& text, double lo, double hi) {
     char* end = nullptr;
     const double v = std::strtod(text.c_str(), &end);
@@ -16,12 +15,19 @@ double ParseNumber(const std::string& option, const std::string& text, double lo
                          ", not \"" + text + "\""};
     return v;
 }
-} // namespace
 
-bool SetUserPresetResolver(UserPresetResolver resolver) {
-    g_resolver = resolver;
+// The user preset of that name, from the preset file of the library that made the effect.
+bool FindUserPreset(const host::Effect& effect, const std::string& name, std::vector<float>* values) {
+    auto find = reinterpret_cast<decltype(&MLVFindUserPreset)>(effect.Library().Symbol("MLVFindUserPreset"));
+    if (!find) return false;
+    const std::string id = effect.Identifier();
+    const int count = find(id.c_str(), name.c_str(), nullptr, 0);
+    if (count < 0) return false;
+    values->assign(static_cast<size_t>(count), 0.0f);
+    find(id.c_str(), name.c_str(), values->data(), count);
     return true;
 }
+} // namespace
 
 ChainOptions ParseChainOptions(const std::vector<std::string>& args, bool allowRenderOptions) {
     ChainOptions o;
@@ -77,7 +83,7 @@ void ApplyEffectSetup(host::Effect& effect, const EffectSetup& setup) {
         std::vector<float> values;
         if (factory) {
             effect.RecallPreset(setup.preset);
-        } else if (g_resolver && g_resolver(effect.Code(), setup.preset, &values)) {
+        } else if (FindUserPreset(effect, setup.preset, &values)) {
             if (static_cast<int>(values.size()) != effect.ParameterCount())
                 throw host::HostError("user preset \"" + setup.preset + "\" of " + effect.Code() + " holds " +
                                           std::to_string(values.size()) + " values, the effect has " +

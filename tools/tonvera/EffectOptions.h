@@ -23,11 +23,6 @@ struct ChainOptions {
 // Parses the options shared by render and preset save; throws UsageError.
 ChainOptions ParseChainOptions(const std::vector<std::string>& args, bool allowRenderOptions);
 
-// A lookup of user presets by effect code and name (the preset library installs one).
-using UserPresetResolver = bool (*)(const std::string& code, const std::string& name,
-                                    std::vector<float>* values);
-bool SetUserPresetResolver(UserPresetResolver resolver);
-
 // Restores the state file, recalls the preset (factory first, then the user's), applies the settings;
 // a setting outside its parameter's range is clamped, with a note on stderr.
 void ApplyEffectSetup(host::Effect& effect, const EffectSetup& setup);

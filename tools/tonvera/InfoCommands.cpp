@@ -1,4 +1,5 @@
 #include "host/EmbeddedHost.h"
+#include "shell/HostFacts.h"
 #include "tonvera/Commands.h"
 #include <cstdio>
 
@@ -20,7 +21,7 @@ int List(const std::vector<std::string>& args) {
 }
 
 std::string Range(const ParameterDescription& p) {
-    if (p.type == 3) {
+    if (hostfacts::IsList(p)) {
         std::string s;
         for (const auto& l : p.labels)
             s += (s.empty() ? "" : " | ") + l;
@@ -28,16 +29,8 @@ std::string Range(const ParameterDescription& p) {
     }
     std::string s = Number(p.minValue) + " .. " + Number(p.maxValue);
     if (!p.labels.empty() && !p.labels[0].empty()) s += " " + p.labels[0];
-    if (p.type == 2 && p.labels.size() > 1) s += " (" + p.labels[0] + " / " + p.labels[1] + ")";
+    if (p.type == Bipolar && p.labels.size() > 1) s += " (" + p.labels[0] + " / " + p.labels[1] + ")";
     return s;
-}
-
-std::string ValueText(const ParameterDescription& p, double v) {
-    if (p.type == 3) {
-        const int i = static_cast<int>(v + 0.5);
-        if (i >= 0 && i < static_cast<int>(p.labels.size())) return p.labels[static_cast<size_t>(i)];
-    }
-    return Number(v);
 }
 
 int Info(const std::vector<std::string>& args) {
@@ -45,9 +38,8 @@ int Info(const std::vector<std::string>& args) {
     host::PluginLibrary library;
     host::Effect effect(library, args[0], host::RenderMode::RealTime, 2, 48000.0);
     const CEffectType& t = effect.Type();
-    const std::string& name = t.Name();
     std::printf("%s\n  code %s, effect type %d, types %s (stereo) %s (mono) %s (offline), category %d\n",
-                name.substr(0, name.find('\n')).c_str(), effect.Code().c_str(), t.Tag(),
+                hostfacts::LongNameOfTypeName(t.Name()).c_str(), effect.Code().c_str(), t.Tag(),
                 OSTypeText(t.TypeID()).c_str(), OSTypeText(t.TypeID() + 1).c_str(),
                 OSTypeText(t.TypeID() + 2).c_str(), t.Category());
     if (effect.Process().GetLatency() > 0)
@@ -59,7 +51,8 @@ int Info(const std::vector<std::string>& args) {
         const ParameterDescription p = effect.Parameter(i);
         params.push_back(p);
         std::printf("  %-3d %-16s %-12s %-40s %6s  %s\n", i, p.name.c_str(), host::TypeName(p.type).c_str(),
-                    Range(p).c_str(), Number(p.step).c_str(), ValueText(p, p.defaultValue).c_str());
+                    Range(p).c_str(), Number(p.step).c_str(),
+                    host::PlainValueText(p, p.defaultValue).c_str());
     }
     std::printf("\nPresets:\n");
     for (const PresetDescription& pr : effect.Presets()) {
@@ -67,7 +60,7 @@ int Info(const std::vector<std::string>& args) {
                     pr.factory ? "" : "(user) ");
         for (size_t i = 0; i < pr.values.size() && i < params.size(); ++i)
             std::printf("%s%s=%s", i ? ", " : "", params[i].name.c_str(),
-                        ValueText(params[i], pr.values[i]).c_str());
+                        host::PlainValueText(params[i], pr.values[i]).c_str());
         std::printf("\n");
     }
     return 0;

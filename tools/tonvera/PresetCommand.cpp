@@ -1,61 +1,18 @@
 #include "host/EmbeddedHost.h"
 #include "presets/UserPresetExports.h"
+#include "shell/HostFacts.h"
 #include "tonvera/Commands.h"
 #include "tonvera/EffectOptions.h"
-#include <cctype>
 #include <cstring>
 #include <dirent.h>
 #include <cstdio>
-#include <dlfcn.h>
-#include <link.h>
 #include <map>
 
 namespace {
 
-using FindFn = int (*)(const char*, const char*, float*, int);
-using VisitFn = int (*)(MLVUserPresetVisitor, void*);
-using PathFn = int (*)(char*, int);
-using NameFn = int (*)(const char*);
-
-// The effect identifier keying an effect's section of the preset file: the lower-case code padded
-// with "u" to three letters, then "1" (OD -> odu1, FLB -> flb1). An identifier is taken as it is.
-std::string PluginIdFromCode(const std::string& code) {
-    std::string id;
-    for (char c : code)
-        id.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
-    if (id.size() == 4 && id[3] == '1') return id;
-    while (id.size() < 3)
-        id.push_back('u');
-    return id + "1";
-}
-
-// The render path has no handle on the library, which is loaded privately: find the loaded object
-// that exports the preset lookup.
-int FindLoadedExport(dl_phdr_info* info, size_t, void* data) {
-    if (!info->dlpi_name || !*info->dlpi_name) return 0;
-    void* handle = dlopen(info->dlpi_name, RTLD_LAZY | RTLD_NOLOAD);
-    if (!handle) return 0;
-    void* symbol = dlsym(handle, "MLVFindUserPreset");
-    dlclose(handle);
-    if (!symbol) return 0;
-    *static_cast<void**>(data) = symbol;
-    return 1;
-}
-
-bool ResolveUserPreset(const std::string& code, const std::string& name, std::vector<float>* values) {
-    void* symbol = nullptr;
-    dl_iterate_phdr(FindLoadedExport, &symbol);
-    if (!symbol) return false;
-    auto find = reinterpret_cast<FindFn>(symbol);
-    const std::string id = PluginIdFromCode(code);
-    const int count = find(id.c_str(), name.c_str(), nullptr, 0);
-    if (count < 0) return false;
-    values->assign(static_cast<size_t>(count), 0.0f);
-    find(id.c_str(), name.c_str(), values->data(), count);
-    return true;
-}
-
-const bool resolverInstalled = SetUserPresetResolver(ResolveUserPreset);
+using VisitFn = decltype(&MLVVisitUserPresets);
+using PathFn = decltype(&MLVGetUserPresetFilePath);
+using NameFn = decltype(&MLVIsStorablePresetName);
 
 template <typename Fn> Fn Export(const host::PluginLibrary& library, const char* name) {
     auto fn = reinterpret_cast<Fn>(library.Symbol(name));
@@ -84,15 +41,15 @@ void Collect(void* context, const char* effectId, const char* entryKey, const ch
 // Why the library could not read the file, by its status code.
 std::string Problem(int status) {
     switch (status) {
-    case -2:
+    case kMLVPresetFileInaccessible:
         return "cannot be opened (no permission, or not a regular file)";
-    case -3:
+    case kMLVPresetFileTooLarge:
         return "is too large to be a preset file";
-    case -4:
+    case kMLVPresetFileNotWellFormed:
         return "is not well-formed XML";
-    case -5:
+    case kMLVPresetFileTooDeep:
         return "is nested too deeply to be a preset file";
-    case -6:
+    case kMLVPresetFileNotAPresetList:
         return "is not a preset list";
     default:
         return "cannot be read";
@@ -133,25 +90,26 @@ int Save(const std::vector<std::string>& args) {
     const std::string path = PresetFilePath(library);
     const int before = Export<VisitFn>(library, "MLVVisitUserPresets")(nullptr, nullptr);
     if (effect.Process().HostSavePreset(name) != kNoErr)
-        throw host::HostError("could not store the preset in " + path +
-                                  (before == -2 ? ": the file " + Problem(before) : std::string()),
-                              1);
+        throw host::HostError(
+            "could not store the preset in " + path +
+                (before == kMLVPresetFileInaccessible ? ": the file " + Problem(before) : std::string()),
+            1);
     // Other processes may store presets at the same time: look for this entry itself, never at counts.
     std::vector<float> stored;
     for (const PresetDescription& p : effect.Presets())
         if (!p.factory && p.name == name) stored = p.values;
     int status = 0;
     bool found = false;
-    const std::string id = PluginIdFromCode(effect.Code());
+    const std::string id = effect.Identifier();
     for (const Entry& e : ReadEntries(library, &status))
         found = found || (e.effectId == id && e.name == name && e.values == stored);
-    if (!found && before == -6)
+    if (!found && before == kMLVPresetFileNotAPresetList)
         throw host::HostError("the preset was not stored: " + path + " " + Problem(before) +
                                   " (no plist holding a dict); the original is kept as " + NewestAside(path) +
                                   ". Move or delete the file to start a new preset file",
                               1);
     if (!found) throw host::HostError("the preset was written, but " + path + " does not hold it", 1);
-    if (before <= -3)
+    if (before <= kMLVPresetFileTooLarge)
         std::fprintf(
             stderr,
             "tonvera preset: the user preset file %s %s; it is kept as %s and a new file was started\n",
@@ -160,38 +118,28 @@ int Save(const std::vector<std::string>& args) {
     return 0;
 }
 
-std::string ValueText(const ParameterDescription& p, float v) {
-    if (p.type == 3) {
-        const int i = static_cast<int>(v + 0.5f);
-        if (i >= 0 && i < static_cast<int>(p.labels.size())) return p.labels[static_cast<size_t>(i)];
-    }
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", static_cast<double>(v));
-    return buf;
-}
-
 int List(const std::vector<std::string>& args) {
     if (args.size() > 1) throw UsageError{"list takes at most one effect code"};
     host::PluginLibrary library;
-    std::string only;
-    if (!args.empty()) {
-        only = PluginIdFromCode(args[0]);
-        bool known = false;
-        for (const host::EffectSummary& e : library.Effects())
-            known = known || PluginIdFromCode(e.code) == only;
-        if (!known) throw UsageError{"unknown effect code \"" + args[0] + "\" (see 'tonvera list')"};
-    }
+    std::map<std::string, std::string>
+        codes; // identifier -> effect code; the algorithms hold the identifiers
+    for (const host::EffectSummary& e : library.Effects())
+        codes[host::Effect(library, e.code, host::RenderMode::RealTime, 2, 48000.0).Identifier()] = e.code;
+    std::string only; // an effect code or identifier, in any case
+    for (const auto& [id, code] : codes)
+        if (!args.empty() &&
+            (hostfacts::Lower(args[0]) == id || hostfacts::Lower(args[0]) == hostfacts::Lower(code)))
+            only = id;
+    if (!args.empty() && only.empty())
+        throw UsageError{"unknown effect code \"" + args[0] + "\" (see 'tonvera list')"};
     const std::string path = PresetFilePath(library);
     std::printf("%s\n", path.c_str());
-    std::map<std::string, std::string> codes; // identifier -> effect code
-    for (const host::EffectSummary& e : library.Effects())
-        codes[PluginIdFromCode(e.code)] = e.code;
 
     int status = 0;
     const std::vector<Entry> entries = ReadEntries(library, &status);
-    if (status < -1)
+    if (status < kMLVPresetFileMissing)
         throw host::HostError("the user preset file " + path + " " + Problem(status) +
-                                  (status <= -3 && status != -6
+                                  (status <= kMLVPresetFileTooLarge && status != kMLVPresetFileNotAPresetList
                                        ? "; the next 'preset save' keeps it aside and starts a new file"
                                        : ""),
                               1);
@@ -215,7 +163,7 @@ int List(const std::vector<std::string>& args) {
         for (size_t i = 0; i < e.values.size(); ++i) {
             if (i < params.size())
                 std::printf("%s%s=%s", i ? ", " : "", params[i].name.c_str(),
-                            ValueText(params[i], e.values[i]).c_str());
+                            host::PlainValueText(params[i], e.values[i]).c_str());
             else
                 std::printf("%s%g", i ? ", " : "", static_cast<double>(e.values[i]));
         }
