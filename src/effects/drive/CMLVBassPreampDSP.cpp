@@ -5,20 +5,20 @@
 
 CMLVBassPreampDSP::CMLVBassPreampDSP(double sampleRate_, int maxBlockSize_)
     : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "PRB - Bass Preamp";
-    shortName = "PRB";
-    pluginId = FourCC("prb1");
-    AddPreset(0, "Default", {50, 0, 0, 50});
-    AddPreset(1, "Low Bass", {50, 0, 1, 50});
-    AddPreset(2, "Hi Bass", {50, 1, 0, 64});
-    AddPreset(3, "Loudness", {53, 0, 0, 50});
-    AddPreset(4, "UltrAmp", {80, 0, 0, 25});
-    AddParameter(2, "Gain", "%", 0, 100, 1, 50, Linear);
-    AddParameter(3, "Ultra Low", std::vector<std::string>{"On", "Off"}, 0, 1, 1, 0, List);
-    AddParameter(4, "Ultra High", std::vector<std::string>{"On", "Off"}, 0, 1, 1, 0, List);
-    AddParameter(5, "Output", "%", 0, 100, 1, 50, Linear);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    Setup({"PRB - Bass Preamp", "PRB", FourCC("prb1")},
+          {
+              {kGain, "Gain", "%", 0, 100, 1, 50, Linear},
+              {kUltraLow, "Ultra Low", {"On", "Off"}, 0, 1, 1, 0, List},
+              {kUltraHigh, "Ultra High", {"On", "Off"}, 0, 1, 1, 0, List},
+              {kOutput, "Output", "%", 0, 100, 1, 50, Linear},
+          },
+          {
+              {"Default", {50, 0, 0, 50}},
+              {"Low Bass", {50, 0, 1, 50}},
+              {"Hi Bass", {50, 1, 0, 64}},
+              {"Loudness", {53, 0, 0, 50}},
+              {"UltrAmp", {80, 0, 0, 25}},
+          });
 }
 
 int CMLVBassPreampDSP::UpdateCoefficients(bool full) {
@@ -31,11 +31,11 @@ int CMLVBassPreampDSP::UpdateCoefficients(bool full) {
         fullUpdatePending = false;
     }
     // Output follows the normalised control: -40 dB at 0 %, -20 dB at 100 %.
-    const double u = GetParameter(5)->normalizedValue;
+    const double u = GetParameter(kOutput)->normalizedValue;
     const float output = static_cast<float>(std::pow(10.0, (u * 20.0 - 40.0) / 20.0));
-    const bool ultraLow = GetParameter(3)->GetValue() == 0.0; // list value 0 is "On"
-    const bool ultraHigh = GetParameter(4)->GetValue() == 0.0;
-    const float gain = static_cast<float>(GetParameter(2)->GetValue());
+    const bool ultraLow = GetParameter(kUltraLow)->GetValue() == 0.0; // list value 0 is "On"
+    const bool ultraHigh = GetParameter(kUltraHigh)->GetValue() == 0.0;
+    const float gain = static_cast<float>(GetParameter(kGain)->GetValue());
     for (BassPreampStage& s : stage) {
         s.SetGain(gain);
         s.SetOutputGain(output);

@@ -18,6 +18,8 @@ class CMLVBassPreampDSP : public CMLVParRelations {
 
     const BassPreampStage& Stage(int channel) const { return stage[channel]; }
 
+    enum Parameter : int { kGain = 2, kUltraLow, kUltraHigh, kOutput };
+
   private:
     BassPreampStage stage[2];
 };

@@ -4,23 +4,23 @@
 
 CMLVBluesDriveGuitarDSP::CMLVBluesDriveGuitarDSP(double sampleRate_, int maxBlockSize_)
     : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "BLG - Guitar Blues Drive";
-    shortName = "BLG";
-    pluginId = FourCC("blg1");
-    AddPreset(0, "Default", {50, 50, 50});
-    AddPreset(1, "Light Blues", {33, 12, 50});
-    AddPreset(2, "Overdrive", {45, 8, 50});
-    AddPreset(3, "Full Drive", {85, 12, 45});
-    AddPreset(4, "Kick the Amp", {5, 90, 85});
-    AddParameter(2, "Gain", "%", 0, 100, 1, 50, Linear);
-    AddParameter(3, "Color", "%", 0, 100, 1, 50, Linear);
-    AddParameter(4, "Output", "%", 0, 100, 1, 50, Linear);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    Setup({"BLG - Guitar Blues Drive", "BLG", FourCC("blg1")},
+          {
+              {kGain, "Gain", "%", 0, 100, 1, 50, Linear},
+              {kColor, "Color", "%", 0, 100, 1, 50, Linear},
+              {kOutput, "Output", "%", 0, 100, 1, 50, Linear},
+          },
+          {
+              {"Default", {50, 50, 50}},
+              {"Light Blues", {33, 12, 50}},
+              {"Overdrive", {45, 8, 50}},
+              {"Full Drive", {85, 12, 45}},
+              {"Kick the Amp", {5, 90, 85}},
+          });
 }
 
 int CMLVBluesDriveGuitarDSP::UpdateCoefficients(bool full) {
-    const float target = static_cast<float>(GetParameter(4)->GetValue());
+    const float target = static_cast<float>(GetParameter(kOutput)->GetValue());
     if (full) {
         for (BluesDriveStage& s : stage)
             s.SetSampleRate(static_cast<float>(sampleRate));
@@ -40,8 +40,8 @@ int CMLVBluesDriveGuitarDSP::UpdateCoefficients(bool full) {
     }
     const float gain = PreampOutputGain(rampCurrent);
     for (BluesDriveStage& s : stage) {
-        s.SetDrive(static_cast<float>(GetParameter(2)->GetValue() / 100.0));
-        s.SetTone(static_cast<float>(GetParameter(3)->GetValue() / 100.0));
+        s.SetDrive(static_cast<float>(GetParameter(kGain)->GetValue() / 100.0));
+        s.SetTone(static_cast<float>(GetParameter(kColor)->GetValue() / 100.0));
         s.SetOutputGain(gain);
     }
     updatedThisBlock = true;

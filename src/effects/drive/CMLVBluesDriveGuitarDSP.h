@@ -20,6 +20,8 @@ class CMLVBluesDriveGuitarDSP : public CMLVParRelations {
     // The output level (percent) in use for the current block.
     float CurrentOutput() const { return rampCurrent; }
 
+    enum Parameter : int { kGain = 2, kColor, kOutput };
+
   private:
     BluesDriveStage stage[2];
     float rampStart = 0.0f, rampTarget = 0.0f, rampCurrent = 0.0f;

@@ -5,26 +5,26 @@
 
 CMLVCleanPreampGuitarDSP::CMLVCleanPreampGuitarDSP(double sampleRate_, int maxBlockSize_)
     : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "CLG - Guitar Clean Preamp";
-    shortName = "CLG";
-    pluginId = FourCC("clg1");
-    AddPreset(0, "Default", {50, 5, 70});
-    AddPreset(1, "Low Hot", {45, 0, 100});
-    AddPreset(2, "Low Bright", {45, 15, 100});
-    AddPreset(3, "High Hot", {85, 0, 71});
-    AddPreset(4, "High Bright", {85, 15, 61});
-    AddParameter(2, "Gain", "%", 0, 100, 1, 50, Linear);
-    AddParameter(3, "Bright", "dB", 0, 15, 0.1, 5, Linear);
-    AddParameter(4, "Output", "%", 0, 100, 1, 70, Linear);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    Setup({"CLG - Guitar Clean Preamp", "CLG", FourCC("clg1")},
+          {
+              {kGain, "Gain", "%", 0, 100, 1, 50, Linear},
+              {kBright, "Bright", "dB", 0, 15, 0.1, 5, Linear},
+              {kOutput, "Output", "%", 0, 100, 1, 70, Linear},
+          },
+          {
+              {"Default", {50, 5, 70}},
+              {"Low Hot", {45, 0, 100}},
+              {"Low Bright", {45, 15, 100}},
+              {"High Hot", {85, 0, 71}},
+              {"High Bright", {85, 15, 61}},
+          });
 }
 
 int CMLVCleanPreampGuitarDSP::UpdateCoefficients(bool full) {
-    const double gain = GetParameter(2)->GetValue();
+    const double gain = GetParameter(kGain)->GetValue();
     const float preGain = static_cast<float>(5.0 * std::pow(10.0, (gain / 100.0 * 60.0 - 40.0) / 20.0));
-    const float bright = static_cast<float>(GetParameter(3)->GetValue());
-    const float output = PreampOutputGain(GetParameter(4)->GetValue());
+    const float bright = static_cast<float>(GetParameter(kBright)->GetValue());
+    const float output = PreampOutputGain(GetParameter(kOutput)->GetValue());
     for (CleanPreampStage& s : stage) {
         if (full) s.SetSampleRate(static_cast<float>(sampleRate));
         s.SetPreGain(preGain);

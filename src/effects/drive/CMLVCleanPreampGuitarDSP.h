@@ -16,6 +16,8 @@ class CMLVCleanPreampGuitarDSP : public CMLVParRelations {
     // Audio thread.
     void Reset() override;
 
+    enum Parameter : int { kGain = 2, kBright, kOutput };
+
   private:
     CleanPreampStage stage[2];
 };

@@ -16,6 +16,8 @@ class CMLVCrunchPreampGuitarDSP : public CMLVParRelations {
     // Audio thread.
     void Reset() override;
 
+    enum Parameter : int { kGain = 2, kMidBoost, kOutput };
+
   private:
     CrunchPreampStage stage[2];
 };

@@ -5,7 +5,7 @@ namespace {
 // Gain laws: drive +20 to +60 dB, level -40 to -15 dB.
 // clang-format off
 const DriveModel kDistortion = {
-    "DT - Distortion", "DT", FourCC("dtu1"), "Level", "Distortion",
+    {"DT - Distortion", "DT", FourCC("dtu1")}, "Level", "Distortion",
     {{"Default", 69, 45, 90}, {"Razor", 60, 78, 100}, {"Lead", 71, 45, 100},
      {"Heavy Metal", 66, 51, 90}, {"Blues", 76, 65, 16}},
     /* drive slope, offset */ 4, 200,

@@ -1,5 +1,5 @@
 #include "effects/drive/CMLVDriveBaseDSP.h"
-#include "effects/drive/BelowNyquist.h"
+#include "effects/drive/FilterDesigners.h"
 #include <algorithm>
 #include <cmath>
 
@@ -11,6 +11,11 @@ const EqBandSet kPreEq = {
 float Db200(double x) {
     return static_cast<float>(std::pow(10.0, x / 200.0));
 }
+
+constexpr double kToneBaseHz = 3000.0, kToneHzPerPercent = 30.0;
+// The feedback delay is one sample at this rate, fs / kFeedbackDelayRateHz samples at fs.
+constexpr double kFeedbackDelayRateHz = 32000.0;
+constexpr float kFeedbackGain = 0.06f;
 } // namespace
 
 // Low shelf for body, a wide mid scoop and two presence peaks standing in for a speaker cabinet.
@@ -21,28 +26,28 @@ const EqBandSet kDistortionCabinet = {
 
 CMLVDriveBaseDSP::CMLVDriveBaseDSP(double sampleRate_, int maxBlockSize_, const DriveModel& model_)
     : CMLVParRelations(sampleRate_, maxBlockSize_), model(model_) {
-    name = model.name;
-    shortName = model.shortName;
-    pluginId = model.pluginId;
-    for (int i = 0; i < 5; ++i) {
-        const DriveModel::Preset& p = model.presets[i];
-        AddPreset(i, p.name, {p.output, p.color, p.drive});
-    }
+    CMLVPresetTable factory;
+    for (const DriveModel::Preset& p : model.presets)
+        factory.push_back({p.name, {p.output, p.color, p.drive}});
     const DriveModel::Preset& d = model.presets[0];
-    AddParameter(kOutput, model.outputParam, "%", 0, 100, 1, d.output, Linear);
-    AddParameter(kColor, "Color", "%", 0, 100, 1, d.color, Linear);
-    AddParameter(kDrive, model.driveParam, "%", 0, 100, 1, d.drive, Linear);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    Setup(model.identity,
+          {
+              {kOutput, model.outputParam, "%", 0, 100, 1, d.output, Linear},
+              {kColor, "Color", "%", 0, 100, 1, d.color, Linear},
+              {kDrive, model.driveParam, "%", 0, 100, 1, d.drive, Linear},
+          },
+          factory);
 }
 
 void CMLVDriveBaseDSP::Reset() {
     w = 0;
-    std::fill(&tone[0][0][0], &tone[0][0][0] + 12, 0.0f);
-    std::fill(&ring[0][0], &ring[0][0] + 6, 0.0f);
-    for (int i = 0; i < 8; ++i) {
-        pre[i].Clear();
-        cab[i].Clear();
+    for (Channel& c : ch) {
+        for (int k = 0; k < 4; ++k) {
+            c.pre[k].Clear();
+            c.cab[k].Clear();
+        }
+        std::fill(&c.tone[0][0], &c.tone[0][0] + 6, 0.0f);
+        std::fill(c.ring, c.ring + 3, 0.0f);
     }
 }
 
@@ -50,10 +55,10 @@ int CMLVDriveBaseDSP::UpdateCoefficients(bool full) {
     const double fs = sampleRate;
     if (full) {
         w = 0;
-        for (int i = 0; i < 4; ++i) {
-            for (int c = 0; c < 2; ++c) {
-                DesignEqBand(kPreEq.bands[i], pre[2 * i + c], fs);
-                DesignEqBand(model.cabinet->bands[i], cab[2 * i + c], fs);
+        for (Channel& c : ch) {
+            for (int k = 0; k < 4; ++k) {
+                DesignEqBand(kPreEq.bands[k], c.pre[k], fs);
+                DesignEqBand(model.cabinet->bands[k], c.cab[k], fs);
             }
         }
         Reset();
@@ -77,17 +82,11 @@ int CMLVDriveBaseDSP::UpdateCoefficients(bool full) {
         gDry = static_cast<float>(model.dryMul * dry);
     }
 
-    // Tone: second-order Butterworth low-pass, 3 to 6 kHz, pre-warped bilinear transform.
-    const double fc = BelowNyquist(3000.0 + 30.0 * color, fs);
-    const double k = std::tan(3.14159265 * fc / fs);
-    const double sqrt2 = static_cast<float>(std::sqrt(2.0));
-    const double n = static_cast<float>(1.0 + sqrt2 * k + k * k);
-    toneA1 = static_cast<float>(2.0 * (k * k - 1.0) / n);
-    toneA2 = static_cast<float>((1.0 - sqrt2 * k + k * k) / n);
-    toneG = static_cast<float>(k * k / n);
+    // Tone: 3 to 6 kHz as the colour goes from 0 to 100 %.
+    tone = DesignButterworthLowPassRounded(kToneBaseHz + kToneHzPerPercent * color, fs);
 
-    // Feedback delay fs / 32 kHz samples (1 to 3), linearly interpolated between two ring taps.
-    const double d = std::min(std::max(fs / 32000.0, 1.0), 3.0);
+    // Feedback delay in samples (1 to 3), linearly interpolated between two ring taps.
+    const double d = std::min(std::max(fs / kFeedbackDelayRateHz, 1.0), 3.0);
     const int whole = static_cast<int>(d);
     const double frac = d - whole;
     wb = static_cast<float>(frac);
@@ -100,92 +99,67 @@ int CMLVDriveBaseDSP::UpdateCoefficients(bool full) {
     return 0;
 }
 
-// Channel c's pass starts where the previous channel's pass left the ring indices, n samples on; the
-// channels are otherwise independent, so they run side by side with those offsets.
-template <int C>
-void CMLVDriveBaseDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    const float gd = gDrive, go = gOut, gdry = gDry, fa = wa, fb = wb;
-    const float ta1 = toneA1, ta2 = toneA2, tg = toneG;
-    const float fbGain = 0.06f;
-    const bool mix = model.mix;
+// Each channel's pass advances the shared ring indices by the block length, so channel 1's pass starts
+// n samples after channel 0's; also when the silent second channel is skipped.
+void CMLVDriveBaseDSP::AdvanceRing(int n) {
     const int shift = n > 0 ? n % 3 : 0;
-    int wi[2] = {w, (w + shift) % 3}, ri[2] = {r, (r + shift) % 3};
-    BiquadSection p[2][4], cb[2][4];
-    float t[2][6];
-    float* rg[2] = {ring[0], ring[1]};
-    float ip[2] = {0.0f, 0.0f}, op[2] = {0.0f, 0.0f};
-    for (int c = 0; c < C; ++c) {
-        for (int k = 0; k < 4; ++k) {
-            p[c][k] = pre[2 * k + c];
-            cb[c][k] = cab[2 * k + c];
-        }
-        for (int k = 0; k < 3; ++k) {
-            t[c][2 * k] = tone[k][c][0];
-            t[c][2 * k + 1] = tone[k][c][1];
-        }
-    }
-    for (int i = 0; i < n; ++i) {
-        float xs[2];
-        for (int c = 0; c < C; ++c)
-            xs[c] = in[c][i];
-        for (int c = 0; c < C; ++c) {
-            const float xi = xs[c];
-            ip[c] = std::max(ip[c], std::fabs(xi));
-            float v = gd * xi;
-            v = p[c][3].Process(p[c][2].Process(p[c][1].Process(p[c][0].Process(v))));
-            v = std::min(std::max(v, -1.0f), 1.0f);
-            const int rPrev = ri[c] == 0 ? 2 : ri[c] - 1;
-            float u = v + fa * rg[c][ri[c]] + fb * rg[c][rPrev];
-            u = BiquadSection::Step(u, 2.0f, 1.0f, ta1, ta2, tg, t[c][0], t[c][1]);
-            u = BiquadSection::Step(u, 2.0f, 1.0f, ta1, ta2, tg, t[c][2], t[c][3]);
-            const float tt = BiquadSection::Step(u, 2.0f, 1.0f, ta1, ta2, tg, t[c][4], t[c][5]);
-            rg[c][wi[c]] = fbGain * tt;
-            wi[c] = wi[c] == 2 ? 0 : wi[c] + 1;
-            ri[c] = ri[c] == 2 ? 0 : ri[c] + 1;
-            float o = mix ? go * tt + gdry * xi : go * tt;
-            o = cb[c][3].Process(cb[c][2].Process(cb[c][1].Process(cb[c][0].Process(o))));
-            out[c][i] = o;
-            op[c] = std::max(op[c], std::fabs(o));
-        }
-    }
-    for (int c = 0; c < C; ++c) {
-        for (int k = 0; k < 4; ++k) {
-            pre[2 * k + c] = p[c][k];
-            cab[2 * k + c] = cb[c][k];
-        }
-        for (int k = 0; k < 3; ++k) {
-            tone[k][c][0] = t[c][2 * k];
-            tone[k][c][1] = t[c][2 * k + 1];
-        }
-        inPeak[c] = ip[c];
-        outPeak[c] = op[c];
-    }
-    // Both channels' passes advance the indices, also when the silent second one is skipped.
     w = (w + 2 * shift) % 3;
     r = (r + 2 * shift) % 3;
+}
+
+// Channel 0 alone, on a local copy so that the states stay in registers.
+void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    const float gd = gDrive, go = gOut, gdry = gDry, fa = wa, fb = wb;
+    const CoefficientSet t = tone;
+    const bool mix = model.mix;
+    int wi = w, ri = r;
+    Channel c = ch[0];
+    float ip = 0.0f, op = 0.0f;
+    for (int i = 0; i < n; ++i) {
+        const float xi = in[0][i];
+        ip = std::max(ip, std::fabs(xi));
+        float v = gd * xi;
+        v = c.pre[3].Process(c.pre[2].Process(c.pre[1].Process(c.pre[0].Process(v))));
+        v = std::min(std::max(v, -1.0f), 1.0f);
+        const int rPrev = ri == 0 ? 2 : ri - 1;
+        float u = v + fa * c.ring[ri] + fb * c.ring[rPrev];
+        for (float(&s)[2] : c.tone)
+            u = BiquadSection::Step(u, 2.0f, 1.0f, t.a1, t.a2, t.g, s[0], s[1]);
+        c.ring[wi] = kFeedbackGain * u;
+        wi = wi == 2 ? 0 : wi + 1;
+        ri = ri == 2 ? 0 : ri + 1;
+        float o = mix ? go * u + gdry * xi : go * u;
+        o = c.cab[3].Process(c.cab[2].Process(c.cab[1].Process(c.cab[0].Process(o))));
+        out[0][i] = o;
+        op = std::max(op, std::fabs(o));
+    }
+    ch[0] = c;
+    inPeak[0] = ip;
+    outPeak[0] = op;
+    AdvanceRing(n);
 }
 
 // Both channels in the lanes of one vector, mirrored in the upper two lanes so that no idle lane trips the
 // flushes; the ring taps, which sit at different indices per channel, are gathered lane by lane.
 void CMLVDriveBaseDSP::RunLanes(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const float gd = gDrive, go = gOut, gdry = gDry, fa = wa, fb = wb;
-    const FloatLanes ta1 = FloatLanes{} + toneA1, ta2 = FloatLanes{} + toneA2, tg = FloatLanes{} + toneG;
+    const FloatLanes ta1 = FloatLanes{} + tone.a1, ta2 = FloatLanes{} + tone.a2, tg = FloatLanes{} + tone.g;
     const FloatLanes two = FloatLanes{} + 2.0f, one = FloatLanes{} + 1.0f;
-    const float fbGain = 0.06f;
     const bool mix = model.mix;
     const int shift = n > 0 ? n % 3 : 0;
     int wi[2] = {w, (w + shift) % 3}, ri[2] = {r, (r + shift) % 3};
+    // Lane-major copies of both channels' states: section k of every lane in one vector.
     BiquadLanes p[4], cb[4];
-    FloatLanes t[6] = {};
+    FloatLanes t[3][2] = {};
     for (int l = 0; l < 4; ++l) {
-        const int c = l % 2;
+        const Channel& c = ch[l % 2];
         for (int k = 0; k < 4; ++k) {
-            p[k].Load(l, pre[2 * k + c]);
-            cb[k].Load(l, cab[2 * k + c]);
+            p[k].Load(l, c.pre[k]);
+            cb[k].Load(l, c.cab[k]);
         }
         for (int k = 0; k < 3; ++k) {
-            t[2 * k][l] = tone[k][c][0];
-            t[2 * k + 1][l] = tone[k][c][1];
+            t[k][0][l] = c.tone[k][0];
+            t[k][1][l] = c.tone[k][1];
         }
     }
     auto magnitude = [](FloatLanes x) {
@@ -201,45 +175,46 @@ void CMLVDriveBaseDSP::RunLanes(float* in[2], float* out[2], float inPeak[2], fl
         v = p[3].Process(p[2].Process(p[1].Process(p[0].Process(v))));
         v = v < -1.0f ? FloatLanes{} - 1.0f : v; // std::max(v, -1)
         v = 1.0f < v ? FloatLanes{} + 1.0f : v;  // std::min(v, 1)
-        const float a0 = ring[0][ri[0]], a1 = ring[1][ri[1]];
-        const float b0 = ring[0][ri[0] == 0 ? 2 : ri[0] - 1], b1 = ring[1][ri[1] == 0 ? 2 : ri[1] - 1];
+        const float* ring0 = ch[0].ring;
+        const float* ring1 = ch[1].ring;
+        const float a0 = ring0[ri[0]], a1 = ring1[ri[1]];
+        const float b0 = ring0[ri[0] == 0 ? 2 : ri[0] - 1], b1 = ring1[ri[1] == 0 ? 2 : ri[1] - 1];
         const FloatLanes tapA = {a0, a1, a0, a1}, tapB = {b0, b1, b0, b1};
         FloatLanes u = v + fa * tapA + fb * tapB;
-        u = BiquadLanes::Step(u, two, one, ta1, ta2, tg, t[0], t[1]);
-        u = BiquadLanes::Step(u, two, one, ta1, ta2, tg, t[2], t[3]);
-        const FloatLanes tt = BiquadLanes::Step(u, two, one, ta1, ta2, tg, t[4], t[5]);
+        for (FloatLanes(&s)[2] : t)
+            u = BiquadLanes::Step(u, two, one, ta1, ta2, tg, s[0], s[1]);
         for (int c = 0; c < 2; ++c) {
-            ring[c][wi[c]] = fbGain * tt[c];
+            ch[c].ring[wi[c]] = kFeedbackGain * u[c];
             wi[c] = wi[c] == 2 ? 0 : wi[c] + 1;
             ri[c] = ri[c] == 2 ? 0 : ri[c] + 1;
         }
-        FloatLanes o = mix ? go * tt + gdry * x : go * tt;
+        FloatLanes o = mix ? go * u + gdry * x : go * u;
         o = cb[3].Process(cb[2].Process(cb[1].Process(cb[0].Process(o))));
         out[0][i] = o[0];
         out[1][i] = o[1];
         const FloatLanes ao = magnitude(o);
         op = op < ao ? ao : op;
     }
-    for (int c = 0; c < 2; ++c) {
+    for (int l = 0; l < 2; ++l) {
+        Channel& c = ch[l];
         for (int k = 0; k < 4; ++k) {
-            p[k].Store(c, pre[2 * k + c]);
-            cb[k].Store(c, cab[2 * k + c]);
+            p[k].Store(l, c.pre[k]);
+            cb[k].Store(l, c.cab[k]);
         }
         for (int k = 0; k < 3; ++k) {
-            tone[k][c][0] = t[2 * k][c];
-            tone[k][c][1] = t[2 * k + 1][c];
+            c.tone[k][0] = t[k][0][l];
+            c.tone[k][1] = t[k][1][l];
         }
-        inPeak[c] = ip[c];
-        outPeak[c] = op[c];
+        inPeak[l] = ip[l];
+        outPeak[l] = op[l];
     }
-    w = (w + 2 * shift) % 3;
-    r = (r + 2 * shift) % 3;
+    AdvanceRing(n);
 }
 
 int CMLVDriveBaseDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     if (activeChannels == 1)
-        Run<1>(in, out, inPeak, outPeak, n);
+        RunMono(in, out, inPeak, outPeak, n);
     else
         RunLanes(in, out, inPeak, outPeak, n);
     return 0;

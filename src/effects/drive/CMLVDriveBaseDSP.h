@@ -1,14 +1,13 @@
 #pragma once
 #include "effects/drive/BiquadSection.h"
+#include "effects/drive/CoefficientSet.h"
 #include "effects/drive/EqBandSet.h"
 #include "params/CMLVParRelations.h"
 #include <cstdint>
 
 // What distinguishes the four stomp-box drives: identity, labels, presets, gain laws, cabinet voicing.
 struct DriveModel {
-    const char* name;
-    const char* shortName;
-    uint32_t pluginId;
+    CMLVEffectIdentity identity;
     const char* outputParam; // "Level", or "Mix" for the bass drives
     const char* driveParam;  // "Drive" or "Distortion"
     struct Preset {
@@ -50,21 +49,26 @@ class CMLVDriveBaseDSP : public CMLVParRelations {
     // Any thread. Each channel has its own ring; only the shared indices tie the passes together.
     bool ChannelsIndependent() const override { return true; }
 
-    static constexpr int kOutput = 2, kColor = 3, kDrive = 4;
+    enum Parameter : int { kOutput = 2, kColor, kDrive };
 
   private:
-    template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    // One channel's filter states and feedback ring.
+    struct Channel {
+        BiquadSection pre[4];
+        float tone[3][2]; // s1, s2 of each tone stage; the stages share one coefficient set
+        float ring[3];
+        BiquadSection cab[4];
+    };
+    void RunMono(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     void RunLanes(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    void AdvanceRing(int n);
 
     const DriveModel& model;
     float gDrive = 1.0f, gOut = 1.0f, gDry = 0.0f;
-    // Tone low-pass shared by all stages and channels: b1 = 2, b2 = 1.
-    float toneA1 = 0.0f, toneA2 = 0.0f, toneG = 1.0f;
-    float tone[3][2][2] = {}; // [stage][channel][s1, s2]
-    // Section i of channel c at 2 i + c.
-    BiquadSection pre[8];
-    BiquadSection cab[8];
-    float ring[2][3] = {};
+    // Shared by all tone stages and channels. Its numerator b1 = 2, b2 = 1 is that of every Butterworth
+    // low-pass; the kernels write it as constants, which the compiler folds.
+    CoefficientSet tone;
+    Channel ch[2] = {};
     int w = 0, r = 0;
     float wa = 1.0f, wb = 0.0f;
 };

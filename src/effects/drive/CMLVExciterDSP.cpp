@@ -5,28 +5,30 @@
 
 CMLVExciterDSP::CMLVExciterDSP(double sampleRate_, int maxBlockSize_)
     : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "EC - Exciter";
-    shortName = "EC";
-    pluginId = FourCC("ecu1");
-    AddPreset(0, "Default", {50, 50, 50, 50, 500, 50, 50, 50, 0});
-    AddPreset(1, "X Cabinet", {106.6f, 100, 0, 100, 2565, 61.7f, 0, 29, 0});
-    AddPreset(2, "Fright Bender", {105.7f, 100, 42, 31, 3056, 26.1f, 18, 100, 0});
-    AddPreset(3, "Loudster", {70.3f, 100, 38, 22, 1915, 23.1f, 37, 100, 1});
-    AddPreset(4, "Warm Tube", {94.6f, 31, 100, 100, 1516, 50.6f, 50, 50, 1});
-    AddParameter(2, "Drive", "%", 0, 150, 1, 50, Linear);
-    AddParameter(3, "1st Harmonic", "%", 0, 100, 1, 50, Linear);
-    AddParameter(4, "2nd Harmonic", "%", 0, 100, 1, 50, Linear);
-    AddParameter(5, "3rd Harmonic", "%", 0, 100, 1, 50, Linear);
-    AddParameter(6, "Frequency", "Hz", 500, 10000, 1, 500, Logarithmic);
-    AddParameter(7, "Exciter Mix", "%", 0, 100, 1, 50, Linear);
-    AddParameter(8, "4nd Harmonic", "%", 0, 100, 1, 50, Linear);
-    AddParameter(9, "5nd Harmonic", "%", 0, 100, 1, 50, Linear);
-    AddParameter(10, "x5 Oversampling", std::vector<std::string>{"Off", "On"}, 0, 1, 1, 0, List);
-    RecallPreset("Default");
     // The resampler taps do not depend on the rate: designed once, here, never on the audio thread.
     for (Channel& c : ch)
         c.resampler.Design();
     BuildSections();
+    Setup({"EC - Exciter", "EC", FourCC("ecu1")},
+          {
+              {kDrive, "Drive", "%", 0, 150, 1, 50, Linear},
+              {kHarmonic1, "1st Harmonic", "%", 0, 100, 1, 50, Linear},
+              {kHarmonic2, "2nd Harmonic", "%", 0, 100, 1, 50, Linear},
+              {kHarmonic3, "3rd Harmonic", "%", 0, 100, 1, 50, Linear},
+              {kFrequency, "Frequency", "Hz", 500, 10000, 1, 500, Logarithmic},
+              {kMix, "Exciter Mix", "%", 0, 100, 1, 50, Linear},
+              {kHarmonic4, "4nd Harmonic", "%", 0, 100, 1, 50, Linear},
+              {kHarmonic5, "5nd Harmonic", "%", 0, 100, 1, 50, Linear},
+              {kOversampling, "x5 Oversampling", {"Off", "On"}, 0, 1, 1, 0, List},
+          },
+          {
+              {"Default", {50, 50, 50, 50, 500, 50, 50, 50, 0}},
+              {"X Cabinet", {106.6f, 100, 0, 100, 2565, 61.7f, 0, 29, 0}},
+              {"Fright Bender", {105.7f, 100, 42, 31, 3056, 26.1f, 18, 100, 0}},
+              {"Loudster", {70.3f, 100, 38, 22, 1915, 23.1f, 37, 100, 1}},
+              {"Warm Tube", {94.6f, 31, 100, 100, 1516, 50.6f, 50, 50, 1}},
+          },
+          CMLVFirstUpdate::FirstBlock);
 }
 
 void CMLVExciterDSP::BuildSections() {
@@ -51,15 +53,15 @@ void CMLVExciterDSP::BuildSections() {
 }
 
 int CMLVExciterDSP::UpdateCoefficients(bool full) {
-    drive = float(GetParameter(2)->normalizedValue);
-    const float h1 = float(GetParameter(3)->normalizedValue);
-    const float h2 = float(GetParameter(4)->normalizedValue);
-    const float h3 = float(GetParameter(5)->normalizedValue);
-    const float h4 = float(GetParameter(8)->normalizedValue);
-    const float h5 = float(GetParameter(9)->normalizedValue);
-    band = float(GetParameter(6)->GetValue());
-    mix = float(GetParameter(7)->normalizedValue);
-    oversampling = static_cast<int>(GetParameter(10)->GetValue() + 0.5) != 0;
+    drive = float(GetParameter(kDrive)->normalizedValue);
+    const float h1 = float(GetParameter(kHarmonic1)->normalizedValue);
+    const float h2 = float(GetParameter(kHarmonic2)->normalizedValue);
+    const float h3 = float(GetParameter(kHarmonic3)->normalizedValue);
+    const float h4 = float(GetParameter(kHarmonic4)->normalizedValue);
+    const float h5 = float(GetParameter(kHarmonic5)->normalizedValue);
+    band = float(GetParameter(kFrequency)->GetValue());
+    mix = float(GetParameter(kMix)->normalizedValue);
+    oversampling = static_cast<int>(GetParameter(kOversampling)->GetValue() + 0.5) != 0;
 
     // Chebyshev weighting: sum of h_n T_n(v) expanded into powers of v.
     const float c5 = 16.0f * h5;

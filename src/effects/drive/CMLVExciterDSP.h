@@ -22,6 +22,18 @@ class CMLVExciterDSP : public CMLVParRelations {
     // Any thread: the resamplers' delay in oversampled mode.
     int GetLatency() const override { return oversampling ? Resampler5::kLatency : 0; }
 
+    enum Parameter : int {
+        kDrive = 2,
+        kHarmonic1,
+        kHarmonic2,
+        kHarmonic3,
+        kFrequency,
+        kMix,
+        kHarmonic4,
+        kHarmonic5,
+        kOversampling
+    };
+
   private:
     template <int channels> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     struct Channel {

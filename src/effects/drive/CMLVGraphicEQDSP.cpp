@@ -2,13 +2,16 @@
 #include "effects/drive/BelowNyquist.h"
 #include <cmath>
 
-CMLVGraphicEQDSP::CMLVGraphicEQDSP(double sampleRate_, int maxBlockSize_,
+CMLVGraphicEQDSP::CMLVGraphicEQDSP(double sampleRate_, int maxBlockSize_, const CMLVEffectIdentity& identity,
                                    const std::array<double, kBands>& freqs_,
-                                   const std::array<const char*, kBands>& labels)
+                                   const std::array<const char*, kBands>& labels,
+                                   const CMLVPresetTable& factoryPresets)
     : CMLVParRelations(sampleRate_, maxBlockSize_), freqs(freqs_) {
+    CMLVParameterTable rows;
     for (int k = 0; k < kBands; ++k)
-        AddParameter(2 + k, labels[k], "dB", -18, 18, 0.1, 0, Linear);
-    AddParameter(2 + kBands, "Output", "dB", -18, 18, 0.1, 0, Linear);
+        rows.push_back({kFirstBand + k, labels[k], "dB", -18, 18, 0.1, 0, Linear});
+    rows.push_back({kOutput, "Output", "dB", -18, 18, 0.1, 0, Linear});
+    Setup(identity, rows, factoryPresets, CMLVFirstUpdate::FirstBlock);
 }
 
 CMLVGraphicEQDSP::Coefficients CMLVGraphicEQDSP::Design(const std::array<double, kBands>& freqs,
@@ -65,8 +68,8 @@ int CMLVGraphicEQDSP::UpdateCoefficients(bool full) {
     }
     std::array<double, kBands> gains;
     for (int k = 0; k < kBands; ++k)
-        gains[k] = GetParameter(2 + k)->GetValue();
-    coeffs = Design(freqs, gains, GetParameter(2 + kBands)->GetValue(), sampleRate, active);
+        gains[k] = GetParameter(kFirstBand + k)->GetValue();
+    coeffs = Design(freqs, gains, GetParameter(kOutput)->GetValue(), sampleRate, active);
     activeCount = 0;
     for (int k = 0; k < kBands; ++k)
         if (active[k]) activeList[activeCount++] = k;

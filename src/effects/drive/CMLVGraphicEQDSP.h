@@ -8,6 +8,8 @@
 class CMLVGraphicEQDSP : public CMLVParRelations {
   public:
     static constexpr int kBands = 7;
+    // One gain per band from kFirstBand on, then the output gain.
+    enum Parameter : int { kFirstBand = 2, kOutput = kFirstBand + kBands };
     struct Band {
         float b1, b2, a1, a2;
     };
@@ -33,8 +35,9 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
 
   protected:
     // Main thread.
-    CMLVGraphicEQDSP(double sampleRate, int maxBlockSize, const std::array<double, kBands>& freqs,
-                     const std::array<const char*, kBands>& labels);
+    CMLVGraphicEQDSP(double sampleRate, int maxBlockSize, const CMLVEffectIdentity& identity,
+                     const std::array<double, kBands>& freqs, const std::array<const char*, kBands>& labels,
+                     const CMLVPresetTable& factoryPresets);
 
   private:
     template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);

@@ -6,31 +6,31 @@
 
 CMLVHiGainPreampGuitarDSP::CMLVHiGainPreampGuitarDSP(double sampleRate_, int maxBlockSize_)
     : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "HGG - Guitar HiGain Preamp";
-    shortName = "HGG";
-    pluginId = FourCC("hgg1");
-    AddPreset(0, "Default", {75, 200, 50});
-    AddPreset(1, "CA/CD", {53, 460, 50});
-    AddPreset(2, "Dark Gain", {77, 50, 50});
-    AddPreset(3, "Bright Gain", {77, 620, 50});
-    AddPreset(4, "Ultra Gain", {100, 340, 50});
-    AddParameter(2, "Gain", "%", 0, 100, 1, 75, Linear);
-    AddParameter(3, "Low Cut", "Hz", 50, 1000, 1, 200, Linear);
-    AddParameter(4, "Output", "%", 0, 100, 1, 50, Linear);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    Setup({"HGG - Guitar HiGain Preamp", "HGG", FourCC("hgg1")},
+          {
+              {kGain, "Gain", "%", 0, 100, 1, 75, Linear},
+              {kLowCut, "Low Cut", "Hz", 50, 1000, 1, 200, Linear},
+              {kOutput, "Output", "%", 0, 100, 1, 50, Linear},
+          },
+          {
+              {"Default", {75, 200, 50}},
+              {"CA/CD", {53, 460, 50}},
+              {"Dark Gain", {77, 50, 50}},
+              {"Bright Gain", {77, 620, 50}},
+              {"Ultra Gain", {100, 340, 50}},
+          });
 }
 
 int CMLVHiGainPreampGuitarDSP::UpdateCoefficients(bool) {
     // Everything is handed to the stages on every update; the stages skip unchanged values.
-    const double gain = GetParameter(2)->GetValue();
+    const double gain = GetParameter(kGain)->GetValue();
     const float gainA = static_cast<float>(std::pow(10.0, (gain / 100.0 * 60.0) / 20.0));
     const float gainB = static_cast<float>(std::pow(10.0, 0.85));
     const float gainC = static_cast<float>(std::pow(10.0, 1.0));
     // Below 50 Hz the cut stays at 50 Hz; the top bound only guards stored values beyond the range.
     const float lowCut =
-        static_cast<float>(std::min(std::max(50.0, GetParameter(3)->GetValue()), 0.45 * sampleRate));
-    const float output = PreampOutputGain(GetParameter(4)->GetValue());
+        static_cast<float>(std::min(std::max(50.0, GetParameter(kLowCut)->GetValue()), 0.45 * sampleRate));
+    const float output = PreampOutputGain(GetParameter(kOutput)->GetValue());
     for (HiGainPreampStage& s : stage) {
         s.SetSampleRate(static_cast<float>(sampleRate));
         s.SetGainA(gainA);

@@ -16,6 +16,8 @@ class CMLVHiGainPreampGuitarDSP : public CMLVParRelations {
     // Audio thread.
     void Reset() override;
 
+    enum Parameter : int { kGain = 2, kLowCut, kOutput };
+
   private:
     HiGainPreampStage stage[2];
 };

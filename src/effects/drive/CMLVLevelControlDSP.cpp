@@ -4,28 +4,28 @@
 
 CMLVLevelControlDSP::CMLVLevelControlDSP(double sampleRate_, int maxBlockSize_)
     : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "LC - Level Control";
-    shortName = "LC";
-    pluginId = FourCC("lcu1");
-    AddPreset(0, "Default", {0, 0, 100, 0});
-    AddPreset(1, "Gain It", {12, 0, 100, 0});
-    AddPreset(2, "Wide Stereo", {0, 0, 100, 1});
-    AddPreset(3, "Mono", {0, 50, 50, 0});
-    AddPreset(4, "Both to L", {0, 0, 0, 0});
-    AddPreset(5, "Both to R", {0, 100, 100, 0});
-    AddParameter(2, "Gain", "dB", -60, 12, 0.5, 0, GainDb);
-    AddParameter(3, "Left", "%", 0, 100, 1, 0, Linear);
-    AddParameter(4, "Right", "%", 0, 100, 1, 100, Linear);
-    AddParameter(5, "Stereo Mode", std::vector<std::string>{"Normal", "Wide"}, 0, 1, 1, 0, List);
-    RecallPreset("Default");
-    UpdateCoefficients(false);
+    Setup({"LC - Level Control", "LC", FourCC("lcu1")},
+          {
+              {kGain, "Gain", "dB", -60, 12, 0.5, 0, GainDb},
+              {kLeft, "Left", "%", 0, 100, 1, 0, Linear},
+              {kRight, "Right", "%", 0, 100, 1, 100, Linear},
+              {kStereoMode, "Stereo Mode", {"Normal", "Wide"}, 0, 1, 1, 0, List},
+          },
+          {
+              {"Default", {0, 0, 100, 0}},
+              {"Gain It", {12, 0, 100, 0}},
+              {"Wide Stereo", {0, 0, 100, 1}},
+              {"Mono", {0, 50, 50, 0}},
+              {"Both to L", {0, 0, 0, 0}},
+              {"Both to R", {0, 100, 100, 0}},
+          });
 }
 
 int CMLVLevelControlDSP::UpdateCoefficients(bool) {
-    const CMLVParameter* gain = GetParameter(2);
-    a = static_cast<float>(1.0 - GetParameter(3)->GetValue() / 100.0);
-    b = static_cast<float>(GetParameter(4)->GetValue() / 100.0);
-    wide = GetParameter(5)->GetValue() != 0.0;
+    const CMLVParameter* gain = GetParameter(kGain);
+    a = static_cast<float>(1.0 - GetParameter(kLeft)->GetValue() / 100.0);
+    b = static_cast<float>(GetParameter(kRight)->GetValue() / 100.0);
+    wide = GetParameter(kStereoMode)->GetValue() != 0.0;
     // The minimum is "-Inf": silence.
     g = gain->GetValue() > gain->minValue ? static_cast<float>(std::pow(10.0, gain->GetValue() / 20.0))
                                           : 0.0f;

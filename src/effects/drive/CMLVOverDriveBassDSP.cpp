@@ -5,7 +5,7 @@ namespace {
 // Gain laws: drive as the overdrive; the mix crossfades distorted (x 0.25) and dry (x 2) paths.
 // clang-format off
 const DriveModel kOverDriveBass = {
-    "ODB - Bass Overdrive", "ODB", FourCC("odb1"), "Mix", "Drive",
+    {"ODB - Bass Overdrive", "ODB", FourCC("odb1")}, "Mix", "Drive",
     {{"Default", 74, 45, 80}, {"Cabinet", 0, 0, 0}, {"Light", 45, 0, 50},
      {"Crunch", 55, 0, 55}, {"SuperDrive", 70, 50, 70}},
     /* drive slope, offset */ 5.5, 100,

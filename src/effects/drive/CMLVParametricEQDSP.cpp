@@ -5,19 +5,25 @@
 
 CMLVParametricEQDSP::CMLVParametricEQDSP(double sampleRate_, int maxBlockSize_)
     : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "PE - Parametric EQ";
-    shortName = "PE";
-    pluginId = FourCC("peu1");
-    AddPreset(0, "Default", {0, 1000, 1, 1});
-    AddPreset(1, "Low Pass", {0, 800, 0.776f, 3});
-    AddParameter(2, "Gain", "dB", -12, 12, 0.1, 0, Linear);
-    AddParameter(3, "Frequency", "Hz", 25, 18500, 1, 1000, Linear);
-    AddParameter(4, "Q", "", 0.1, 3, 0.1, 1, Linear);
-    AddParameter(
-        5, "Filter Type",
-        std::vector<std::string>{"Low Shelf", "High Shelf", "Peak", "Low pass", "High pass", "Notch"}, 0, 5,
-        1, 1, List);
-    RecallPreset("Default");
+    Setup({"PE - Parametric EQ", "PE", FourCC("peu1")},
+          {
+              {kGain, "Gain", "dB", -12, 12, 0.1, 0, Linear},
+              {kFrequency, "Frequency", "Hz", 25, 18500, 1, 1000, Linear},
+              {kQ, "Q", "", 0.1, 3, 0.1, 1, Linear},
+              {kFilterType,
+               "Filter Type",
+               {"Low Shelf", "High Shelf", "Peak", "Low pass", "High pass", "Notch"},
+               0,
+               5,
+               1,
+               1,
+               List},
+          },
+          {
+              {"Default", {0, 1000, 1, 1}},
+              {"Low Pass", {0, 800, 0.776f, 3}},
+          },
+          CMLVFirstUpdate::FirstBlock);
 }
 
 CMLVParametricEQDSP::Design CMLVParametricEQDSP::DesignBand(int type, double gainDb, double width, double f,
@@ -96,10 +102,10 @@ int CMLVParametricEQDSP::UpdateCoefficients(bool full) {
         Reset();
         fullUpdatePending = false;
     }
-    const int t = static_cast<int>(GetParameter(5)->GetValue() + 0.5);
-    const double f = GetParameter(3)->GetValue();
-    const double q = GetParameter(4)->GetValue();
-    const double gain = GetParameter(2)->GetValue();
+    const int t = static_cast<int>(GetParameter(kFilterType)->GetValue() + 0.5);
+    const double f = GetParameter(kFrequency)->GetValue();
+    const double q = GetParameter(kQ)->GetValue();
+    const double gain = GetParameter(kGain)->GetValue();
     const double w = (t == Peak || t == Notch) ? 2.0 * q : q;
     const double gd = (t == LowPass || t == HighPass) ? gain / 2.0 : gain;
     const Design d = DesignBand(t, gd, w, f, sampleRate);

@@ -22,6 +22,8 @@ class CMLVParametricEQDSP : public CMLVParRelations {
     };
     static Design DesignBand(int type, double gainDb, double width, double f, double fs);
 
+    enum Parameter : int { kGain = 2, kFrequency, kQ, kFilterType };
+
   private:
     struct ChannelState {
         double s1 = 0, s2 = 0;

@@ -4,21 +4,26 @@
 
 CMLVPowerAmpGuitarDSP::CMLVPowerAmpGuitarDSP(double sampleRate_, int maxBlockSize_)
     : CMLVParRelations(sampleRate_, maxBlockSize_) {
-    name = "PAG - Guitar Power Amp";
-    shortName = "PAG";
-    pluginId = FourCC("pag1");
-    AddPreset(0, "Default", {50, 50, 2});
-    AddPreset(1, "Crunch", {60, 30, 0});
-    AddPreset(2, "Rock", {60, 50, 1});
-    AddPreset(3, "Clean", {50, 100, 2});
-    AddPreset(4, "Metal", {40, 75, 3});
-    AddParameter(2, "Volume", "%", 0, 100, 1, 50, Linear);
-    AddParameter(3, "Presence", "%", 0, 100, 1, 50, Linear);
-    AddParameter(4, "Type",
-                 std::vector<std::string>{"EL34 Amp 50 W", "EL34 Amp 100 W", "6L6 Amp 50 W", "6L6 Amp 100 W"},
-                 0, 3, 1, 2, List);
-    RecallPreset("Default");
-    UpdateCoefficients(true);
+    Setup({"PAG - Guitar Power Amp", "PAG", FourCC("pag1")},
+          {
+              {kVolume, "Volume", "%", 0, 100, 1, 50, Linear},
+              {kPresence, "Presence", "%", 0, 100, 1, 50, Linear},
+              {kType,
+               "Type",
+               {"EL34 Amp 50 W", "EL34 Amp 100 W", "6L6 Amp 50 W", "6L6 Amp 100 W"},
+               0,
+               3,
+               1,
+               2,
+               List},
+          },
+          {
+              {"Default", {50, 50, 2}},
+              {"Crunch", {60, 30, 0}},
+              {"Rock", {60, 50, 1}},
+              {"Clean", {50, 100, 2}},
+              {"Metal", {40, 75, 3}},
+          });
 }
 
 int CMLVPowerAmpGuitarDSP::UpdateCoefficients(bool full) {
@@ -30,9 +35,9 @@ int CMLVPowerAmpGuitarDSP::UpdateCoefficients(bool full) {
         Reset();
         fullUpdatePending = false;
     }
-    const int type = static_cast<int>(GetParameter(4)->GetValue());
-    const float presence = static_cast<float>(GetParameter(3)->GetValue() / 100.0);
-    const float volume = static_cast<float>(GetParameter(2)->GetValue());
+    const int type = static_cast<int>(GetParameter(kType)->GetValue());
+    const float presence = static_cast<float>(GetParameter(kPresence)->GetValue() / 100.0);
+    const float volume = static_cast<float>(GetParameter(kVolume)->GetValue());
     for (PowerAmpStage& s : stage) {
         s.SetType(type);
         s.SetPresence(presence);

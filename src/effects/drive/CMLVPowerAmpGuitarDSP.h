@@ -18,6 +18,8 @@ class CMLVPowerAmpGuitarDSP : public CMLVParRelations {
 
     const PowerAmpStage& Stage(int channel) const { return stage[channel]; }
 
+    enum Parameter : int { kVolume = 2, kPresence, kType };
+
   private:
     PowerAmpStage stage[2];
 };

@@ -15,19 +15,17 @@ const SpeakerModel kBassSpeakerModels[] = {
 const int kBassSpeakerModelCount = int(sizeof kBassSpeakerModels / sizeof kBassSpeakerModels[0]);
 
 CMLVSpeakerSimulatorBassDSP::CMLVSpeakerSimulatorBassDSP(double sampleRate_, int maxBlockSize_)
-    : CMLVSpeakerSimulatorDSP(sampleRate_, maxBlockSize_, kBassSpeakerModels, kBassSpeakerModelCount, true,
-                              2) {
-    name = "SPB - Bass Speaker Simulator";
-    shortName = "SPB";
-    pluginId = FourCC("spb1");
-    AddPreset(0, "Default", {0, 2});
-    AddPreset(1, "On Axis", {0, 0});
-    AddPreset(2, "On Axis H", {0, 1});
-    AddPreset(3, "Off Axis", {0, 2});
-    AddPreset(4, "Off Axis H", {0, 3});
-    AddPreset(5, "Far", {0, 4});
-    AddPreset(6, "Far H", {0, 5});
-    RecallPreset("Default");
-}
+    : CMLVSpeakerSimulatorDSP(sampleRate_, maxBlockSize_,
+                              {"SPB - Bass Speaker Simulator", "SPB", FourCC("spb1")}, kBassSpeakerModels,
+                              kBassSpeakerModelCount, true,
+                              {
+                                  {"Default", {0, 2}},
+                                  {"On Axis", {0, 0}},
+                                  {"On Axis H", {0, 1}},
+                                  {"Off Axis", {0, 2}},
+                                  {"Off Axis H", {0, 3}},
+                                  {"Far", {0, 4}},
+                                  {"Far H", {0, 5}},
+                              }) {}
 
 MLV_REGISTER_ALGORITHM(160, CMLVSpeakerSimulatorBassDSP)

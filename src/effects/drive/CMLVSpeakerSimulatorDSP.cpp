@@ -7,19 +7,12 @@
 #include <vector>
 
 namespace {
+// Below this rate the cabinets pass the signal through.
+constexpr double kLowestRateHz = 44100.0;
 const CMLVReadout kLowRateReadout = {"low_rate_passthrough", "Pass-through below 44.1 kHz", "", 0.0f, 1.0f};
 
 void PassThrough(float* c) {
-    c[0] = 1.0f;
-    c[1] = c[2] = c[3] = c[4] = 0.0f;
-}
-
-void Write(float* c, double g, double b1, double b2, double a1, double a2) {
-    c[0] = float(g);
-    c[1] = float(b1);
-    c[2] = float(b2);
-    c[3] = float(a1);
-    c[4] = float(a2);
+    CoefficientSet{}.WriteTo(c);
 }
 
 void DesignSection(const SpeakerSection& s, double fs, float* c) {
@@ -93,13 +86,11 @@ void SpeakerStage::Design() {
         mainUsed[mainCount++] = k;
     }
     if (m.lowPass3 > 0.0f && mainCount + 2 <= kMain) {
-        // Third-order Butterworth low-pass, pre-warped: the cubic s^3 + 2 s^2 + 2 s + 1 has the real root
-        // -1 and the pair -1/2 +- j sqrt(3)/2, giving a first-order and a second-order (Q = 1) section.
-        const double K = std::tan(M_PI * m.lowPass3 / fs), K2 = K * K;
+        // The third-order low-pass takes the two sets after the last listed section.
+        const ThirdOrderSections lp = DesignButterworthLowPass3(m.lowPass3, fs);
         const int first = mainUsed[mainCount - 1] + 1;
-        Write(coef[first], K / (1.0 + K), 1.0, 0.0, (K - 1.0) / (K + 1.0), 0.0);
-        const double d = 1.0 + K + K2;
-        Write(coef[first + 1], K2 / d, 2.0, 1.0, 2.0 * (K2 - 1.0) / d, (1.0 - K + K2) / d);
+        lp.first.WriteTo(coef[first]);
+        lp.second.WriteTo(coef[first + 1]);
         mainUsed[mainCount++] = first;
         mainUsed[mainCount++] = first + 1;
     }
@@ -114,17 +105,23 @@ void SpeakerStage::Design() {
 }
 
 CMLVSpeakerSimulatorDSP::CMLVSpeakerSimulatorDSP(double sampleRate_, int maxBlockSize_,
+                                                 const CMLVEffectIdentity& identity,
                                                  const SpeakerModel* models_, int count, bool bass_,
-                                                 int defaultModel)
+                                                 const CMLVPresetTable& factoryPresets)
     : CMLVParRelations(sampleRate_, maxBlockSize_), models(models_), modelCount(count), bass(bass_) {
     for (SpeakerStage& s : stage)
-        s.Init(models, modelCount, bass ? 7 : 16, bass);
+        s.Init(models, modelCount, ModelLimit(), bass);
     std::vector<std::string> labels;
     for (int i = 0; i < count; ++i)
         labels.push_back(models[i].label);
-    AddParameter(2, "Volume", "dB", -40, 20, 0.5, 0, Linear);
-    AddParameter(3, "Speaker Type", labels, 0, count - 1, 1, defaultModel, List);
     Pack();
+    const std::vector<float>& defaults = factoryPresets[0].values;
+    Setup(identity,
+          {
+              {kVolume, "Volume", "dB", -40, 20, 0.5, defaults[0], Linear},
+              {kSpeakerType, "Speaker Type", labels, 0, double(count - 1), 1, defaults[1], List},
+          },
+          factoryPresets, CMLVFirstUpdate::FirstBlock);
 }
 
 const CMLVReadout* CMLVSpeakerSimulatorDSP::GetReadoutInfo(int index) const {
@@ -138,15 +135,15 @@ float CMLVSpeakerSimulatorDSP::GetReadoutValue(int index) const {
 int CMLVSpeakerSimulatorDSP::UpdateCoefficients(bool full) {
     if (full) {
         for (SpeakerStage& s : stage) {
-            s.Init(models, modelCount, bass ? 7 : 16, bass);
+            s.Init(models, modelCount, ModelLimit(), bass);
             s.SetSampleRate(float(sampleRate));
         }
-        lowRate = sampleRate < 44100.0;
+        lowRate = sampleRate < kLowestRateHz;
         Reset();
         fullUpdatePending = false;
     }
-    const float volume = float(std::pow(10.0, GetParameter(2)->GetValue() / 20.0));
-    const int type = static_cast<int>(GetParameter(3)->GetValue());
+    const float volume = float(std::pow(10.0, GetParameter(kVolume)->GetValue() / 20.0));
+    const int type = static_cast<int>(GetParameter(kSpeakerType)->GetValue());
     for (SpeakerStage& s : stage) {
         s.SetModel(type);
         s.volume = volume;

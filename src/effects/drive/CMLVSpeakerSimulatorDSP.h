@@ -75,10 +75,13 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
     // Main thread: the stage of a channel, for displays and tests.
     const SpeakerStage& Stage(int channel) const { return stage[channel]; }
 
+    enum Parameter : int { kVolume = 2, kSpeakerType };
+
   protected:
-    // Main thread.
-    CMLVSpeakerSimulatorDSP(double sampleRate, int maxBlockSize, const SpeakerModel* models, int count,
-                            bool bass, int defaultModel);
+    // Main thread. The default model is that of the first preset.
+    CMLVSpeakerSimulatorDSP(double sampleRate, int maxBlockSize, const CMLVEffectIdentity& identity,
+                            const SpeakerModel* models, int count, bool bass,
+                            const CMLVPresetTable& factoryPresets);
 
   private:
     // The cascade (main path, then horn) cut into four segments that run side by side in the four lanes
@@ -100,6 +103,8 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
         int section[4][SpeakerStage::kMaxSections];       // the stage section of a lane and slot, -1 for none
     };
     void Pack();
+    // Set model accepts model indices below this.
+    int ModelLimit() const { return bass ? 7 : 16; }
     template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
 
     Pipeline pipeline;

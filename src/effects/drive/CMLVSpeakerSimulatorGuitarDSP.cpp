@@ -24,17 +24,15 @@ const SpeakerModel kGuitarSpeakerModels[] = {
 const int kGuitarSpeakerModelCount = int(sizeof kGuitarSpeakerModels / sizeof kGuitarSpeakerModels[0]);
 
 CMLVSpeakerSimulatorGuitarDSP::CMLVSpeakerSimulatorGuitarDSP(double sampleRate_, int maxBlockSize_)
-    : CMLVSpeakerSimulatorDSP(sampleRate_, maxBlockSize_, kGuitarSpeakerModels, kGuitarSpeakerModelCount,
-                              false, 7) {
-    name = "SPG - Guitar Speaker Simulator";
-    shortName = "SPG";
-    pluginId = FourCC("spg1");
-    AddPreset(0, "Default", {0, 7});
-    AddPreset(1, "Small Combo", {0, 2});
-    AddPreset(2, "Vintage Combo", {0, 5});
-    AddPreset(3, "Vintage Cabinet", {0, 13});
-    AddPreset(4, "Standard Cabinet", {0, 10});
-    RecallPreset("Default");
-}
+    : CMLVSpeakerSimulatorDSP(sampleRate_, maxBlockSize_,
+                              {"SPG - Guitar Speaker Simulator", "SPG", FourCC("spg1")}, kGuitarSpeakerModels,
+                              kGuitarSpeakerModelCount, false,
+                              {
+                                  {"Default", {0, 7}},
+                                  {"Small Combo", {0, 2}},
+                                  {"Vintage Combo", {0, 5}},
+                                  {"Vintage Cabinet", {0, 13}},
+                                  {"Standard Cabinet", {0, 10}},
+                              }) {}
 
 MLV_REGISTER_ALGORITHM(165, CMLVSpeakerSimulatorGuitarDSP)

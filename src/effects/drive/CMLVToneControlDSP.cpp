@@ -106,17 +106,23 @@ void ToneStackStage::SetType(int t) {
 }
 
 CMLVToneControlDSP::CMLVToneControlDSP(double sampleRate_, int maxBlockSize_,
-                                       const ToneStackNetwork* networks_, int count, int defaultType)
+                                       const CMLVEffectIdentity& identity, const ToneStackNetwork* networks_,
+                                       int count, const CMLVPresetTable& factoryPresets)
     : CMLVParRelations(sampleRate_, maxBlockSize_), networks(networks_), networkCount(count) {
     InitStages();
     std::vector<std::string> labels;
     for (int i = 0; i < count; ++i)
         labels.push_back(networks[i].label);
-    AddParameter(2, "Volume", "dB", -40, 20, 0.5, 0, Linear);
-    AddParameter(3, "Bass", "%", 0, 100, 1, 50, Linear);
-    AddParameter(4, "Mid", "%", 0, 100, 1, 50, Linear);
-    AddParameter(5, "Treble", "%", 0, 100, 1, 50, Linear);
-    AddParameter(6, "Type", labels, 0, count - 1, 1, defaultType, List);
+    Setup(
+        identity,
+        {
+            {kVolume, "Volume", "dB", -40, 20, 0.5, 0, Linear},
+            {kBass, "Bass", "%", 0, 100, 1, 50, Linear},
+            {kMid, "Mid", "%", 0, 100, 1, 50, Linear},
+            {kTreble, "Treble", "%", 0, 100, 1, 50, Linear},
+            {kType, "Type", labels, 0, double(count - 1), 1, factoryPresets[0].values[kType - kVolume], List},
+        },
+        factoryPresets, CMLVFirstUpdate::FirstBlock);
 }
 
 void CMLVToneControlDSP::InitStages() {
@@ -136,11 +142,11 @@ int CMLVToneControlDSP::UpdateCoefficients(bool full) {
         Reset();
         fullUpdatePending = false;
     }
-    const float bass = float(GetParameter(3)->GetValue() / 100.0);
-    const float mid = float(GetParameter(4)->GetValue() / 100.0);
-    const float treble = float(GetParameter(5)->GetValue() / 100.0);
-    const float volume = float(std::pow(10.0, GetParameter(2)->GetValue() / 20.0));
-    const int type = static_cast<int>(GetParameter(6)->GetValue());
+    const float bass = float(GetParameter(kBass)->GetValue() / 100.0);
+    const float mid = float(GetParameter(kMid)->GetValue() / 100.0);
+    const float treble = float(GetParameter(kTreble)->GetValue() / 100.0);
+    const float volume = float(std::pow(10.0, GetParameter(kVolume)->GetValue() / 20.0));
+    const int type = static_cast<int>(GetParameter(kType)->GetValue());
     for (ToneStackStage& s : stage) {
         s.SetSampleRate(sampleRate);
         s.SetTone(bass, mid, treble);

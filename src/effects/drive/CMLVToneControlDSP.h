@@ -42,10 +42,12 @@ class CMLVToneControlDSP : public CMLVParRelations {
     // Audio thread.
     void Reset() override;
 
+    enum Parameter : int { kVolume = 2, kBass, kMid, kTreble, kType };
+
   protected:
-    // Main thread.
-    CMLVToneControlDSP(double sampleRate, int maxBlockSize, const ToneStackNetwork* networks, int count,
-                       int defaultType);
+    // Main thread. The default type is that of the first preset.
+    CMLVToneControlDSP(double sampleRate, int maxBlockSize, const CMLVEffectIdentity& identity,
+                       const ToneStackNetwork* networks, int count, const CMLVPresetTable& factoryPresets);
 
   private:
     template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);

@@ -33,6 +33,22 @@ CoefficientSet DesignButterworthLowPass(double f, double fs) {
     return Make(w * w / d, 2.0, 1.0, (2.0 * w * w - 2.0 * c * c) / d, (c * c + w * w - kSqrt2 * c * w) / d);
 }
 
+CoefficientSet DesignButterworthLowPassRounded(double f, double fs) {
+    f = BelowNyquist(f, fs);
+    const double k = std::tan(3.14159265 * f / fs);
+    const double sqrt2 = static_cast<float>(std::sqrt(2.0));
+    const double n = static_cast<float>(1.0 + sqrt2 * k + k * k);
+    return Make(k * k / n, 2.0, 1.0, 2.0 * (k * k - 1.0) / n, (1.0 - sqrt2 * k + k * k) / n);
+}
+
+// The cubic s^3 + 2 s^2 + 2 s + 1 has the real root -1 and the pair -1/2 +- j sqrt(3)/2.
+ThirdOrderSections DesignButterworthLowPass3(double f, double fs) {
+    const double k = std::tan(kPi * f / fs), k2 = k * k;
+    const double d = 1.0 + k + k2;
+    return {Make(k / (1.0 + k), 1.0, 0.0, (k - 1.0) / (k + 1.0), 0.0),
+            Make(k2 / d, 2.0, 1.0, 2.0 * (k2 - 1.0) / d, (1.0 - k + k2) / d)};
+}
+
 CoefficientSet DesignButterworthHighPass(double f, double fs) {
     f = BelowNyquist(f, fs);
     const double w = 2.0 * kPi * f;

@@ -9,6 +9,16 @@
 CoefficientSet DesignButterworthHighPassUnit(double f, double fs);
 // Butterworth low-pass, unity passband gain.
 CoefficientSet DesignButterworthLowPass(double f, double fs);
+// Butterworth low-pass {K^2 / n, 2, 1, 2 (K^2 - 1) / n, (1 - sqrt(2) K + K^2) / n} with n = 1 + sqrt(2) K +
+// K^2, in the coarser arithmetic the drives' tone stages were voiced with: pi written to eight decimals in K,
+// sqrt(2) and n rounded to single precision.
+CoefficientSet DesignButterworthLowPassRounded(double f, double fs);
+// Third-order Butterworth low-pass, pre-warped, as a first-order section {K / (1 + K), 1, 0, (K - 1) / (K +
+// 1), 0} and a second-order one (Q = 1). f is taken as it is.
+struct ThirdOrderSections {
+    CoefficientSet first, second;
+};
+ThirdOrderSections DesignButterworthLowPass3(double f, double fs);
 // Butterworth high-pass, unity passband gain.
 CoefficientSet DesignButterworthHighPass(double f, double fs);
 // Peak of gainDb at f with quality Q; the gain is the numerator's leading coefficient.
