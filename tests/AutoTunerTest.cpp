@@ -1,4 +1,4 @@
-#include "PitchTestUtil.h"
+#include "TestSupport.h"
 #include "effects/drive/FilterSection.h"
 #include "effects/modulation/CMLVAutoTunerDSP.h"
 #include "effects/modulation/TuneAnalysis.h"
@@ -7,7 +7,7 @@
 #include <memory>
 #include <random>
 
-using namespace pitchtest;
+using namespace tsupport;
 
 namespace {
 

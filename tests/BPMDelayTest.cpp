@@ -1,8 +1,8 @@
-#include "DynTestUtil.h"
+#include "TestSupport.h"
 #include "effects/modulation/CMLVBPMDelayDSP.h"
 #include <gtest/gtest.h>
 
-using namespace dyntest;
+using namespace tsupport;
 
 namespace {
 // Beat length for a tempo: one beat, or the fixed 20 ms room effect at the top of the range.
@@ -10,7 +10,7 @@ int Beat(double fs, double bpm) {
     return bpm == 1200 ? static_cast<int>(fs * 60) / 3000 : static_cast<int>(fs * 60 / bpm);
 }
 
-Stereo Impulse(size_t n, size_t at = 0) {
+Stereo LeftImpulse(size_t n, size_t at = 0) {
     Stereo s(n);
     s.l[at] = 1.0f;
     return s;
@@ -55,7 +55,7 @@ TEST_P(BPMDelayEchoes, ImpulseResponse) {
         oneL = twoL = 1 - oneR;
     }
     const int beats = 7;
-    Stereo out = Render(bd, Impulse(static_cast<size_t>(beats * N + 5)), 256);
+    Stereo out = Render(bd, LeftImpulse(static_cast<size_t>(beats * N + 5)), 256);
     Stereo expected(out.size());
     expected.l[0] = 1.0f;
     for (int k = 1; k <= beats; ++k) {
@@ -85,7 +85,7 @@ TEST(BPMDelay, EndlessDecayRepeatsWithoutLoss) {
     bd.RecallPreset("Hold on"); // decay past the top of its range, tempo 100
     ASSERT_EQ(bd.GetHoldState(), CMLVBPMDelayDSP::Normal);
     const int N = Beat(44100, 100);
-    Stereo out = Render(bd, Impulse(static_cast<size_t>(12 * N + 1)));
+    Stereo out = Render(bd, LeftImpulse(static_cast<size_t>(12 * N + 1)));
     for (int k = 1; k <= 12; ++k)
         EXPECT_NEAR(out.l[static_cast<size_t>(k * N)], 0.57 / 2 * 0.5, 1e-6) << k;
     EXPECT_EQ(PeakAbs(out.l, 11 * N + 1, 12 * N), 0.0);
@@ -96,7 +96,7 @@ TEST(BPMDelay, SyncedTempoFollowsHost) {
     bd.tempo = 120.0;
     Set(bd, 7, 5); // "1/8": twice the host tempo
     EXPECT_EQ(bd.SetParameter(3, 0.5f), "Tempo: 610.0 BPM (Sync !)");
-    Stereo out = Render(bd, Impulse(30000));
+    Stereo out = Render(bd, LeftImpulse(30000));
     EXPECT_EQ(bd.GetBeatLength(), 11025);
     EXPECT_GT(std::fabs(out.l[11025]), 0.1);
 }
@@ -118,7 +118,7 @@ TEST_P(BPMDelayTempoMove, PendingEcho) {
     Set(bd, 4, 0.02);
     bd.fullUpdatePending = true; // as after creation: capacity sized for the starting tempo
     Render(bd, Stereo(512));
-    Stereo first = Impulse(256);
+    Stereo first = LeftImpulse(256);
     Render(bd, first);
     Set(bd, 3, c.to);
     const int N = Beat(fs, c.to);
@@ -160,7 +160,7 @@ TEST(BPMDelay, FootswitchStepsHoldStates) {
     EXPECT_EQ(bd.GetHoldState(), CMLVBPMDelayDSP::Sampling);
     EXPECT_FALSE(bd.bypassed);
     // Record one impulse; stop sampling after its first echo.
-    out = Render(bd, Impulse(static_cast<size_t>(N + 512), 100));
+    out = Render(bd, LeftImpulse(static_cast<size_t>(N + 512), 100));
     EXPECT_NEAR(out.l[static_cast<size_t>(N + 100)], g, 1e-7);
 
     Press(bd);
@@ -196,7 +196,7 @@ TEST(BPMDelay, FootswitchStepsHoldStates) {
 TEST(BPMDelay, BypassRestartsEmpty) {
     CMLVBPMDelayDSP bd(44100, 256);
     Set(bd, 3, 120);
-    Render(bd, Impulse(1024));
+    Render(bd, LeftImpulse(1024));
     bd.SetParameter(1, 1.0f);
     ASSERT_TRUE(bd.bypassed);
     Render(bd, Stereo(256));

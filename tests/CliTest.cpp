@@ -84,24 +84,15 @@ TEST_F(Cli, RealTimeBlocksAndSettingsByNameAndLabel) {
             ASSERT_EQ(v, 0.0f);
 }
 
+// The saved state is the effect's record, and loading it restores the setting (the record itself is
+// checked by the shell and LV2 tests).
 TEST_F(Cli, StateRoundTrip) {
     const std::string out = TempDir() + "/s.wav", state = TempDir() + "/lc.chunk";
-    ASSERT_EQ(RunCli("render -e LC -s Left=30 -s Bypass=on --save-state " + state + " " + in + " " + out), 0);
-    struct stat st;
-    ASSERT_EQ(stat(state.c_str(), &st), 0);
-    EXPECT_EQ(st.st_size, 136);
-    // Bypassed: the output is the input.
-    EXPECT_EQ(ReadWav(out), input);
-    const std::string state2 = TempDir() + "/lc2.chunk";
-    ASSERT_EQ(RunCli("render -e LC --state " + state + " --save-state " + state2 + " " + in + " " + out), 0);
-    FILE* a = std::fopen(state.c_str(), "rb");
-    FILE* b = std::fopen(state2.c_str(), "rb");
-    std::vector<char> da(200), db(200);
-    const size_t na = std::fread(da.data(), 1, 200, a), nb = std::fread(db.data(), 1, 200, b);
-    std::fclose(a);
-    std::fclose(b);
-    EXPECT_EQ(na, nb);
-    EXPECT_EQ(da, db);
+    ASSERT_EQ(RunCli("render -e LC -s Gain=-60 --save-state " + state + " " + in + " " + out), 0);
+    ASSERT_EQ(RunCli("render -e LC --state " + state + " " + in + " " + out), 0);
+    for (const auto& ch : ReadWav(out))
+        for (float v : ch)
+            ASSERT_EQ(v, 0.0f);
 }
 
 TEST_F(Cli, ClearErrorsAndExitCodes) {

@@ -1,5 +1,4 @@
 #include "TestSupport.h"
-#include "DynTestUtil.h"
 #include "effects/modulation/CMLVCompressorDSP.h"
 #include "effects/modulation/CMLVExpanderGateDSP.h"
 #include "effects/modulation/CMLVNoiseGateDSP.h"
@@ -7,9 +6,19 @@
 
 using namespace tsupport;
 
-using namespace dyntest;
-
 namespace {
+// Samples from g first reaching lo to first reaching hi after it (either direction), from index from.
+double TransitionSamples(const std::vector<double>& g, size_t from, double lo, double hi) {
+    auto reached = [&](size_t i, double level) { return hi > lo ? g[i] >= level : g[i] <= level; };
+    size_t i = from;
+    while (i < g.size() && !reached(i, lo))
+        ++i;
+    size_t j = i;
+    while (j < g.size() && !reached(j, hi))
+        ++j;
+    return static_cast<double>(j) - static_cast<double>(i);
+}
+
 constexpr double kFs = 48000.0;
 // Samples of a one-pole smoother's 10-90 % rise whose coefficient is set from ms as 2.2 / (fs ms).
 constexpr double kRiseSamplesPerMs = 2.1972245773362196 / 2.2 * kFs / 1000.0; // ln 9 / 2.2

@@ -1,67 +1,25 @@
 // The effects' faces driven without a display: host values and published readouts go in through the
 // UI-side plug-in interface, the 50 ms tick runs, and the controls and status line are read back.
-#include "params/CMLVDSPAlgInterface.h"
-#include "shell/Catalogue.h"
+#include "EditorTestSupport.h"
 #include "ui/art/ArtCatalogue.h"
 #include "ui/editor/CMLVStompBoxCtrlBaseSet.h"
-#include "ui/editor/CMLVStompBoxGUIEditor.h"
-#include "ui/editor/CMLVUIPlugInInterface.h"
 #include "ui/editor/PanelRegistry.h"
 #include "ui/panels/CMLVAutoTunerGUI.h"
 #include "ui/panels/CToneMeter.h"
 #include "ui/widgets/CBitmap.h"
-#include "ui/widgets/CFrame.h"
-#include "ui/widgets/CTextEdit.h"
 #include "ui/widgets/CVuMeter.h"
-#include <cairo.h>
-#include <gtest/gtest.h>
 #include <map>
-#include <string>
 
 namespace {
 
-// One open editor of an effect, as a host would hold it, without preset file or window.
-struct OpenEditor {
-    CMLVUIPlugInInterface plugIn;
-    CMLVGUIEditorRTAS editor;
-    CScriptedPopupHost popups;
-
-    explicit OpenEditor(int effectType) : plugIn(effectType, 48000.0, false), editor(&plugIn) {
-        plugIn.AttachEditor(&editor);
-        editor.OpenWindow(&popups);
-    }
-    ~OpenEditor() { editor.CloseWindow(); }
-
-    // The host reports a control value (0..1); the next tick shows it.
-    void Host(int index, float normalized) {
-        plugIn.HostControlChanged(index, normalized);
-        editor.OnTimer();
-    }
-    void HostPlain(int index, double plain) {
-        Host(index, static_cast<float>(plugIn.Algorithm()->GetParameter(index)->Normalize(plain)));
-    }
-    // The running instance publishes a value.
-    void Publish(const std::string& symbol, float value) {
-        const CMLVDSPAlgInterface* a = plugIn.Algorithm();
-        for (int i = 0; i < a->GetReadoutCount(); ++i)
-            if (symbol == a->GetReadoutInfo(i)->symbol) return plugIn.SetReadoutValue(i, value);
-        ADD_FAILURE() << "no readout " << symbol;
-    }
-    std::string Status() const { return editor.GetStatusText(); }
-    float Value(int tag) const { return editor.GetControl(tag)->getValue(); }
-    std::string Text(int tag) const { return static_cast<CTextEdit*>(editor.GetControl(tag))->getText(); }
-    // Draws the face, which is when meters take their levels.
-    void Draw() { cairo_surface_destroy(editor.GetFrame()->RenderToSurface()); }
-};
-
 TEST(EditorPanels, DynamicsRatioTexts) {
-    OpenEditor cm(35);
+    Face cm(35);
     cm.HostPlain(5, 50);
     EXPECT_EQ(cm.Status(), " Ratio: Inf : 1 ");
     cm.HostPlain(5, 12);
     EXPECT_EQ(cm.Status(), " Ratio: 12.00 : 1");
 
-    OpenEditor eg(60);
+    Face eg(60);
     eg.HostPlain(5, 25);
     EXPECT_EQ(eg.Status(), " Ratio: 25.00 : 1");
     eg.HostPlain(5, 50);
@@ -69,7 +27,7 @@ TEST(EditorPanels, DynamicsRatioTexts) {
 }
 
 TEST(EditorPanels, CompressorLedFollowsOnlyChangesOfTheFlag) {
-    OpenEditor cm(35);
+    Face cm(35);
     CControl* led = nullptr; // the panel's own LED, over the status LED
     CFrame* frame = cm.editor.GetFrame();
     for (int i = 0; i < frame->getNbViews(); ++i)
@@ -89,7 +47,7 @@ TEST(EditorPanels, CompressorLedFollowsOnlyChangesOfTheFlag) {
 
 // Inputs on the left edge, outputs on the right, left channel outside.
 TEST(EditorPanels, LevelControlMetersShowTheirOwnChannels) {
-    OpenEditor lc(100);
+    Face lc(100);
     lc.plugIn.SetMeterValue(false, 1, 1.0f);
     lc.plugIn.SetMeterValue(true, 0, 0.5f);
     lc.editor.OnTimer();
@@ -104,7 +62,7 @@ TEST(EditorPanels, LevelControlMetersShowTheirOwnChannels) {
 }
 
 TEST(EditorPanels, SpeakerSimulatorShowsTheRateNoticeOnceAndKeepsIt) {
-    OpenEditor sp(165);
+    Face sp(165);
     sp.editor.OnTimer();
     EXPECT_NE(sp.Status(), "Bypassed: wrong sample rate");
     sp.HostPlain(3, 4);
@@ -123,7 +81,7 @@ TEST(EditorPanels, SpeakerSimulatorShowsTheRateNoticeOnceAndKeepsIt) {
 }
 
 TEST(EditorPanels, BPMDelayHoldBalanceAndStereoTexts) {
-    OpenEditor bd(20);
+    Face bd(20);
     const int led = CMLVStompBoxCtrlBaseSet::kTagLed;
     bd.Host(4, 1.0f); // endless decay
     EXPECT_EQ(bd.Status(), "Decay: Hold (Bypassing)");
@@ -158,7 +116,7 @@ TEST(EditorPanels, BPMDelayHoldBalanceAndStereoTexts) {
 }
 
 TEST(EditorPanels, ParametricEQWidthAndGainTextsFollowTheFilterType) {
-    OpenEditor pe(130);
+    Face pe(130);
     const struct {
         int type, index;
         double value;
@@ -207,7 +165,7 @@ TEST(EditorPanels, ToneMeterFallsDarkAfterTenRedraws) {
 }
 
 TEST(EditorPanels, TunerBarsLampsAndTexts) {
-    OpenEditor at(10);
+    Face at(10);
     auto* panel = static_cast<CMLVAutoTunerGUI*>(at.editor.GetPanel());
     at.Publish("note", 57);
     at.Publish("frequency", 440.0f);
@@ -246,41 +204,14 @@ TEST(EditorPanels, TunerBarsLampsAndTexts) {
 
 // A click on "+" or "-" moves the reference by one hertz.
 TEST(EditorPanels, TunerButtonsStepTheReference) {
-    OpenEditor at(10);
-    auto click = [&](int tag) {
-        const CRect r = at.editor.GetControl(tag)->getViewSize();
-        const CPoint centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-        at.editor.GetFrame()->OnMouseDown(centre, kLButton);
-        at.editor.GetFrame()->OnMouseUp(centre, kLButton);
-    };
+    Face at(10);
     const CMLVParameter* a4 = at.plugIn.Algorithm()->GetParameter(2);
-    click(CMLVStompBoxCtrlBaseSet::kTagStepUp);
+    at.Click(CMLVStompBoxCtrlBaseSet::kTagStepUp);
     EXPECT_FLOAT_EQ(at.plugIn.GetControlValue(2), static_cast<float>(a4->Normalize(441)));
-    click(CMLVStompBoxCtrlBaseSet::kTagStepDown);
-    click(CMLVStompBoxCtrlBaseSet::kTagStepDown);
+    at.Click(CMLVStompBoxCtrlBaseSet::kTagStepDown);
+    at.Click(CMLVStompBoxCtrlBaseSet::kTagStepDown);
     EXPECT_FLOAT_EQ(at.plugIn.GetControlValue(2), static_cast<float>(a4->Normalize(439)));
 }
-
-// Sizes and frame counts of the bitmaps a face may use, as the artwork must deliver them.
-struct ArtSize {
-    int firstId, lastId, width, height, frames;
-};
-const ArtSize kArtSizes[] = {
-    {100, 100, 161, 76, 2},  {200, 200, 15, 150, 10},
-    {201, 201, 173, 96, 0},  {202, 203, 6, 81, 1},
-    {204, 205, 6, 26, 1},    {206, 207, 72, 26, 1},
-    {208, 209, 44, 38, 1},   {210, 213, 55, 38, 1},
-    {300, 300, 45, 45, 1},   {301, 301, 63, 63, 1},
-    {302, 302, 24, 24, 1},   {303, 303, 28, 28, 1},
-    {320, 320, 45, 225, 5},  {321, 321, 45, 315, 7},
-    {322, 322, 45, 270, 6},  {400, 400, 40, 40, 0},
-    {401, 401, 18, 80, 0},   {402, 402, 132, 69, 0},
-    {403, 403, 132, 92, 0},  {404, 404, 132, 115, 0},
-    {405, 405, 18, 280, 0},  {450, 450, 18, 80, 1},
-    {451, 451, 18, 25, 1},   {452, 452, 85, 19, 1},
-    {453, 453, 31, 18, 1},   {500, 542, 185, 320, 1},
-    {900, 901, 185, 320, 1}, {IDB_SW_HORIZ_SEVENSTATE, IDB_SW_HORIZ_SEVENSTATE, 130, 112, 7},
-};
 
 class EveryFace : public ::testing::TestWithParam<int> {};
 
@@ -290,23 +221,20 @@ class EveryFace : public ::testing::TestWithParam<int> {};
 TEST_P(EveryFace, ControlsFitTheFaceAndStayReachable) {
     const CatalogueRecord& record = Catalogue::Records()[GetParam()];
     ASSERT_NE(PanelRegistry::Find(record.effectType), nullptr) << record.code;
-    OpenEditor fx(record.effectType);
+    Face fx(record.effectType);
     CFrame* frame = fx.editor.GetFrame();
     CMLVStompBoxGUIContainer* container = fx.editor.GetContainer();
 
+    // The decoded artwork has the sizes the layouts are drawn for, and each strip whole frames.
     std::map<const CBitmap*, int> idOf;
-    for (const ArtInfo& art : Art::Catalogue())
-        idOf[container->GetBitmap(art.id)] = art.id;
-    for (const ArtSize& size : kArtSizes)
-        for (int id = size.firstId; id <= size.lastId; ++id) {
-            CBitmap* bitmap = container->GetBitmap(id);
-            ASSERT_NE(bitmap, nullptr) << id;
-            EXPECT_EQ(bitmap->getWidth(), size.width) << id;
-            EXPECT_EQ(bitmap->getHeight(), size.height) << id;
-            if (size.frames) {
-                EXPECT_EQ(Art::Find(id)->frames, size.frames) << id;
-            }
-        }
+    for (const ArtInfo& art : Art::Catalogue()) {
+        CBitmap* bitmap = container->GetBitmap(art.id);
+        ASSERT_NE(bitmap, nullptr) << art.id;
+        idOf[bitmap] = art.id;
+        EXPECT_EQ(bitmap->getWidth(), art.width) << art.id;
+        EXPECT_EQ(bitmap->getHeight(), art.height) << art.id;
+        EXPECT_EQ(art.height % art.frames, 0) << art.id;
+    }
     EXPECT_EQ(idOf[frame->getBackground()], Art::FaceForStyle(fx.editor.GetPanel()->GetStyle()));
 
     const CRect face(0, 0, 185, 320);

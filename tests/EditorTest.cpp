@@ -1,100 +1,19 @@
 // The editor frame driven as a user would, without a display: clicks, drags, menu choices and typed keys
 // go in through the widget layer; control writes, status line, menus and the preset file are read back.
-#include "params/CMLVDSPAlgInterface.h"
+#include "EditorTestSupport.h"
 #include "platform/TickCount.h"
 #include "presets/UserPresets.h"
-#include "shell/Catalogue.h"
 #include "ui/editor/CMLVStompBoxCtrlBaseSet.h"
-#include "ui/editor/CMLVStompBoxGUIEditor.h"
-#include "ui/editor/CMLVUIPlugInInterface.h"
-#include "ui/widgets/CFrame.h"
-#include "ui/widgets/COptionMenu.h"
-#include "ui/widgets/CTextEdit.h"
+#include "ScratchFolder.h"
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <malloc.h>
 #include <sstream>
-#include <strings.h>
 
 namespace {
 using Tags = CMLVStompBoxCtrlBaseSet;
 namespace fs = std::filesystem;
-
-int EffectType(const char* code) {
-    for (int i = 0; i < Catalogue::kCount; ++i)
-        if (strcasecmp(Catalogue::Records()[i].code, code) == 0) return Catalogue::Records()[i].effectType;
-    return 0;
-}
-
-class RecordingPlugIn : public CMLVUIPlugInInterface {
-  public:
-    using CMLVUIPlugInInterface::CMLVUIPlugInInterface;
-    std::vector<std::pair<int, float>> writes;
-
-  protected:
-    void WriteControl(int index, float normalized) override { writes.emplace_back(index, normalized); }
-};
-
-class QuietEditor : public CMLVGUIEditorRTAS {
-  public:
-    using CMLVGUIEditorRTAS::CMLVGUIEditorRTAS;
-    std::string launched;
-
-  protected:
-    void LaunchDocument(const std::string& path) override { launched = path; }
-};
-
-// One open face and the user's hands.
-struct Face {
-    RecordingPlugIn plugIn;
-    QuietEditor editor;
-    CScriptedPopupHost popups;
-
-    explicit Face(const char* code, bool presets = false)
-        : plugIn(EffectType(code), 48000.0, presets), editor(&plugIn) {
-        plugIn.AttachEditor(&editor);
-        EXPECT_TRUE(editor.OpenWindow(&popups));
-    }
-    ~Face() { editor.CloseWindow(); }
-
-    CControl* C(int tag) const { return editor.GetControl(tag); }
-    CFrame* Frame() const { return editor.GetFrame(); }
-    CPoint Centre(int tag) const {
-        const CRect& r = C(tag)->getViewSize();
-        return CPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-    void Click(int tag) {
-        Frame()->OnMouseDown(Centre(tag), kLButton);
-        Frame()->OnMouseUp(Centre(tag), kLButton);
-    }
-    void Drag(int tag, int up) {
-        CPoint p = Centre(tag);
-        Frame()->OnMouseDown(p, kLButton);
-        p.y -= up;
-        Frame()->OnMouseMoved(p, kLButton);
-        Frame()->OnMouseUp(p, kLButton);
-    }
-    void Choose(int tag, std::initializer_list<int> path) {
-        popups.choices = path;
-        Click(tag);
-    }
-    void Type(const std::string& text) {
-        for (char c : text)
-            Frame()->OnKey(CKeyEvent{CKeyEvent::kCharacter, std::string(1, c)});
-    }
-    void Key(CKeyEvent::Key k) { Frame()->OnKey(CKeyEvent{k, std::string()}); }
-    std::string Status() const { return editor.GetStatusText(); }
-    COptionMenu* Menu(int tag) const { return static_cast<COptionMenu*>(C(tag)); }
-    std::vector<std::string> Titles(int tag) const {
-        std::vector<std::string> t;
-        for (int i = 0; i < Menu(tag)->getNbEntries(); ++i)
-            t.push_back(Menu(tag)->getEntry(i)->separator ? "-" : Menu(tag)->getEntry(i)->title);
-        return t;
-    }
-    CMLVParameter* Param(const char* name) const { return plugIn.Algorithm()->FindParameter(name, nullptr); }
-};
 
 uint32_t g_ticks = 0;
 uint32_t TestTicks() {
@@ -225,30 +144,15 @@ TEST(EditorFrame, CancelledNameEntryRestoresTheTextExactly) {
 }
 
 // A preset folder of its own, and a manual folder, through the registry stand-in.
-class EditorFiles : public ::testing::Test {
+class EditorFiles : public ScratchFolder {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tonvera-editor-XXXXXX";
-        ASSERT_TRUE(mkdtemp(tmpl));
-        root = tmpl;
-        const char* old = std::getenv("TONVERA_REGISTRY");
-        oldRegistry = old ? old : "";
+        ScratchFolder::SetUp();
         fs::create_directories(root / "manual");
-        std::ofstream(root / "registry.ini")
-            << "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\n"
-            << "Personal=" << (root / "docs").string() << "\n"
-            << "[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\nInstallation Type=Private\n"
-            << "[HKEY_LOCAL_MACHINE\\Software\\Marlevo\\Marlevo Tonvera]\nHelpPath="
-            << (root / "manual" / "setup.exe").string() << "\n";
-        setenv("TONVERA_REGISTRY", (root / "registry.ini").c_str(), 1);
+        WriteRegistry("Personal=" + (root / "docs").string(), "", "Installation Type=Private",
+                      "[HKEY_LOCAL_MACHINE\\Software\\Marlevo\\Marlevo Tonvera]\nHelpPath=" +
+                          (root / "manual" / "setup.exe").string() + "\n");
     }
-    void TearDown() override {
-        setenv("TONVERA_REGISTRY", oldRegistry.c_str(), 1);
-        fs::remove_all(root);
-    }
-    fs::path PresetFile() const { return root / "docs/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset"; }
-    fs::path root;
-    std::string oldRegistry;
 };
 
 TEST_F(EditorFiles, PresetMenusAfterOneStoredPreset) {
@@ -284,7 +188,7 @@ TEST_F(EditorFiles, PresetMenusAfterOneStoredPreset) {
     EXPECT_EQ(del->submenu->getEntry(0)->title, "My Tone");
 
     std::vector<MLVUserPresetEntry> stored;
-    ASSERT_EQ(ReadUserPresets(PresetFile().string(), &stored), PresetFileStatus::Parsed);
+    ASSERT_EQ(ReadUserPresets(presetFile.string(), &stored), PresetFileStatus::Parsed);
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].effectId, "odu1");
     EXPECT_EQ(stored[0].name, "My Tone");
@@ -299,33 +203,25 @@ TEST_F(EditorFiles, PresetMenusAfterOneStoredPreset) {
 }
 
 TEST_F(EditorFiles, UnusablePresetFileIsReportedAndKept) {
-    fs::create_directories(PresetFile().parent_path());
-    std::ofstream(PresetFile()) << "not a property list";
+    fs::create_directories(presetFile.parent_path());
+    std::ofstream(presetFile) << "not a property list";
     Face bd("BD", true);
     EXPECT_EQ(bd.Status(), "Preset file unreadable");
-    // Storing still works: the unreadable file is kept aside, never overwritten.
+    // Storing still works (the preset file tests check that the unreadable file is kept aside).
     bd.Choose(Tags::kTagActionMenu, {1});
     bd.Type("Kept");
     bd.Key(CKeyEvent::kReturn);
     EXPECT_EQ(bd.Status(), "Preset: Kept");
-    int asideWithOldText = 0;
-    for (const auto& e : fs::directory_iterator(PresetFile().parent_path())) {
-        std::ifstream in(e.path());
-        std::stringstream s;
-        s << in.rdbuf();
-        asideWithOldText += s.str() == "not a property list";
-    }
-    EXPECT_EQ(asideWithOldText, 1);
 
     // A file that cannot be written (a folder in its place): the status line says so.
-    fs::remove_all(PresetFile().parent_path());
-    fs::create_directories(PresetFile());
+    fs::remove_all(presetFile.parent_path());
+    fs::create_directories(presetFile);
     Face pw("PW", true);
     pw.Choose(Tags::kTagActionMenu, {1});
     pw.Type("Nowhere");
     pw.Key(CKeyEvent::kReturn);
     EXPECT_EQ(pw.Status(), "Preset not saved: file error");
-    EXPECT_TRUE(fs::is_directory(PresetFile()));
+    EXPECT_TRUE(fs::is_directory(presetFile));
 }
 
 TEST_F(EditorFiles, HelpOpensTheManualAndAboutCloses) {

@@ -1,7 +1,9 @@
-#include "EqTestSupport.h"
+#include "TestSupport.h"
 #include "effects/drive/CMLVExciterDSP.h"
 #include <array>
 #include <gtest/gtest.h>
+
+using namespace tsupport;
 
 namespace {
 using cd = std::complex<double>;
@@ -12,11 +14,11 @@ std::vector<double> Settings(double drive, std::array<double, 5> h, double freq,
 
 TEST(Exciter, NoHarmonicsLeavesInputUntouched) {
     CMLVExciterDSP ex(48000, 256);
-    eqtest::SetValues(ex, Settings(150, {0, 0, 0, 0, 0}, 700, 100, false));
+    SetValues(ex, Settings(150, {0, 0, 0, 0, 0}, 700, 100, false));
     std::vector<float> x(3000);
     for (size_t i = 0; i < x.size(); ++i)
         x[i] = float(0.9 * std::sin(0.013 * i * i));
-    const auto y = eqtest::Run(ex, x, x, 111);
+    const auto y = RenderChannel(ex, x, x, 111);
     for (size_t i = 0; i < x.size(); ++i)
         ASSERT_EQ(y[i], x[i]) << i;
 }
@@ -28,9 +30,9 @@ TEST(Exciter, FirstHarmonicAddsDoublyHighPassedInput) {
     for (double fb : {500.0, 2000.0, 8000.0}) {
         CMLVExciterDSP ex(fs, 256);
         const double drive = 120, mix = 40;
-        eqtest::SetValues(ex, Settings(drive, {100, 0, 0, 0, 0}, fb, mix, false));
-        const auto x = eqtest::Impulse(1 << 15, 0.5f);
-        auto y = eqtest::Run(ex, x, x);
+        SetValues(ex, Settings(drive, {100, 0, 0, 0, 0}, fb, mix, false));
+        const auto x = Impulse(1 << 15, 0.5f);
+        auto y = RenderChannel(ex, x, x);
         for (size_t i = 0; i < y.size(); ++i)
             y[i] -= x[i];
         // Below a few hundred hertz the single-precision 20 Hz section's rounding noise dominates.
@@ -40,7 +42,7 @@ TEST(Exciter, FirstHarmonicAddsDoublyHighPassedInput) {
             const cd hp = s1 / (s1 + 1.0);
             const cd dc = s2 * s2 / (s2 * s2 + std::sqrt(2.0) * s2 + 1.0);
             const double want = 0.5 * (drive / 150) * (mix / 100) * std::abs(hp * hp * dc);
-            EXPECT_NEAR(std::abs(eqtest::Dft(y, f, fs)), want, 1e-5 + 2e-3 * want) << fb << " " << f;
+            EXPECT_NEAR(std::abs(Dft(y, f, fs)), want, 1e-5 + 2e-3 * want) << fb << " " << f;
         }
     }
 }
@@ -63,18 +65,18 @@ TEST(Exciter, ResamplerFilterIsLeastSquaresFit) {
         return std::abs(acc);
     };
     for (double f = 0; f <= 0.05; f += 0.005)
-        EXPECT_NEAR(eqtest::Db(H(f)), 0.0, 0.5) << f;
+        EXPECT_NEAR(Db(H(f)), 0.0, 0.5) << f;
     EXPECT_NEAR(H(0.1), 0.5, 0.05); // half amplitude at the edge
     for (double f = 0.16; f <= 0.5; f += 0.005)
-        EXPECT_LT(eqtest::Db(H(f)), -20.0) << f;
+        EXPECT_LT(Db(H(f)), -20.0) << f;
 }
 
 TEST(Exciter, OversampledPathDelaysByReportedLatency) {
     const double fs = 48000;
     CMLVExciterDSP ex(fs, 256);
-    eqtest::SetValues(ex, Settings(100, {0, 0, 0, 0, 0}, 1000, 50, true));
-    const auto x = eqtest::Sine(4000, 500, fs, 0.8);
-    const auto y = eqtest::Run(ex, x, x);
+    SetValues(ex, Settings(100, {0, 0, 0, 0, 0}, 1000, 50, true));
+    const auto x = Sine(500, fs, 4000, 0.8);
+    const auto y = RenderChannel(ex, x, x);
     EXPECT_EQ(ex.GetLatency(), 4);
     // Best-fitting gain and residual for a delay of d samples; the reported delay fits best, and closely.
     auto residual = [&](size_t d) {
@@ -94,7 +96,7 @@ TEST(Exciter, OversampledPathDelaysByReportedLatency) {
     EXPECT_GT(residual(lat - 1), 10 * atLatency);
     EXPECT_GT(residual(lat + 1), 10 * atLatency);
     ex.GetParameter(10)->SetValue(0);
-    eqtest::Run(ex, x, x);
+    RenderChannel(ex, x, x);
     EXPECT_EQ(ex.GetLatency(), 0);
 }
 
@@ -106,16 +108,16 @@ TEST(Exciter, OversamplingKeepsAliasesLow) {
         std::array<double, 5> h{0, 0, 0, 0, 0};
         h[size_t(harmonic - 1)] = 100;
         CMLVExciterDSP ex(fs, 256);
-        eqtest::SetValues(ex, Settings(150, h, 1000, 100, true));
-        const auto x = eqtest::Sine(48000, f0, fs, 0.9);
-        const auto y = eqtest::Run(ex, x, x);
+        SetValues(ex, Settings(150, h, 1000, 100, true));
+        const auto x = Sine(f0, fs, 48000, 0.9);
+        const auto y = RenderChannel(ex, x, x);
         const size_t from = 24000, count = 19200; // whole periods of every probe
-        const double wanted = eqtest::ToneAmplitude(y, harmonic * f0, fs, from, count);
+        const double wanted = ToneAmplitude(y, from, count, harmonic * f0, fs);
         ASSERT_GT(wanted, 1e-3);
         for (double f = 500; f < 24000; f += 500) {
             if (std::fmod(f, f0) == 0.0) continue;
-            const double a = eqtest::ToneAmplitude(y, f, fs, from, count);
-            EXPECT_LT(eqtest::Db(a / wanted), -40.0) << "harmonic " << harmonic << " at " << f;
+            const double a = ToneAmplitude(y, from, count, f, fs);
+            EXPECT_LT(Db(a / wanted), -40.0) << "harmonic " << harmonic << " at " << f;
         }
     }
 }
@@ -126,23 +128,23 @@ TEST(Exciter, OversamplingSuppressesFoldedHarmonic) {
     double folded[2];
     for (int x5 = 0; x5 < 2; ++x5) {
         CMLVExciterDSP ex(48000, 256);
-        eqtest::SetValues(ex, Settings(150, {0, 0, 0, 0, 100}, 1000, 100, x5 == 1));
-        const auto x = eqtest::Sine(48000, 9000, 48000, 0.9);
-        const auto y = eqtest::Run(ex, x, x);
-        folded[x5] = eqtest::ToneAmplitude(y, 3000, 48000, 24000, 19200);
+        SetValues(ex, Settings(150, {0, 0, 0, 0, 100}, 1000, 100, x5 == 1));
+        const auto x = Sine(9000, 48000, 48000, 0.9);
+        const auto y = RenderChannel(ex, x, x);
+        folded[x5] = ToneAmplitude(y, 24000, 19200, 3000, 48000);
     }
     EXPECT_GT(folded[0], 0.1);
-    EXPECT_LT(eqtest::Db(folded[1] / folded[0]), -20.0);
+    EXPECT_LT(Db(folded[1] / folded[0]), -20.0);
 }
 
 // The oversampled path keeps its own chunks and carries its filter histories across them: any host
 // blocking gives the same bits in both channels, and the reported peaks are those of the last block.
 TEST(Exciter, OversampledOutputIndependentOfBlocking) {
-    const auto l = eqtest::Sine(3000, 700, 48000, 0.8), r = eqtest::Sine(3000, 2500, 48000, 0.5);
+    const auto l = Sine(700, 48000, 3000, 0.8), r = Sine(2500, 48000, 3000, 0.5);
     auto render = [&](int block, int channel) {
         CMLVExciterDSP ex(48000, 256);
-        eqtest::SetValues(ex, Settings(120, {30, 60, 40, 80, 20}, 900, 70, true));
-        return eqtest::Run(ex, l, r, block, channel);
+        SetValues(ex, Settings(120, {30, 60, 40, 80, 20}, 900, 70, true));
+        return RenderChannel(ex, l, r, block, channel);
     };
     for (int channel : {0, 1}) {
         const auto want = render(256, channel);
@@ -150,7 +152,7 @@ TEST(Exciter, OversampledOutputIndependentOfBlocking) {
             EXPECT_EQ(render(block, channel), want) << block;
     }
     CMLVExciterDSP ex(48000, 256);
-    eqtest::SetValues(ex, Settings(120, {30, 60, 40, 80, 20}, 900, 70, true));
+    SetValues(ex, Settings(120, {30, 60, 40, 80, 20}, 900, 70, true));
     std::vector<float> y = l, z = r;
     float* io[2] = {y.data(), z.data()};
     float ip[2], op[2];
@@ -167,11 +169,11 @@ TEST(Exciter, OversampledOutputIndependentOfBlocking) {
 
 TEST(Exciter, ConstantTermChangeLeavesNoOffset) {
     CMLVExciterDSP ex(48000, 256);
-    eqtest::SetValues(ex, Settings(100, {0, 0, 0, 0, 0}, 1000, 100, false));
+    SetValues(ex, Settings(100, {0, 0, 0, 0, 0}, 1000, 100, false));
     const std::vector<float> silence(48000, 0.0f);
-    eqtest::Run(ex, silence, silence);
+    RenderChannel(ex, silence, silence);
     ex.GetParameter(4)->SetValue(100); // 2nd harmonic: constant term -1
-    const auto y = eqtest::Run(ex, silence, silence);
+    const auto y = RenderChannel(ex, silence, silence);
     double peak = 0, tail = 0;
     for (size_t i = 0; i < y.size(); ++i) {
         peak = std::max(peak, double(std::fabs(y[i])));

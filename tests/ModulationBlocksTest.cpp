@@ -39,21 +39,6 @@ std::vector<float> RunLfo(LfoOscillator& o, int n) {
 }
 } // namespace
 
-TEST(LfoOscillator, StartsAtTopFallingByInitialStep) {
-    LfoOscillator o;
-    o.setSampleRate(44100.0f); // same as the built-in rate: no change
-    for (int i = 0; i < 25; ++i) {
-        EXPECT_NEAR(o.value(), 1.0 - 0.04 * i, 1e-5) << i;
-        o.tick();
-    }
-    // 441 Hz at 44.1 kHz: the triangle reaches -1 after 50 samples and turns.
-    for (int i = 25; i < 50; ++i)
-        o.tick();
-    EXPECT_FLOAT_EQ(o.getTriangle(), -1.0f);
-    o.tick();
-    EXPECT_NEAR(o.getTriangle(), -0.96f, 1e-5);
-}
-
 class LfoShapePeriod : public ::testing::TestWithParam<std::tuple<int, float, float>> {};
 
 TEST_P(LfoShapePeriod, PeriodFromZeroCrossingsMatchesRate) {
@@ -186,27 +171,6 @@ TEST(ModulatedDelayLine, FractionalReadIsLinearInterpolationOfDelay) {
     ModulatedDelayLine none;
     EXPECT_FALSE(none.Allocate(0));
     EXPECT_FALSE(none.Ready());
-}
-
-TEST(SyncMultiplier, NoteValuesScaleTheBeat) {
-    const auto& labels = SyncMultiplier::Labels();
-    ASSERT_EQ(labels.size(), 9u);
-    EXPECT_FALSE(SyncMultiplier::Active(0));
-    EXPECT_EQ(SyncMultiplier::Rate(0, 90, 1.7), 1.7);
-    for (int i = 1; i < 9; ++i) {
-        // "1/n" gives n/4 cycles per quarter-note beat; a triplet fits three in the time of two.
-        const std::string& l = labels[i];
-        const int n = std::stoi(l.substr(2));
-        const double expected = n / 4.0 * (l.find('T') != std::string::npos ? 1.5 : 1.0);
-        EXPECT_EQ(SyncMultiplier::Multiplier(i), expected) << l;
-        EXPECT_EQ(SyncMultiplier::Multiplier(i - 0.4), expected) << l;
-        EXPECT_TRUE(SyncMultiplier::Active(i));
-        EXPECT_DOUBLE_EQ(SyncMultiplier::Rate(i, 120, 99), expected * 2.0);
-        EXPECT_DOUBLE_EQ(SyncMultiplier::Tempo(i, 120, 99), expected * 120.0);
-    }
-    EXPECT_DOUBLE_EQ(SyncMultiplier::Rate(5, 90, 1), 3.0);
-    EXPECT_DOUBLE_EQ(SyncMultiplier::Rate(4, 120, 1), 3.0);
-    EXPECT_EQ(SyncMultiplier::Multiplier(12), 1.0);
 }
 
 TEST(WahFilter, DesignsMatchLibraryFunctions) {

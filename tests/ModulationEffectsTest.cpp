@@ -5,8 +5,6 @@
 #include "effects/modulation/CMLVPedalWahDSP.h"
 #include "effects/modulation/CMLVPhaserDSP.h"
 #include "effects/modulation/CMLVTremoloDSP.h"
-#include "platform/TickCount.h"
-#include "EqTestSupport.h"
 #include "TestSupport.h"
 #include <cmath>
 #include <complex>
@@ -26,7 +24,7 @@ void Set(CMLVDSPAlgInterface& a, const char* name, double v) {
 }
 
 double Magnitude(const Signal& h, double f, double sr) {
-    return std::abs(eqtest::Dft(h, f, sr));
+    return std::abs(Dft(h, f, sr));
 }
 
 // Frequency of the largest (or smallest) magnitude between lo and hi: log grid, then refinement.
@@ -81,7 +79,7 @@ TEST_P(ChorusRate, DepthZeroIsSixMillisecondDelayAndMixZeroIsDry) {
         Set(*a, "Depth", 0);
         Set(*a, "Mix", 100);
         if (bass) Set(*a, "Impact", 2); // no split
-        Signal l = eqtest::Impulse(2000, 1.0f, 10), r = eqtest::Impulse(2000, 1.0f, 20), ol, orr;
+        Signal l = Impulse(2000, 1.0f, 10), r = Impulse(2000, 1.0f, 20), ol, orr;
         RenderStereo(*a, l, r, ol, orr, 61);
         for (int i = 0; i < 2000; ++i) {
             EXPECT_NEAR(ol[i], i == 10 + base ? 1.0f : 0.0f, 1e-6) << i;
@@ -90,7 +88,7 @@ TEST_P(ChorusRate, DepthZeroIsSixMillisecondDelayAndMixZeroIsDry) {
         Set(*a, "Mix", 0);
         Set(*a, "Depth", 100);
         if (bass) Set(*a, "Impact", 0); // 400 Hz split: low + high is the input
-        Signal x = eqtest::Sine(3000, 97, sr, 0.5);
+        Signal x = Sine(97, sr, 3000, 0.5);
         RenderStereo(*a, x, x, ol, orr);
         for (int i = 0; i < 3000; ++i)
             ASSERT_NEAR(ol[i], x[i], 2e-7) << i;
@@ -166,7 +164,7 @@ TEST_P(FlangerComb, DepthZeroIsStaticCombAtTunedDelay) {
                  minD = std::floor(0.0011 * static_cast<int>(sr) + 0.5);
     const int delay = static_cast<int>(maxD - std::floor(tune / 100 * (maxD - minD) + 0.5));
     const double fb = 0.10 + 0.78 * regen / 100;
-    Signal x = eqtest::Impulse(4 * delay + 10), ol, orr;
+    Signal x = Impulse(4 * delay + 10), ol, orr;
     RenderStereo(a, x, x, ol, orr, 100);
     for (size_t i = 0; i < x.size(); ++i) {
         double expect = 0;
@@ -204,7 +202,7 @@ TEST(Flanger, ChannelsSweepAQuarterPeriodApart) {
     PrepareLikeShell(a, sr);
     Set(a, "Rate", 2); // 24000 samples per sweep
     Set(a, "Depth", 100);
-    Signal x = eqtest::Sine(24000 + 30000, 1200, sr, 0.5), ol, orr;
+    Signal x = Sine(1200, sr, 24000 + 30000, 0.5), ol, orr;
     RenderStereo(a, x, x, ol, orr);
     // The right channel follows the left one a quarter period later: right(n) = left(n - 6000).
     int best = 0;
@@ -229,7 +227,7 @@ TEST_P(PhaserNotches, DepthZeroNotchesWhereSixAllPassesReachOddHalfTurns) {
     Set(a, "Depth", 0);
     Set(a, "Resonance", 0);
     Set(a, "Mix", 50);
-    Signal x = eqtest::Impulse(16384), ol, orr;
+    Signal x = Impulse(16384), ol, orr;
     RenderStereo(a, x, x, ol, orr);
     // Each section (c + z^-1)/(1 + c z^-1), c = (w-1)/(w+1), w = 350 Hz / Nyquist, turns the phase by
     // -2 atan(tan(omega/2) / w); the mix cancels where six of them sum to -pi, -3pi, -5pi.
@@ -252,7 +250,7 @@ TEST(Phaser, MixZeroIsDryAndFullResonanceStaysBounded) {
                                                     : new CMLVPhaserDSP(48000, 256));
         PrepareLikeShell(*a, 48000);
         Set(*a, "Mix", 0);
-        Signal x = eqtest::Sine(5000, 440, 48000, 0.5), ol, orr;
+        Signal x = Sine(440, 48000, 5000, 0.5), ol, orr;
         RenderStereo(*a, x, x, ol, orr);
         for (int i = 0; i < 5000; ++i)
             ASSERT_NEAR(ol[i], x[i], 2e-7);
@@ -323,20 +321,14 @@ TEST_P(TremoloShape, GainFollowsShapeAroundOffset) {
         EXPECT_NEAR(lo, 0.0, 0.02);
         EXPECT_NEAR(hi, 1.4142, 0.02);
     }
+    if (depth == 0) {
+        EXPECT_EQ(ol, one); // exactly dry
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(AllShapes, TremoloShape,
                          ::testing::Combine(::testing::Values(0, 1, 2, 3, 4),
-                                            ::testing::Values(100.0, 40.0)));
-
-TEST(Tremolo, DepthZeroIsExactlyDry) {
-    CMLVTremoloDSP a(44100, 256);
-    PrepareLikeShell(a, 44100);
-    Set(a, "Depth", 0);
-    Signal x = eqtest::Sine(10000, 330, 44100, 0.5), ol, orr;
-    RenderStereo(a, x, x, ol, orr);
-    EXPECT_EQ(ol, x);
-}
+                                            ::testing::Values(100.0, 40.0, 0.0)));
 
 TEST(AutoPan, GainsOpposeAroundCentre) {
     const double sr = 48000;
@@ -377,7 +369,7 @@ TEST_P(PedalWahCentre, PeakResponseSitsOnLogPedalScale) {
     PrepareLikeShell(a, sr);
     Set(a, "Pedal", pedal);
     Set(a, "Range", range);
-    Signal x = eqtest::Impulse(8192, 1.0f, 400), ol, orr; // the pedal settles in under 200 samples
+    Signal x = Impulse(8192, 1.0f, 400), ol, orr; // the pedal settles in under 200 samples
     RenderStereo(a, x, x, ol, orr);
     Signal h(ol.begin() + 400, ol.end());
     const double expected =
@@ -392,15 +384,6 @@ INSTANTIATE_TEST_SUITE_P(Positions, PedalWahCentre,
                          ::testing::Combine(::testing::Values(1.0, 30.0, 50.0, 80.0, 100.0),
                                             ::testing::Values(200.0, 300.0, 440.0)));
 
-TEST(PedalWah, SilenceGivesTinyOutput) {
-    CMLVPedalWahDSP a(48000, 256);
-    PrepareLikeShell(a, 48000);
-    Signal z(2000, 0.0f), ol, orr;
-    RenderStereo(a, z, z, ol, orr);
-    EXPECT_NE(ol[1000], 0.0f);
-    EXPECT_LT(std::fabs(ol[1000]), 1e-5f);
-}
-
 TEST(AutoWah, StillSweepSitsAtCentre) {
     const double sr = 48000;
     // Depth 0 pins the filter to the centre; so does mode B while the input stays under the threshold.
@@ -412,7 +395,7 @@ TEST(AutoWah, StillSweepSitsAtCentre) {
         Set(a, "Depth", depth);
         Set(a, "Mode", mode);
         Set(a, "Sensitivity", 0);
-        Signal x = eqtest::Impulse(8192, 1.0f, 1000), ol, orr;
+        Signal x = Impulse(8192, 1.0f, 1000), ol, orr;
         RenderStereo(a, x, x, ol, orr);
         Signal h(ol.begin() + 1000, ol.end());
         const double f0 = std::pow(10.0, 1.4 * center / 100 - 1.4) * sr / 6.8;
@@ -455,7 +438,7 @@ TEST_P(SyncedRate, OutputRepeatsAtNoteValueOfHostTempo) {
     const double period = sr / (hostTempo / 60 * cyclesPerBeat);
     const int warm = 24000, window = 4800;
     // 1200 Hz repeats every 40 samples, which divides every period under test.
-    Signal x = eqtest::Sine(static_cast<size_t>(warm + 1.6 * period + window + 100), 1200, sr, 0.5), ol, orr;
+    Signal x = Sine(1200, sr, static_cast<size_t>(warm + 1.6 * period + window + 100), 0.5), ol, orr;
     RenderStereo(*a, x, x, ol, orr);
     Signal y(ol.begin() + warm, ol.end());
     double halfLagRatio = 0;
@@ -467,33 +450,3 @@ TEST_P(SyncedRate, OutputRepeatsAtNoteValueOfHostTempo) {
 
 INSTANTIATE_TEST_SUITE_P(AllEntries, SyncedRate,
                          ::testing::Combine(::testing::Range(0, 9), ::testing::Range(1, 9)));
-
-namespace {
-uint32_t g_clock = 0;
-uint32_t TestClock() {
-    return g_clock;
-}
-} // namespace
-
-TEST(TapTempo, TwoPressesSetRateOrTempo) {
-    MLVSetTickSource(TestClock);
-    for (int type : {90, 180}) {
-        std::unique_ptr<CMLVDSPAlgInterface> a(AlgorithmRegistry::Create(type, 48000, 256));
-        PrepareLikeShell(*a, 48000);
-        Set(*a, type == 90 ? "Rate" : "Tempo", type == 90 ? 7.0 : 33.0);
-        Set(*a, "Depth", 100);
-        int tap = 0;
-        a->FindParameter("Tap", &tap);
-        a->SetParameter(tap, 1.0f);
-        g_clock = 1000;
-        a->SetParameter(1, 1.0f);
-        g_clock = 1500;
-        a->SetParameter(1, 1.0f); // 500 ms: 120 BPM, 2 Hz
-        EXPECT_FALSE(a->bypassed);
-        Signal x = eqtest::Sine(24000 + 40000, 1000, 48000, 0.5), ol, orr;
-        RenderStereo(*a, x, x, ol, orr);
-        Signal y(ol.begin() + 24000, ol.end());
-        EXPECT_NEAR(RepeatLag(y, 48, 12000, 36000, 4000), 24000, 48) << type; // lag + window within y
-    }
-    MLVSetTickSource(nullptr);
-}

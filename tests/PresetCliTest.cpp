@@ -1,5 +1,6 @@
 // The preset subcommands of the command line, run as a user runs them, against a scratch registry.
 #include "HostTestSupport.h"
+#include "ScratchFolder.h"
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,47 +14,22 @@
 namespace fs = std::filesystem;
 
 namespace {
-class PresetCli : public ::testing::Test {
+class PresetCli : public ScratchFolder {
   protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/tonvera-preset-cli-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root = tmpl;
-        const char* old = std::getenv("TONVERA_REGISTRY");
-        savedRegistry = old ? old : "";
-        setenv("TONVERA_REGISTRY", (root / "registry.ini").c_str(), 1);
-        std::ofstream(root / "registry.ini")
-            << "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\n"
-            << "Personal=" << (root / "docs").string() << "\n"
-            << "[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\nInstallation Type=Private\n";
-        file = root / "docs/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset";
-    }
-    void TearDown() override {
-        savedRegistry.empty() ? unsetenv("TONVERA_REGISTRY")
-                              : setenv("TONVERA_REGISTRY", savedRegistry.c_str(), 1);
-        fs::remove_all(root);
-    }
     // Runs the command line; returns its exit code and leaves its standard output in out.
     int Run(const std::string& args) { return RunCli(args, &out, &err); }
-    static std::string Read(const fs::path& p) {
-        std::ifstream f(p, std::ios::binary);
-        std::ostringstream s;
-        s << f.rdbuf();
-        return s.str();
-    }
-    fs::path root, file;
-    std::string savedRegistry, out, err;
+    std::string out, err;
 };
 
 } // namespace
 
 TEST_F(PresetCli, SaveListAndRenderWithAUserPreset) {
     ASSERT_EQ(Run("preset save -e LC -s Gain=-6 -s Left=20 'Quiet & <low>'"), 0);
-    EXPECT_EQ(out, file.string() + "\n");
+    EXPECT_EQ(out, presetFile.string() + "\n");
     ASSERT_EQ(Run("preset save -e LC -p 'Wide Stereo' -s Gain=-12 '\xC3\x89lan'"), 0);
     ASSERT_EQ(Run("preset save -e OD -p Crunch Mine"), 0);
     ASSERT_EQ(Run("preset list LC"), 0);
-    EXPECT_EQ(out, file.string() +
+    EXPECT_EQ(out, presetFile.string() +
                        "\n\nEffect lcu1 (LC)\n"
                        "  Preset 001  \"Quiet & <low>\"  Gain=-6, Left=20, Right=100, Stereo Mode=Normal\n"
                        "  Preset 002  \"\xC3\x89lan\"  Gain=-12, Left=0, Right=100, Stereo Mode=Wide\n");
@@ -88,9 +64,9 @@ TEST_F(PresetCli, Refusals) {
         EXPECT_NE(err.find("UTF-8 text without control characters"), std::string::npos) << err;
     }
     EXPECT_EQ(Run("preset list"), 0);
-    EXPECT_EQ(out, file.string() + "\n"); // nothing stored
+    EXPECT_EQ(out, presetFile.string() + "\n"); // nothing stored
     fs::remove_all(root / "docs");
-    std::ofstream(root / "registry.ini") << "[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\n";
+    WriteRegistry("", "", "");
     EXPECT_EQ(Run("preset save -e LC Name"), 1); // no documents folder known
     EXPECT_EQ(Run("preset list"), 1);
     EXPECT_FALSE(fs::exists(root / "docs"));
@@ -107,26 +83,27 @@ TEST_F(PresetCli, NamesAfterDoubleDashAndUnreadableFilesKeptAside) {
 
     // Well-formed XML that is no preset list: listing says so and leaves it as it is.
     const std::string html = "<html><body>not presets</body></html>";
-    std::ofstream(file, std::ios::binary) << html;
+    std::ofstream(presetFile, std::ios::binary) << html;
     EXPECT_EQ(Run("preset list"), 1);
     EXPECT_NE(err.find("is not a preset list"), std::string::npos) << err;
-    EXPECT_EQ(Read(file), html);
+    EXPECT_EQ(ReadBytes(presetFile), html);
     // Saving adds nothing to it and says so; the original stays byte for byte beside it.
     EXPECT_EQ(Run("preset save -e LC Lost"), 1);
-    EXPECT_NE(err.find("the preset was not stored: " + file.string() + " is not a preset list"),
+    EXPECT_NE(err.find("the preset was not stored: " + presetFile.string() + " is not a preset list"),
               std::string::npos)
         << err;
-    fs::remove(err.substr(err.find(file.string() + ".unreadable-")).substr(0, file.string().size() + 27));
+    fs::remove(err.substr(err.find(presetFile.string() + ".unreadable-"))
+                   .substr(0, presetFile.string().size() + 27));
     // A file cut off in the middle: the save succeeds, the old file is kept aside, and the user is told.
     const std::string cut = html.substr(0, 20);
-    std::ofstream(file, std::ios::binary) << cut;
+    std::ofstream(presetFile, std::ios::binary) << cut;
     ASSERT_EQ(Run("preset save -e LC After"), 0) << err;
-    EXPECT_NE(err.find("is not well-formed XML; it is kept as " + file.string() + ".unreadable-"),
+    EXPECT_NE(err.find("is not well-formed XML; it is kept as " + presetFile.string() + ".unreadable-"),
               std::string::npos)
         << err;
     const std::string aside =
-        err.substr(err.find(file.string() + ".unreadable-")).substr(0, file.string().size() + 27);
-    EXPECT_EQ(Read(aside), cut);
+        err.substr(err.find(presetFile.string() + ".unreadable-")).substr(0, presetFile.string().size() + 27);
+    EXPECT_EQ(ReadBytes(aside), cut);
     ASSERT_EQ(Run("preset list"), 0);
     EXPECT_NE(out.find("Preset 001  \"After\""), std::string::npos) << out;
 }
@@ -140,7 +117,7 @@ TEST_F(PresetCli, ConcurrentSavesAllReportSuccess) {
                   " preset save -e LC -s Gain=-$i p" + std::to_string(p) +
                   "-$i >/dev/null 2>&1 || echo fail; done) & ";
     ASSERT_EQ(std::system(("{ " + script + "wait; } >'" + (root / "fails.txt").string() + "'").c_str()), 0);
-    EXPECT_EQ(Read(root / "fails.txt"), "");
+    EXPECT_EQ(ReadBytes(root / "fails.txt"), "");
     ASSERT_EQ(Run("preset list LC"), 0);
     size_t entries = 0;
     for (size_t at = out.find("  Preset "); at != std::string::npos; at = out.find("  Preset ", at + 1))

@@ -6,6 +6,7 @@
 #include "presets/UserPresets.h"
 #include "presets/XmlCheck.h"
 #include "shell/CMLVPlugInInterface.h"
+#include "ScratchFolder.h"
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,20 +43,9 @@ std::string Lines(std::initializer_list<const char*> lines) {
     return s;
 }
 
-std::string ReadBytes(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 // A strict parser, independent of the one the library uses.
 bool StrictXmlParses(const fs::path& p) {
     return std::system(("xmllint --noout --nonet '" + p.string() + "' 2>/dev/null").c_str()) == 0;
-}
-
-void WriteBytes(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
 }
 
 const std::string kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n"
@@ -65,44 +55,18 @@ const std::string kHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\r\n"
 const std::string kEmptyFile = kHead + "    <dict />\r\n</plist>\r\n";
 
 // Every test runs against a registry and home folder of its own; the real ones are never touched.
-class PresetFiles : public ::testing::Test {
+class PresetFiles : public ScratchFolder {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tonvera-presets-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        root = tmpl;
-        for (const char* name : kVars) {
-            const char* v = std::getenv(name);
-            saved.emplace_back(name, v ? std::make_optional(std::string(v)) : std::nullopt);
-        }
+        ScratchFolder::SetUp();
         setenv("HOME", (root / "home").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
         unsetenv("XDG_DOCUMENTS_DIR");
-        setenv("TONVERA_REGISTRY", (root / "registry.ini").c_str(), 1);
-        SetRegistry("Personal=" + (root / "docs").string(), "Common Documents=" + (root / "shared").string(),
-                    "Installation Type=Private");
-        file = root / "docs" / "Marlevo" / "PlugIn Presets" / "Marlevo Tonvera.mlvpreset";
+        WriteRegistry("Personal=" + (root / "docs").string(),
+                      "Common Documents=" + (root / "shared").string(), "Installation Type=Private");
+        file = presetFile;
     }
-    void TearDown() override {
-        for (auto& [name, v] : saved)
-            v ? setenv(name, v->c_str(), 1) : unsetenv(name);
-        fs::remove_all(root);
-    }
-    void SetRegistry(const std::string& personal, const std::string& common, const std::string& type) {
-        WriteBytes(
-            root / "registry.ini",
-            "; test registry\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
-            "Shell Folders]\n" +
-                personal +
-                "\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell "
-                "Folders]\n" +
-                common + "\n[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\n" + type + "\n");
-    }
-
-    static constexpr const char* kVars[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR",
-                                            "TONVERA_REGISTRY"};
-    fs::path root, file;
-    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    fs::path file;
 };
 
 TEST_F(PresetFiles, FirstInstanceCreatesFoldersAndEmptyFile) {
@@ -232,8 +196,8 @@ TEST_F(PresetFiles, ListValuesRoundedLinearKept) {
 }
 
 TEST_F(PresetFiles, RegistrySelectsUserOrSharedFolder) {
-    SetRegistry("Personal=" + (root / "mine").string(), "Common Documents=" + (root / "all").string(),
-                "Installation Type=Private");
+    WriteRegistry("Personal=" + (root / "mine").string(), "Common Documents=" + (root / "all").string(),
+                  "Installation Type=Private");
     EXPECT_EQ(GetPresetFilePath(true),
               (root / "mine/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset").string());
     EXPECT_EQ(GetPresetFilePath(false),
@@ -253,7 +217,7 @@ TEST_F(PresetFiles, RegistrySelectsUserOrSharedFolder) {
                    {"Installation Type=Shared", false},
                    {"Other=Private", false}};
     for (const auto& c : choices) {
-        SetRegistry("", "", c.line);
+        WriteRegistry("", "", c.line);
         EXPECT_EQ(ReadUserFolderChoice(), c.user) << c.line;
     }
     setenv("TONVERA_REGISTRY", (root / "nowhere.ini").c_str(), 1);
@@ -287,7 +251,7 @@ TEST_F(PresetFiles, BuiltInRegistryAndConfigFile) {
 }
 
 TEST_F(PresetFiles, MissingRegistryValueLeavesPresetsInMemory) {
-    SetRegistry("Favorites=/x", "", "");
+    WriteRegistry("Favorites=/x", "", "");
     ProbeOverdrive od;
     TestInterface ui(&od);
     EXPECT_EQ(ui.GetPresetFilePathText(), "");
@@ -299,9 +263,9 @@ TEST_F(PresetFiles, MissingRegistryValueLeavesPresetsInMemory) {
     // The value is read into 520 bytes: 259 characters and the terminator fit, one more does not.
     const std::string base = (root / "").string();
     const std::string fits = base + std::string(259 - base.size(), 'x');
-    SetRegistry("Personal=" + fits + "x", "", "");
+    WriteRegistry("Personal=" + fits + "x", "", "");
     EXPECT_EQ(GetPresetFilePath(true), "");
-    SetRegistry("Personal=" + fits, "", "");
+    WriteRegistry("Personal=" + fits, "", "");
     EXPECT_EQ(GetPresetFilePath(true), fits + "/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset");
 }
 

@@ -1,6 +1,6 @@
 // `tonvera tune`, run as a user runs it.
 #include "HostTestSupport.h"
-#include "PitchTestUtil.h"
+#include "TestSupport.h"
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <sndfile.h>
@@ -26,7 +26,7 @@ TEST(TuneCommand, ReadsTheNoteOfARecording) {
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string path = std::string(dir) + "/g3.wav";
     std::vector<float> x(22050, 0.0f);
-    const std::vector<float> tone = pitchtest::Sine(196.0, 44100, 88200, 0.4);
+    const std::vector<float> tone = tsupport::Sine(196.0, 44100, 88200, 0.4);
     x.insert(x.end(), tone.begin(), tone.end());
     WriteWav(path, {x}, 44100, SF_FORMAT_FLOAT);
 

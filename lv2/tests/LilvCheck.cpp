@@ -5,10 +5,10 @@
 //   tonvera_lv2_check list
 //   tonvera_lv2_check ports
 //   tonvera_lv2_check settings URI [PRESET_INDEX]
-//   tonvera_lv2_check render URI IN OUT [--block N] [--bpm BPM] [--set SYMBOL=VALUE]... [--preset URI]
+//   tonvera_lv2_check render URI IN OUT [--block N] [--bpm BPM] [--set SYMBOL=VALUE]...
 //                     [--print OUTPUT_SYMBOL]... [--state-out FILE] [--in-place]
-//   tonvera_lv2_check presets URI IN OUTDIR [--block N]
-//   tonvera_lv2_check state URI IN [--block N]
+//   tonvera_lv2_check presets URI IN OUTDIR
+//   tonvera_lv2_check state URI IN
 //   tonvera_lv2_check compare A B TOLERANCE
 #include "UridMap.h"
 #include <lilv/lilv.h>
@@ -87,16 +87,13 @@ class World {
         output = uri(LV2_CORE__OutputPort);
         atomPort = uri(LV2_ATOM__AtomPort);
         enumeration = uri(LV2_CORE__enumeration);
-        toggled = uri(LV2_CORE__toggled);
-        integer = uri(LV2_CORE__integer);
         reportsLatency = uri(LV2_CORE__reportsLatency);
-        connectionOptional = uri(LV2_CORE__connectionOptional);
         preset = uri(LV2_PRESETS__Preset);
         label = uri("http://www.w3.org/2000/01/rdf-schema#label");
     }
     ~World() {
-        for (LilvNode* n : {audio, control, input, output, atomPort, enumeration, toggled, integer,
-                            reportsLatency, connectionOptional, preset, label})
+        for (LilvNode* n :
+             {audio, control, input, output, atomPort, enumeration, reportsLatency, preset, label})
             lilv_node_free(n);
         lilv_world_free(fWorld);
     }
@@ -140,8 +137,7 @@ class World {
         return out;
     }
 
-    LilvNode *audio, *control, *input, *output, *atomPort, *enumeration, *toggled, *integer, *reportsLatency,
-        *connectionOptional, *preset, *label;
+    LilvNode *audio, *control, *input, *output, *atomPort, *enumeration, *reportsLatency, *preset, *label;
 
   private:
     LilvWorld* fWorld;
@@ -633,7 +629,7 @@ int Run(const std::vector<std::string>& args) {
         int block = 256;
         float bpm = 0.0f;
         std::vector<std::pair<std::string, float>> sets;
-        std::string preset, stateOut;
+        std::string stateOut;
         std::vector<std::string> prints;
         bool inPlace = false;
         for (size_t i = 4; i < args.size(); ++i) {
@@ -646,8 +642,6 @@ int Run(const std::vector<std::string>& args) {
                 const size_t eq = s.find('=');
                 if (eq == std::string::npos) throw Failure("--set takes SYMBOL=VALUE");
                 sets.emplace_back(s.substr(0, eq), std::strtof(s.c_str() + eq + 1, nullptr));
-            } else if (args[i] == "--preset" && i + 1 < args.size()) {
-                preset = args[++i];
             } else if (args[i] == "--in-place") {
                 inPlace = true;
             } else if (args[i] == "--state-out" && i + 1 < args.size()) {
@@ -660,9 +654,6 @@ int Run(const std::vector<std::string>& args) {
         }
         const Audio in = ReadAudio(args[2]);
         Instance inst(world, urids, world.Plugin(args[1]), in.rate, block, inPlace);
-        if (!preset.empty())
-            for (const auto& [sym, v] : PresetValues(world, urids, preset))
-                inst.Set(sym, v);
         for (const auto& [sym, v] : sets)
             inst.Set(sym, v);
         if (bpm > 0.0f) inst.SendTempo(bpm);
@@ -679,9 +670,8 @@ int Run(const std::vector<std::string>& args) {
         }
         return 0;
     }
-    if (cmd == "presets" && args.size() >= 4) {
-        size_t i = 4;
-        const int block = args.size() > 5 && args[4] == "--block" ? ParseBlock(args, i) : 256;
+    if (cmd == "presets" && args.size() == 4) {
+        const int block = 256;
         const LilvPlugin* plugin = world.Plugin(args[1]);
         const Audio in = ReadAudio(args[2]);
         int n = 0;
@@ -721,11 +711,8 @@ int Run(const std::vector<std::string>& args) {
         }
         return 0;
     }
-    if (cmd == "state" && args.size() >= 3) {
-        size_t i = 3;
-        const int block = args.size() > 4 && args[3] == "--block" ? ParseBlock(args, i) : 256;
-        return StateRoundTrip(world, urids, args[1], ReadAudio(args[2]), block);
-    }
+    if (cmd == "state" && args.size() == 3)
+        return StateRoundTrip(world, urids, args[1], ReadAudio(args[2]), 256);
     if (cmd == "compare" && args.size() == 4) return Compare(args[1], args[2], std::atof(args[3].c_str()));
     throw Failure("unknown command or arguments: " + cmd);
 }
