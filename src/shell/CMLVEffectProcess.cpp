@@ -132,9 +132,11 @@ void CMLVEffectProcess::SetRenderedChannels(int channels) {
 }
 
 // NaN and infinity in the input play as silence, so that no effect keeps them in its state; the host's
-// buffers stay as they are (the input may be the output), the copies go to fSilenced.
+// buffers stay as they are (the input may be the output), the copies go to fSilenced. A second channel the
+// algorithm leaves uncomputed is neither read nor written, so it is not checked.
 void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples) {
-    if (AllFinite(in[0], numSamples) && AllFinite(in[1], numSamples)) {
+    const int active = fAlgorithm->activeChannels;
+    if (AllFinite(in[0], numSamples) && (active < 2 || AllFinite(in[1], numSamples))) {
         ProcessChecked(in, out, numSamples);
     } else {
         float inPeak[2] = {0, 0}, outPeak[2] = {0, 0};
@@ -142,7 +144,7 @@ void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples
             const int n = std::min(kSilencedLength, numSamples - pos);
             float* silenced[2] = {fSilenced[0].data(), fSilenced[1].data()};
             float* o[2] = {out[0] + pos, out[1] + pos};
-            for (int c = 0; c < 2; ++c)
+            for (int c = 0; c < active; ++c)
                 ZeroNonFinite(in[c] + pos, silenced[c], n);
             ProcessChecked(silenced, o, n);
             for (int c = 0; c < 2; ++c) {
@@ -167,12 +169,13 @@ void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples
 }
 
 void CMLVEffectProcess::ProcessChecked(float* in[2], float* out[2], int numSamples) {
+    const int active = fAlgorithm->activeChannels;
     fAlgorithm->Process(in, out, fInPeak, fOutPeak, numSamples);
-    if (AllFinite(out[0], numSamples) && AllFinite(out[1], numSamples)) return;
+    if (AllFinite(out[0], numSamples) && (active < 2 || AllFinite(out[1], numSamples))) return;
     // A state that went non-finite would stay so: start again from silence.
     fAlgorithm->Reset();
     gRestarts.fetch_add(1, std::memory_order_relaxed);
-    for (int c = 0; c < 2; ++c)
+    for (int c = 0; c < active; ++c)
         ZeroNonFinite(out[c], out[c], numSamples);
 }
 

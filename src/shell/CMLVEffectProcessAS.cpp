@@ -22,7 +22,8 @@ int CMLVEffectProcessAS::RenderAudioSuite(AudioBufferDescriptor* inputs, int num
     int remaining = total;
     while (remaining > 0) {
         const int n = std::min(remaining, kMaxSlice);
-        if (!stereo) std::fill_n(fScratch[0].begin(), n, 0.0f);
+        // The silent input is read only by an algorithm that computes both channels.
+        if (!stereo && fAlgorithm->activeChannels == 2) std::fill_n(fScratch[0].begin(), n, 0.0f);
         ProcessSlice(in, out, n);
         in[0] += n;
         out[0] += n;

@@ -14,11 +14,13 @@ int CMLVEffectProcessRTAS::RenderAudio(float** inputs, float** outputs, int numS
         return kNoErr;
     }
     // A mono instance renders with a silent right input; its right output is discarded. A block longer
-    // than the scratch buffers (longer than the host promised) goes in slices of their length.
+    // than the scratch buffers (longer than the host promised) goes in slices of their length. An
+    // algorithm that computes channel 0 alone never reads the silent input, which need not be refilled.
     const int slice = ScratchLength();
+    const bool twoChannels = fAlgorithm->activeChannels == 2;
     for (int pos = 0; pos < numSamples || pos == 0; pos += slice) {
         const int n = std::min(slice, numSamples - pos);
-        std::fill_n(fScratch[0].begin(), n, 0.0f);
+        if (twoChannels) std::fill_n(fScratch[0].begin(), n, 0.0f);
         float* in[2] = {inputs[0] + pos, fScratch[0].data()};
         float* out[2] = {outputs[0] + pos, fScratch[1].data()};
         ProcessSlice(in, out, n);

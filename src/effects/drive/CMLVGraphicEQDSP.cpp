@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVGraphicEQDSP.h"
+#include "effects/PeakUpdate.h"
 #include "effects/drive/BelowNyquist.h"
 #include <cmath>
 
@@ -92,7 +93,7 @@ void CMLVGraphicEQDSP::Run(float* in[2], float* out[2], float inPeak[2], float o
         float x[2];
         for (int c = 0; c < C; ++c) {
             x[c] = in[c][i];
-            ip[c] = std::fmax(ip[c], std::fabs(x[c]));
+            ip[c] = PeakUpdate(ip[c], x[c]);
             if (x[c] == 0.0f) x[c] = 1e-7f;
         }
         for (int j = 0; j < activeCount; ++j) {
@@ -109,7 +110,7 @@ void CMLVGraphicEQDSP::Run(float* in[2], float* out[2], float inPeak[2], float o
         for (int c = 0; c < C; ++c) {
             const float y = G * x[c];
             out[c][i] = y;
-            op[c] = std::fmax(op[c], std::fabs(y));
+            op[c] = PeakUpdate(op[c], y);
         }
     }
     for (int c = 0; c < C; ++c) {

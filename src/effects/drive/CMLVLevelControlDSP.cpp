@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVLevelControlDSP.h"
+#include "effects/PeakUpdate.h"
 #include "shell/AlgorithmRegistry.h"
 #include <cmath>
 
@@ -46,10 +47,10 @@ int CMLVLevelControlDSP::Process(float* in[2], float* out[2], float inPeak[2], f
         const float yl = gain * (ll * xl + rl * xr), yr = gain * (lr * xl + rr * xr);
         out[0][i] = yl;
         out[1][i] = yr;
-        ip0 = std::fmax(ip0, std::fabs(xl));
-        ip1 = std::fmax(ip1, std::fabs(xr));
-        op0 = std::fmax(op0, std::fabs(yl));
-        op1 = std::fmax(op1, std::fabs(yr));
+        ip0 = PeakUpdate(ip0, xl);
+        ip1 = PeakUpdate(ip1, xr);
+        op0 = PeakUpdate(op0, yl);
+        op1 = PeakUpdate(op1, yr);
     }
     inPeak[0] = ip0;
     inPeak[1] = ip1;

@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVParametricEQDSP.h"
+#include "effects/PeakUpdate.h"
 #include "shell/AlgorithmRegistry.h"
 #include <algorithm>
 #include <cmath>
@@ -148,10 +149,10 @@ int CMLVParametricEQDSP::Process(float* in[2], float* out[2], float inPeak[2], f
         const float ol = static_cast<float>(yl * g), orr = static_cast<float>(yr * g);
         out[0][i] = ol;
         out[1][i] = orr;
-        ip0 = std::fmax(ip0, std::fabs(xl));
-        ip1 = std::fmax(ip1, std::fabs(xr));
-        op0 = std::fmax(op0, std::fabs(ol));
-        op1 = std::fmax(op1, std::fabs(orr));
+        ip0 = PeakUpdate(ip0, xl);
+        ip1 = PeakUpdate(ip1, xr);
+        op0 = PeakUpdate(op0, ol);
+        op1 = PeakUpdate(op1, orr);
     }
     state[0] = {s1L, s2L};
     state[1] = {s1R, s2R};

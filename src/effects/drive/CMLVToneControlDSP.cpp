@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVToneControlDSP.h"
+#include "effects/PeakUpdate.h"
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -181,7 +182,7 @@ void CMLVToneControlDSP::Run(float* in[2], float* out[2], float inPeak[2], float
         double x[2];
         for (int c = 0; c < C; ++c) {
             x[c] = in[c][i];
-            ip[c] = std::fmax(ip[c], float(std::fabs(x[c])));
+            ip[c] = PeakUpdate(ip[c], float(x[c]));
             // Silence and NaN become a tiny constant that keeps the recursion out of subnormals.
             if (x[c] == 0.0 || x[c] != x[c]) x[c] = 1e-8;
         }
@@ -197,7 +198,7 @@ void CMLVToneControlDSP::Run(float* in[2], float* out[2], float inPeak[2], float
                                   b[c][4] * h4[c]);
             const float o = float(g[c] * y);
             out[c][i] = o;
-            op[c] = std::fmax(op[c], std::fabs(o));
+            op[c] = PeakUpdate(op[c], o);
         }
     }
     for (int c = 0; c < C; ++c) {

@@ -1,15 +1,10 @@
 #pragma once
-#include <cmath>
+#include "effects/PeakUpdate.h"
 
 // Runs one block through the channels' stages sample by sample: both side by side, which lets the two
 // independent recursions overlap, or channel 0 alone when the second is skipped. Works on local copies so the
 // states stay in registers; reads both inputs of a sample before writing, so in-place buffers are fine. Peaks
 // accumulate into inPeak and outPeak. Audio thread.
-inline float PeakUpdate(float peak, float x) {
-    const float a = std::fabs(x);
-    return a > peak ? a : peak; // a plain compare: std::fmax would be a library call per sample
-}
-
 template <class Stage>
 void ProcessStagePair(Stage (&stage)[2], float* in[2], float* out[2], float inPeak[2], float outPeak[2],
                       int n, int channels) {

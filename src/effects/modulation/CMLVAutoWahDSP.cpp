@@ -63,9 +63,10 @@ int CMLVAutoWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
     const double sr = sampleRate, qd = q, dry = dryGain / 100.0;
     return RunFrame(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
         // Without the silent second channel the detector sees the same power: its square is +0 and the
-        // floor below is far above it.
-        const float pw = channels == 2 ? std::fmax(std::fmax(x[0] * x[0], x[1] * x[1]), 1e-7f)
-                                       : std::fmax(x[0] * x[0], 1e-7f);
+        // floor below is far above it. Squares of finite input are never NaN, so plain compares give what
+        // std::fmax gives without its library call.
+        const float pw = channels == 2 ? std::max(std::max(x[0] * x[0], x[1] * x[1]), 1e-7f)
+                                       : std::max(x[0] * x[0], 1e-7f);
         env = static_cast<float>(static_cast<double>(env) * keepE + static_cast<double>(pw) * ke);
         const float gate = env > threshold ? 1.0f : 1e-7f;
         const float change = gate - lastGate;

@@ -2,6 +2,7 @@
 #include "params/CMLVParRelations.h"
 #include <cmath>
 #include <type_traits>
+#include "effects/PeakUpdate.h"
 
 // The block frame every modulation, time and dynamics effect shares: peaks cleared, bypass copy or
 // coefficient update (in the order the effect needs), then one kernel call per sample with the peaks
@@ -53,8 +54,8 @@ template <class Base> class ModulationFrame : public Base {
             kernel(channels, x, y);
             for (int c = 0; c < C; ++c) {
                 out[c][i] = y[c];
-                ip[c] = std::fmax(ip[c], std::fabs(x[c]));
-                op[c] = std::fmax(op[c], std::fabs(y[c]));
+                ip[c] = PeakUpdate(ip[c], x[c]);
+                op[c] = PeakUpdate(op[c], y[c]);
             }
         }
         for (int c = 0; c < C; ++c) {
