@@ -88,22 +88,17 @@ class PresetFiles : public ScratchFolder {
     fs::path file;
 };
 
-TEST_F(PresetFiles, FirstInstanceCreatesFoldersAndEmptyFile) {
-    ASSERT_FALSE(fs::exists(root / "docs"));
-    ProbeOverdrive od;
-    TestInterface ui(&od);
-    EXPECT_EQ(ui.GetPresetFilePathText(), file.string());
-    EXPECT_EQ(ReadBytes(file), kEmptyFile);
-    CMLVPresetFile again;
-    EXPECT_EQ(again.Open(file.string()), 0); // now it exists and parses
-    EXPECT_EQ(ReadBytes(file), kEmptyFile);
-}
-
 TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
     const std::string odEntry1 = Entry(1, "Mine", {"74", "45", "80"});
     const std::string tail = Lines({"    </dict>", "</plist>"});
+    // The first instance creates the folders and an empty file, which then opens.
+    ASSERT_FALSE(fs::exists(root / "docs"));
     ProbeOverdrive od;
     TestInterface odUi(&od);
+    EXPECT_EQ(odUi.GetPresetFilePathText(), file.string());
+    EXPECT_EQ(ReadBytes(file), kEmptyFile);
+    EXPECT_EQ(CMLVPresetFile().Open(file.string()), 0);
+    EXPECT_EQ(ReadBytes(file), kEmptyFile);
     odUi.SavePreset("Mine");
     EXPECT_TRUE(odUi.LastSaveSucceeded());
     EXPECT_EQ(ReadBytes(file),
@@ -112,7 +107,7 @@ TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
     // A second effect beside it; the name needs escaping.
     CMLVLevelControlDSP lc(48000, 256);
     lc.GetParameter(2)->SetValue(-3.5);
-    lc.GetParameter(5)->SetValue(0.6); // List: stored rounded
+    lc.GetParameter(5)->SetValue(0.6); // a list: stored rounded, where linear values are kept exactly
     TestInterface lcUi(&lc);
     lcUi.SavePreset("Wide & <Loud>");
     const std::string lcSection = EffectHead("lcu1", 1) +
@@ -147,28 +142,6 @@ TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
     // The user presets follow the five factory presets in the instance's list.
     EXPECT_EQ(od.GetPreset(5)->name, "Mine");
     EXPECT_EQ(od.GetPreset(5)->isFactory, 0);
-}
-
-TEST_F(PresetFiles, ListValuesRoundedLinearKept) {
-    struct ListProbe : ProbeOverdrive {
-        CMLVParameter* Add() {
-            return AddParameter(5, "Mode", std::vector<std::string>{"a", "b", "c", "d"}, 0, 3, 1, 0, List);
-        }
-    } probe;
-    CMLVParameter* mode = probe.Add();
-    TestInterface ui(&probe);
-    const struct {
-        double list, linear;
-        float storedList;
-    } cases[] = {{2.6, 0.25, 3.0f}, {2.4, 0.25, 2.0f}, {0.5, 99.75, 1.0f}, {-0.4, 0.0, 0.0f}};
-    for (const auto& c : cases) {
-        mode->SetValue(c.list);
-        probe.GetParameter(2)->SetValue(c.linear);
-        std::vector<float> v = ui.GetParameterValues();
-        ASSERT_EQ(v.size(), 4u);
-        EXPECT_EQ(v[0], static_cast<float>(c.linear));
-        EXPECT_EQ(v[3], c.storedList) << c.list;
-    }
 }
 
 TEST_F(PresetFiles, RegistrySelectsUserOrSharedFolder) {
