@@ -2,6 +2,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <new>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,18 +58,14 @@ std::vector<std::vector<float>> RenderBlocks(host::Effect& effect,
 
 // Allocation counting. Under AddressSanitizer the allocator belongs to the sanitizer.
 #if defined(__SANITIZE_ADDRESS__)
+// clang-format off
 namespace alloc_count {
 void Start() {}
-long Stop() {
-    return 0;
-}
-long Bytes() {
-    return 0;
-}
-bool Available() {
-    return false;
-}
+long Stop() { return 0; }
+long Bytes() { return 0; }
+bool Available() { return false; }
 } // namespace alloc_count
+// clang-format on
 #else
 namespace {
 std::atomic<bool> g_counting{false};
@@ -90,12 +88,10 @@ long Stop() {
     g_counting = false;
     return g_count.load();
 }
-long Bytes() {
-    return g_bytes.load();
-}
-bool Available() {
-    return true;
-}
+// clang-format off
+long Bytes() { return g_bytes.load(); }
+bool Available() { return true; }
+// clang-format on
 } // namespace alloc_count
 
 extern "C" void* __libc_malloc(size_t);
@@ -124,41 +120,24 @@ void* operator new(size_t n) {
     if (void* p = __libc_malloc(n ? n : 1)) return p;
     throw std::bad_alloc();
 }
-void* operator new[](size_t n) {
-    return operator new(n);
-}
 void* operator new(size_t n, const std::nothrow_t&) noexcept {
     Note(n);
     return __libc_malloc(n ? n : 1);
 }
-void* operator new[](size_t n, const std::nothrow_t&) noexcept {
-    return operator new(n, std::nothrow);
-}
-void operator delete(void* p) noexcept {
-    __libc_free(p);
-}
-void operator delete[](void* p) noexcept {
-    __libc_free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-    __libc_free(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-    __libc_free(p);
-}
+// clang-format off
+void* operator new[](size_t n) { return operator new(n); }
+void* operator new[](size_t n, const std::nothrow_t&) noexcept { return operator new(n, std::nothrow); }
+void operator delete(void* p) noexcept { __libc_free(p); }
+void operator delete[](void* p) noexcept { __libc_free(p); }
+void operator delete(void* p, size_t) noexcept { __libc_free(p); }
+void operator delete[](void* p, size_t) noexcept { __libc_free(p); }
+// clang-format on
 #endif
 
 namespace {
 std::string ReadText(const std::string& path) {
-    std::string text;
-    if (FILE* f = std::fopen(path.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-            text.append(buf, n);
-        std::fclose(f);
-    }
-    return text;
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
 }
 } // namespace
 
