@@ -44,6 +44,9 @@ TEST(LinearControl, TextsUseOneDecimalAndTheEmptyPrefix) {
     EXPECT_EQ(Text(c, c.ToControl(0.0)), "0.0");
     EXPECT_EQ(Text(c, c.ToControl(0.26), 2), "0"); // precision drops to fit
     EXPECT_EQ(Text(c, c.ToControl(0.26), 0), "");
+    CPluginControl_Linear bipolar(1, "b", -1.0, 1.0, 0.0, 0.0, true); // tiny negative values show as zero
+    EXPECT_EQ(Text(bipolar, bipolar.ToControl(-0.04)), "0.0");
+    EXPECT_EQ(Text(bipolar, bipolar.ToControl(-0.2)), "-0.2");
 }
 
 TEST(LinearControl, PrefixesScaleLargeValues) {
@@ -59,12 +62,6 @@ TEST(LinearControl, PrefixesScaleLargeValues) {
     EXPECT_TRUE(c.AcceptsKey('k'));
     EXPECT_TRUE(c.AcceptsKey('H'));
     EXPECT_FALSE(c.AcceptsKey('q'));
-}
-
-TEST(LinearControl, TinyNegativeValuesShowAsZero) {
-    CPluginControl_Linear c(1, "b", -1.0, 1.0, 0.0, 0.0, true);
-    EXPECT_EQ(Text(c, c.ToControl(-0.04)), "0.0");
-    EXPECT_EQ(Text(c, c.ToControl(-0.2)), "-0.2");
 }
 
 TEST(OnOffControl, MappingTextsAndParsing) {
