@@ -20,7 +20,7 @@ uint32_t FakeClock() {
 }
 } // namespace
 
-TEST(Parameter, LogarithmicEndsAreExact) {
+TEST(Parameter, LogarithmicEndsExactListsRoundedAndLabelled) {
     ProbeAlg alg;
     CMLVParameter* p = alg.AddParameter(2, "Rate", "Hz", 0.05, 10, 0.05, 1, Logarithmic);
     p->SetNormalizedValue(1.0);
@@ -29,12 +29,8 @@ TEST(Parameter, LogarithmicEndsAreExact) {
     EXPECT_NEAR(p->GetValue(), std::sqrt(0.05 * 10), 1e-12); // geometric mean
     EXPECT_DOUBLE_EQ(p->Normalize(100.0), 1.0);
     EXPECT_DOUBLE_EQ(p->Normalize(0.001), 0.0);
-}
 
-TEST(Parameter, ListRoundsAndLabels) {
-    ProbeAlg alg;
-    CMLVParameter* p =
-        alg.AddParameter(2, "Mode", std::vector<std::string>{"a", "b", "c", "d"}, 0, 3, 1, 0, List);
+    p = alg.AddParameter(3, "Mode", std::vector<std::string>{"a", "b", "c", "d"}, 0, 3, 1, 0, List);
     p->SetValue(2.6);
     EXPECT_EQ(p->GetValue(), 3.0);
     EXPECT_EQ(p->FormatValue(false, false), "d");
