@@ -34,15 +34,21 @@ class ScratchFolder : public ::testing::Test {
     // any further text.
     void WriteRegistry(const std::string& personal, const std::string& common, const std::string& product,
                        const std::string& more = "") {
-        WriteBytes(root / "registry.ini",
-                   "; test registry\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
-                   "Explorer\\Shell Folders]\n" +
-                       personal +
-                       "\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
-                       "Shell Folders]\n" +
-                       common + "\n[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\n" + product +
-                       "\n" + more);
+        WriteBytes(root / "registry.ini", RegistryText(personal, common, product) + more);
     }
+
+  public:
+    static std::string RegistryText(const std::string& personal, const std::string& common,
+                                    const std::string& product) {
+        return "; test registry\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\"
+               "Explorer\\Shell Folders]\n" +
+               personal +
+               "\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+               "Shell Folders]\n" +
+               common + "\n[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\n" + product + "\n";
+    }
+
+  protected:
     static std::string ReadBytes(const std::filesystem::path& p) {
         std::ifstream f(p, std::ios::binary);
         std::ostringstream s;

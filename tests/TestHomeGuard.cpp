@@ -1,6 +1,7 @@
 // Every instance created in this test binary opens the user preset file. Before any test runs, point
 // the home folder, the XDG folders and the registry at a scratch folder, so that neither this process
 // nor the command lines it starts ever write into the real home folder.
+#include "ScratchFolder.h"
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,12 +19,9 @@ struct TestHomeGuard {
         setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
         unsetenv("XDG_DOCUMENTS_DIR");
         setenv("TONVERA_REGISTRY", (root / "registry.ini").c_str(), 1);
-        std::ofstream(root / "registry.ini")
-            << "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\n"
-            << "Personal=" << (root / "home" / "Documents").string() << "\n"
-            << "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders]\n"
-            << "Common Documents=" << (root / "shared").string() << "\n"
-            << "[HKEY_CURRENT_USER\\Software\\Marlevo\\Marlevo Tonvera]\nInstallation Type=Private\n";
+        std::ofstream(root / "registry.ini") << ScratchFolder::RegistryText(
+            "Personal=" + (root / "home" / "Documents").string(),
+            "Common Documents=" + (root / "shared").string(), "Installation Type=Private");
     }
     ~TestHomeGuard() {
         if (getpid() != owner) return; // a forked child leaving through exit()
