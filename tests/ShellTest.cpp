@@ -22,7 +22,7 @@ TEST(AllocationCounter, SeesHeapAllocations) {
     EXPECT_GE(n, 2);
 }
 
-TEST(EntryPoints, OpenVersionAndRoutineTable) {
+TEST(EntryPoints, OpenVersionRoutineTableAndGroup) {
     auto open = reinterpret_cast<int (*)(int)>(Library().Symbol("WinPlugInOpen"));
     auto close = reinterpret_cast<int (*)()>(Library().Symbol("WinPlugInClose"));
     auto routine = reinterpret_cast<int (*)(int, void**)>(Library().Symbol("_PI_GetRoutineDescriptor"));
@@ -35,9 +35,8 @@ TEST(EntryPoints, OpenVersionAndRoutineTable) {
     EXPECT_NE(r, nullptr);
     EXPECT_EQ(routine(174, &r), -9007);
     EXPECT_EQ(r, nullptr);
-}
 
-TEST(Group, IdentityAndThreeTypesPerEffect) {
+    // The group's identity, and three types per effect.
     CEffectGroup& g = Library().Group();
     EXPECT_EQ(g.ManufacturerName(), "Marlevo");
     EXPECT_EQ(g.ManufacturerID(), MakeOSType("Mlvx"));
@@ -68,8 +67,13 @@ TEST(Group, IdentityAndThreeTypesPerEffect) {
     EXPECT_EQ(lc->Tag(), 100);
 }
 
-TEST(Controls, FootswitchFirstThenParametersWithTheirIdentifiers) {
-    Effect fx(Library(), "LC", RenderMode::RealTime, 2, 48000.0);
+TEST(Controls, FootswitchFirstThenParametersWithTheirIdentifiersAndGestures) {
+    struct Listener : IHostListener {
+        int begins = 0, ends = 0;
+        void GestureBegin(int) override { ++begins; }
+        void GestureEnd(int) override { ++ends; }
+    } listener;
+    Effect fx(Library(), "LC", RenderMode::RealTime, 2, 48000.0, nullptr, &listener);
     CProcess& p = fx.Process();
     ASSERT_EQ(p.GetNumControls(), 5);
     EXPECT_EQ(p.GetControl(1)->Id(), 0x62797061u);
@@ -82,21 +86,13 @@ TEST(Controls, FootswitchFirstThenParametersWithTheirIdentifiers) {
     int32_t def;
     p.GetControlDefaultValue(4, &def); // Right, default 100 of 0..100
     EXPECT_EQ(def, 2147483647);
-}
-
-TEST(Controls, GesturesAreCounted) {
-    struct Listener : IHostListener {
-        int begins = 0, ends = 0;
-        void GestureBegin(int) override { ++begins; }
-        void GestureEnd(int) override { ++ends; }
-    } listener;
-    Effect fx(Library(), "LC", RenderMode::RealTime, 2, 48000.0, nullptr, &listener);
-    fx.Process().TouchControl(2);
-    fx.Process().TouchControl(2);
-    fx.Process().ReleaseControl(2);
+    // Nested gestures reach the host once.
+    p.TouchControl(2);
+    p.TouchControl(2);
+    p.ReleaseControl(2);
     EXPECT_EQ(listener.begins, 1);
     EXPECT_EQ(listener.ends, 0);
-    fx.Process().ReleaseControl(2);
+    p.ReleaseControl(2);
     EXPECT_EQ(listener.ends, 1);
 }
 
@@ -183,7 +179,7 @@ TEST(Chunk, MissingMarkerRestoresNothing) {
     EXPECT_NEAR(other.PlainValue(3), 40.0, 1e-4);
 }
 
-TEST(Offline, RegionIsRenderedInSlicesOf2048) {
+TEST(Offline, RegionInSlicesOf2048AndMonoWithASilentSecondInput) {
     // The meters show the peaks of the last slice only: 5000 samples end with a slice of 904.
     Effect fx(Library(), "LC", RenderMode::Offline, 2, 48000.0);
     std::vector<std::vector<float>> x(2, std::vector<float>(5000, 0.0f));
@@ -195,13 +191,12 @@ TEST(Offline, RegionIsRenderedInSlicesOf2048) {
     fx.Process().GetMeters(in, out);
     EXPECT_NEAR(in[0], (20 * std::log10(0.25f) + 60) / 60, 1e-6);
     EXPECT_NEAR(out[1], (20 * std::log10(0.125f) + 60) / 60, 1e-6);
-}
 
-TEST(Offline, SingleChannelUsesASilentSecondInput) {
-    Effect fx(Library(), "LC", RenderMode::Offline, 1, 48000.0);
-    fx.RecallPreset("Mono");
-    std::vector<std::vector<float>> x = {TestSignal(48000.0, 3000)[0]};
-    const auto y = RenderBlocks(fx, x, 3000);
+    // A single channel uses a silent second input.
+    Effect mono(Library(), "LC", RenderMode::Offline, 1, 48000.0);
+    mono.RecallPreset("Mono");
+    x = {TestSignal(48000.0, 3000)[0]};
+    const auto y = RenderBlocks(mono, x, 3000);
     for (size_t i = 0; i < 3000; ++i)
         ASSERT_FLOAT_EQ(y[0][i], 0.5f * x[0][i]);
 }
@@ -217,9 +212,7 @@ TEST(TempoService, VersionBelowTwoGivesNoTempo) {
     EXPECT_EQ(g.Process().GetHostTempo(&bpm), 0);
     EXPECT_EQ(bpm, 120.0);
 }
-} // namespace
 
-namespace {
 // The noise gate's finished "Learn" measurement reaches the host controls through the shell.
 TEST(NoiseGatePushBack, LearnedThresholdReachesTheHostControls) {
     struct Listener : IHostListener {
