@@ -37,10 +37,6 @@ double AutomationSeconds() {
 
 class EveryEffect : public ::testing::TestWithParam<std::string> {};
 
-std::string Name(const ::testing::TestParamInfo<std::string>& info) {
-    return info.param;
-}
-
 struct Span {
     double peak = 0;
     bool finite = true;
@@ -417,5 +413,6 @@ TEST_P(EveryEffect, TapTempoThroughTheFootswitch) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Catalogue, EveryEffect, ::testing::ValuesIn(RegisteredCodes()), Name);
+INSTANTIATE_TEST_SUITE_P(Catalogue, EveryEffect, ::testing::ValuesIn(RegisteredCodes()),
+                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
 } // namespace
