@@ -28,32 +28,20 @@ const Pair kValid[] = {
     {"\xC3\xA9t\xC3\xA9 \xC3\x85se", {0x00E9, 't', 0x00E9, ' ', 0x00C5, 's', 'e'}},
 };
 
+// clang-format off
 const char* const kInvalid[] = {
-    "\x80",                     // continuation byte without a lead
-    "a\xBF",                    //
-    "\xC0\x80",                 // overlong NUL
-    "\xC1\xBF",                 // overlong U+007F
-    "\xE0\x80\x80",             // overlong U+0000
-    "\xE0\x9F\xBF",             // overlong U+07FF
-    "\xF0\x80\x80\x80",         // overlong
-    "\xF0\x8F\xBF\xBF",         // overlong U+FFFF
-    "\xED\xA0\x80",             // U+D800 encoded
-    "\xED\xBF\xBF",             // U+DFFF encoded
-    "\xED\xA0\xBD\xED\xB2\xA9", // a surrogate pair encoded as two 3-byte forms
-    "\xF4\x90\x80\x80",         // U+110000
-    "\xF5\x80\x80\x80",         //
-    "\xF8\x88\x80\x80\x80",     // 5-byte form
-    "\xFE",
-    "\xFF",
-    "\xC3",         // truncated
-    "\xE2\x82",     //
-    "\xF0\x9F\x8E", //
-    "ok\xC3",       // truncated at the end
-    "\xC3"
-    "A",                    // lead followed by a non-continuation
-    "\xE2\x28\xA1",         //
-    "\xF0\x9F\x8E\xB8\x80", // valid character then a stray continuation
+    "\x80", "a\xBF",                                        // continuation bytes without a lead
+    "\xC0\x80", "\xC1\xBF", "\xE0\x80\x80", "\xE0\x9F\xBF", // overlong U+0000, U+007F, U+0000, U+07FF
+    "\xF0\x80\x80\x80", "\xF0\x8F\xBF\xBF",                   // overlong, overlong U+FFFF
+    "\xED\xA0\x80", "\xED\xBF\xBF",                           // U+D800 and U+DFFF encoded
+    "\xED\xA0\xBD\xED\xB2\xA9",                             // a surrogate pair as two 3-byte forms
+    "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",                   // U+110000 and beyond
+    "\xF8\x88\x80\x80\x80", "\xFE", "\xFF",                    // 5-byte form, bytes never used
+    "\xC3", "\xE2\x82", "\xF0\x9F\x8E", "ok\xC3",              // truncated
+    "\xC3" "A", "\xE2\x28\xA1",                               // lead followed by a non-continuation
+    "\xF0\x9F\x8E\xB8\x80",                                  // valid character then a stray continuation
 };
+// clang-format on
 } // namespace
 
 TEST(Utf8Util, ValidSequencesConvertBothWays) {
