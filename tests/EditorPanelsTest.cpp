@@ -19,22 +19,16 @@ TEST(EditorPanels, StatusTextsFollowTheSettings) {
         int effect;
         std::vector<std::pair<int, double>> values;
         const char* text;
-    } cases[] = {{35, {{5, 50}}, " Ratio: Inf : 1 "},
-                 {35, {{5, 12}}, " Ratio: 12.00 : 1"},
-                 {60, {{5, 25}}, " Ratio: 25.00 : 1"},
-                 {60, {{5, 50}}, " Ratio: Inf : 1 "},
-                 {20, {{6, 0}, {5, 30}}, "Balance: 70.0 % Left"},
-                 {20, {{6, 0}, {5, 60}}, "Balance: 60.0 % Right"},
-                 {20, {{6, 0}, {5, 52}}, "Balance: Center"},
-                 {20, {{6, 1}, {5, 40}}, "Stereo: 40 %"},
-                 {20, {{6, 1}, {5, 0}}, "Single Delay"},
-                 {130, {{5, 0}, {4, 1.5}}, "Slope: 1.50"},
-                 {130, {{5, 2}, {4, 1.2}}, "Bandwidth: 2.40 octaves"},
-                 {130, {{5, 5}, {4, 0.5}}, "Bandwidth: 1.00 octaves"},
-                 {130, {{5, 3}, {4, 0.7}}, "Q: 0.70"},
-                 {130, {{5, 4}, {2, 6}}, "Gain: 3.00 dB"},
-                 {130, {{5, 2}, {2, -4}}, "Gain: -4.00 dB"},
-                 {165, {{3, 4}}, "Type: Combo 12V Near"}};
+    } cases[] = {// clang-format off
+        {35, {{5, 50}}, " Ratio: Inf : 1 "},           {35, {{5, 12}}, " Ratio: 12.00 : 1"},
+        {60, {{5, 25}}, " Ratio: 25.00 : 1"},          {60, {{5, 50}}, " Ratio: Inf : 1 "},
+        {20, {{6, 0}, {5, 30}}, "Balance: 70.0 % Left"}, {20, {{6, 0}, {5, 60}}, "Balance: 60.0 % Right"},
+        {20, {{6, 0}, {5, 52}}, "Balance: Center"},      {20, {{6, 1}, {5, 40}}, "Stereo: 40 %"},
+        {20, {{6, 1}, {5, 0}}, "Single Delay"},          {130, {{5, 0}, {4, 1.5}}, "Slope: 1.50"},
+        {130, {{5, 2}, {4, 1.2}}, "Bandwidth: 2.40 octaves"}, {130, {{5, 5}, {4, 0.5}}, "Bandwidth: 1.00 octaves"},
+        {130, {{5, 3}, {4, 0.7}}, "Q: 0.70"},            {130, {{5, 4}, {2, 6}}, "Gain: 3.00 dB"},
+        {130, {{5, 2}, {2, -4}}, "Gain: -4.00 dB"},      {165, {{3, 4}}, "Type: Combo 12V Near"}};
+    // clang-format on
     for (const auto& c : cases) {
         Face face(c.effect);
         for (auto [index, value] : c.values)
