@@ -18,6 +18,11 @@ class PresetCli : public ScratchFolder {
   protected:
     // Runs the command line; returns its exit code and leaves its standard output in out.
     int Run(const std::string& args) { return RunCli(args, &out, &err); }
+    // The file kept aside that the last message names.
+    std::string Aside() const {
+        return err.substr(err.find(presetFile.string() + ".unreadable-"))
+            .substr(0, presetFile.string().size() + 27);
+    }
     std::string out, err;
 };
 
@@ -92,8 +97,7 @@ TEST_F(PresetCli, NamesAfterDoubleDashAndUnreadableFilesKeptAside) {
     EXPECT_NE(err.find("the preset was not stored: " + presetFile.string() + " is not a preset list"),
               std::string::npos)
         << err;
-    fs::remove(err.substr(err.find(presetFile.string() + ".unreadable-"))
-                   .substr(0, presetFile.string().size() + 27));
+    fs::remove(Aside());
     // A file cut off in the middle: the save succeeds, the old file is kept aside, and the user is told.
     const std::string cut = html.substr(0, 20);
     std::ofstream(presetFile, std::ios::binary) << cut;
@@ -101,9 +105,7 @@ TEST_F(PresetCli, NamesAfterDoubleDashAndUnreadableFilesKeptAside) {
     EXPECT_NE(err.find("is not well-formed XML; it is kept as " + presetFile.string() + ".unreadable-"),
               std::string::npos)
         << err;
-    const std::string aside =
-        err.substr(err.find(presetFile.string() + ".unreadable-")).substr(0, presetFile.string().size() + 27);
-    EXPECT_EQ(ReadBytes(aside), cut);
+    EXPECT_EQ(ReadBytes(Aside()), cut);
     ASSERT_EQ(Run("preset list"), 0);
     EXPECT_NE(out.find("Preset 001  \"After\""), std::string::npos) << out;
 }
