@@ -39,6 +39,16 @@ long PeakKilobytes(const std::string& args) {
     return usage.ru_maxrss;
 }
 
+// Two tones of different frequencies, left and right.
+std::vector<std::vector<float>> Tones(size_t frames, double wl, double wr) {
+    std::vector<std::vector<float>> x(2, std::vector<float>(frames));
+    for (size_t i = 0; i < frames; ++i) {
+        x[0][i] = 0.5f * static_cast<float>(std::sin(wl * static_cast<double>(i)));
+        x[1][i] = 0.25f * static_cast<float>(std::cos(wr * static_cast<double>(i)));
+    }
+    return x;
+}
+
 bool Exists(const std::string& p) {
     struct stat st;
     return stat(p.c_str(), &st) == 0;
@@ -48,12 +58,7 @@ class Cli : public ::testing::Test {
   protected:
     void SetUp() override {
         in = TempDir() + "/in.wav";
-        std::vector<std::vector<float>> x(2, std::vector<float>(10000));
-        for (size_t i = 0; i < 10000; ++i) {
-            x[0][i] = 0.5f * static_cast<float>(std::sin(0.01 * static_cast<double>(i)));
-            x[1][i] = 0.25f * static_cast<float>(std::cos(0.033 * static_cast<double>(i)));
-        }
-        WriteWav(in, x, 44100);
+        WriteWav(in, Tones(10000, 0.01, 0.033), 44100);
         input = ReadWav(in);
     }
     std::string in;
@@ -139,11 +144,7 @@ TEST_F(Cli, StateFilesAreCheckedAndAFailedRenderLeavesNoOutput) {
 
 // Files are rendered in slices; the result equals one pass over the whole signal in the same blocks.
 TEST_F(Cli, LongFilesStreamedInSlicesEqualOnePass) {
-    std::vector<std::vector<float>> x(2, std::vector<float>(150001));
-    for (size_t i = 0; i < x[0].size(); ++i) {
-        x[0][i] = 0.5f * static_cast<float>(std::sin(0.002 * static_cast<double>(i)));
-        x[1][i] = 0.3f * static_cast<float>(std::sin(0.0031 * static_cast<double>(i) + 1.0));
-    }
+    std::vector<std::vector<float>> x = Tones(150001, 0.002, 0.0031);
     const std::string longIn = TempDir() + "/long.wav", out = TempDir() + "/long-out.wav";
     WriteWav(longIn, x, 44100);
     x = ReadWav(longIn);
