@@ -8,6 +8,7 @@
 #include "ui/panels/CToneMeter.h"
 #include "ui/widgets/CBitmap.h"
 #include "ui/widgets/CVuMeter.h"
+#include <malloc.h>
 #include <map>
 
 namespace {
@@ -183,13 +184,23 @@ TEST(EditorPanels, TunerBarsLampsAndTexts) {
 
 class EveryFace : public ::testing::TestWithParam<int> {};
 
-// Every face: each control inside the 185 x 320 face and drawn from a bitmap of the right size and frame
-// count; an interactive control overlaps another only where the layout table puts both, and even then
-// a click on its centre reaches it.
+size_t HeapInUse() {
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd; // large blocks live in their own mappings
+}
+
+// Every face: within its memory budget; each control inside the 185 x 320 face and drawn from a bitmap of the
+// right size and frame count; an interactive control overlaps another only where the layout table puts both,
+// and even then a click on its centre reaches it.
 TEST_P(EveryFace, ControlsFitTheFaceAndStayReachable) {
     const CatalogueRecord& record = Catalogue::Records()[GetParam()];
     ASSERT_NE(PanelRegistry::Find(record.effectType), nullptr) << record.code;
     Face fx(record.effectType);
+    { // A second editor, the bitmaps already decoded: what one more instance costs, its algorithm included.
+        const size_t before = HeapInUse();
+        Face second(record.effectType);
+        EXPECT_LT(HeapInUse() - before, 2u << 20) << record.code;
+    }
     CFrame* frame = fx.editor.GetFrame();
     CMLVStompBoxGUIContainer* container = fx.editor.GetContainer();
 
@@ -228,7 +239,6 @@ TEST_P(EveryFace, ControlsFitTheFaceAndStayReachable) {
         if (view->getMouseEnabled() && view->isVisible() && !display) interactive.push_back(control);
     }
 
-    auto centre = [](const CRect& r) { return CPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; };
     for (size_t i = 0; i < interactive.size(); ++i)
         for (size_t j = i + 1; j < interactive.size(); ++j) {
             const CRect a = interactive[i]->getViewSize(), b = interactive[j]->getViewSize();
@@ -238,7 +248,7 @@ TEST_P(EveryFace, ControlsFitTheFaceAndStayReachable) {
             EXPECT_TRUE(la >= 0 && lb >= 0) << record.code << ": tags " << interactive[i]->getTag() << " and "
                                             << interactive[j]->getTag() << " overlap off the layout";
             if (la == lb) continue;
-            EXPECT_FALSE(a.pointInside(centre(b)) || b.pointInside(centre(a)))
+            EXPECT_FALSE(a.pointInside(CentreOf(b)) || b.pointInside(CentreOf(a)))
                 << record.code << ": tags " << interactive[i]->getTag() << " and "
                 << interactive[j]->getTag();
         }

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <malloc.h>
 
 namespace {
 using Tags = CMLVStompBoxCtrlBaseSet;
@@ -237,26 +236,6 @@ TEST_F(EditorFiles, HelpOpensTheManualAndAboutCloses) {
     tr.Frame()->OnMouseUp(CPoint{90, 60}, kLButton);
     EXPECT_FALSE(tr.editor.IsAboutShown());
     EXPECT_TRUE(tr.plugIn.writes.empty());
-}
-
-// A second editor of each effect, with the bitmaps already decoded by the first: what one more
-// instance costs, the effect's own algorithm copy included.
-size_t HeapInUse() {
-    const struct mallinfo2 m = mallinfo2();
-    return m.uordblks + m.hblkhd; // large blocks live in their own mappings
-}
-
-TEST(EditorFrame, OpeningAnEditorStaysWithinItsMemoryBudget) {
-    for (int i = 0; i < Catalogue::kCount; ++i) {
-        const char* code = Catalogue::Records()[i].code;
-        Face first(code);
-        const size_t before = HeapInUse();
-        {
-            Face second(code);
-            const size_t used = HeapInUse() - before;
-            EXPECT_LT(used, 2u << 20) << code << " uses " << used << " bytes";
-        }
-    }
 }
 
 TEST_F(EditorFiles, SnapshotsOfAllFacesAreTheSameOnASecondRun) {

@@ -22,6 +22,10 @@ inline int EffectType(const char* code) {
     return 0;
 }
 
+inline CPoint CentreOf(const CRect& r) {
+    return CPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
 class RecordingPlugIn : public CMLVUIPlugInInterface {
   public:
     using CMLVUIPlugInInterface::CMLVUIPlugInInterface;
@@ -56,10 +60,7 @@ struct Face {
 
     CControl* C(int tag) const { return editor.GetControl(tag); }
     CFrame* Frame() const { return editor.GetFrame(); }
-    CPoint Centre(int tag) const {
-        const CRect& r = C(tag)->getViewSize();
-        return CPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
+    CPoint Centre(int tag) const { return CentreOf(C(tag)->getViewSize()); }
     void Click(int tag) {
         Frame()->OnMouseDown(Centre(tag), kLButton);
         Frame()->OnMouseUp(Centre(tag), kLButton);
