@@ -142,10 +142,7 @@ TEST(Chunk, LevelControlRecordLayout) {
     fx.SetParameter("Left", "25");
     fx.SetBypass(true);
     const std::vector<uint8_t> r = fx.SaveChunk();
-    ASSERT_EQ(r.size(), 136u);
-    int32_t size;
-    std::memcpy(&size, r.data(), 4);
-    EXPECT_EQ(size, 136);
+    ASSERT_EQ(r.size(), 136u); // the size field: EveryEffect.ChunkRoundTripRestoresEveryControl
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.data()) + 24), "Complete Controls State");
     const uint8_t* d = r.data() + 56;
     EXPECT_EQ(std::vector<uint8_t>(d, d + 4), (std::vector<uint8_t>{1, 1, 1, 1}));
