@@ -144,7 +144,7 @@ TEST_F(PresetFiles, StoredPresetsProduceExactBytes) {
     EXPECT_EQ(od.GetPreset(5)->isFactory, 0);
 }
 
-TEST_F(PresetFiles, RegistrySelectsUserOrSharedFolder) {
+TEST_F(PresetFiles, RegistryOrItsBuiltInValuesSelectUserOrSharedFolder) {
     WriteRegistry("Personal=" + (root / "mine").string(), "Common Documents=" + (root / "all").string(),
                   "Installation Type=Private");
     EXPECT_EQ(GetPresetFilePath(true),
@@ -171,11 +171,9 @@ TEST_F(PresetFiles, RegistrySelectsUserOrSharedFolder) {
     }
     setenv("TONVERA_REGISTRY", (root / "nowhere.ini").c_str(), 1);
     EXPECT_FALSE(ReadUserFolderChoice());
-}
 
-TEST_F(PresetFiles, BuiltInRegistryAndConfigFile) {
+    // The built-in registry, without a configuration file: a per-user installation's values.
     unsetenv("TONVERA_REGISTRY");
-    // No configuration file: a per-user installation's values.
     EXPECT_TRUE(ReadUserFolderChoice());
     EXPECT_EQ(GetPresetFilePath(true),
               (root / "home/Documents/Marlevo/PlugIn Presets/Marlevo Tonvera.mlvpreset").string());
