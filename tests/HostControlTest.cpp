@@ -37,7 +37,7 @@ TEST(LinearControl, MapsTheUnitRangeOntoTheFullIntegerRange) {
     EXPECT_EQ(stepped.StepCount(), 21);
 }
 
-TEST(LinearControl, TextsUseOneDecimalAndTheEmptyPrefix) {
+TEST(LinearControl, TextsUseOneDecimalAndPrefixesForLargeValues) {
     const CPluginControl_Linear c = Unit();
     EXPECT_EQ(Text(c, c.ToControl(0.26)), "0.3");
     EXPECT_EQ(Text(c, c.ToControl(1.0)), "1.0");
@@ -47,21 +47,19 @@ TEST(LinearControl, TextsUseOneDecimalAndTheEmptyPrefix) {
     CPluginControl_Linear bipolar(1, "b", -1.0, 1.0, 0.0, 0.0, true); // tiny negative values show as zero
     EXPECT_EQ(Text(bipolar, bipolar.ToControl(-0.04)), "0.0");
     EXPECT_EQ(Text(bipolar, bipolar.ToControl(-0.2)), "-0.2");
-}
-
-TEST(LinearControl, PrefixesScaleLargeValues) {
-    CPluginControl_Linear c(1, "f", -5e6, 5e6, 0.0, 0.0, true, ParameterPrefixBegin(), ParameterPrefixEnd());
-    c.SetUnits("Hz");
-    EXPECT_EQ(Text(c, c.ToControl(2500.0)), "2.5 kHz");
-    EXPECT_EQ(Text(c, c.ToControl(-3e6)), "-3.0 MHz");
-    EXPECT_EQ(Text(c, c.ToControl(2500.0), 6), "2.5kHz");
-    EXPECT_EQ(Text(c, c.ToControl(2500.0), 4), "2.5k");
-    EXPECT_EQ(Text(c, c.ToControl(2500.0), 3), "2k"); // one decimal no longer fits with the prefix
-    EXPECT_EQ(Text(c, c.ToControl(2500.0), 2), "2k");
-    EXPECT_EQ(c.ValueFromText("2.5 k"), c.ToControl(2500.0));
-    EXPECT_TRUE(c.AcceptsKey('k'));
-    EXPECT_TRUE(c.AcceptsKey('H'));
-    EXPECT_FALSE(c.AcceptsKey('q'));
+    // Prefixes scale large values.
+    CPluginControl_Linear f(1, "f", -5e6, 5e6, 0.0, 0.0, true, ParameterPrefixBegin(), ParameterPrefixEnd());
+    f.SetUnits("Hz");
+    EXPECT_EQ(Text(f, f.ToControl(2500.0)), "2.5 kHz");
+    EXPECT_EQ(Text(f, f.ToControl(-3e6)), "-3.0 MHz");
+    EXPECT_EQ(Text(f, f.ToControl(2500.0), 6), "2.5kHz");
+    EXPECT_EQ(Text(f, f.ToControl(2500.0), 4), "2.5k");
+    EXPECT_EQ(Text(f, f.ToControl(2500.0), 3), "2k"); // one decimal no longer fits with the prefix
+    EXPECT_EQ(Text(f, f.ToControl(2500.0), 2), "2k");
+    EXPECT_EQ(f.ValueFromText("2.5 k"), f.ToControl(2500.0));
+    EXPECT_TRUE(f.AcceptsKey('k'));
+    EXPECT_TRUE(f.AcceptsKey('H'));
+    EXPECT_FALSE(f.AcceptsKey('q'));
 }
 
 TEST(OnOffControl, MappingTextsAndParsing) {
