@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <string>
@@ -47,11 +48,6 @@ std::vector<std::vector<float>> Tones(size_t frames, double wl, double wr) {
         x[1][i] = 0.25f * static_cast<float>(std::cos(wr * static_cast<double>(i)));
     }
     return x;
-}
-
-bool Exists(const std::string& p) {
-    struct stat st;
-    return stat(p.c_str(), &st) == 0;
 }
 
 class Cli : public ::testing::Test {
@@ -115,7 +111,7 @@ TEST_F(Cli, ClearErrorsAndExitCodes) {
         EXPECT_EQ(RunCli("render -e LC " + offRate + " " + out, nullptr, &err), 1) << rate;
         EXPECT_NE(err.find("8000 to 384000 Hz"), std::string::npos) << err;
     }
-    EXPECT_FALSE(Exists(out));
+    EXPECT_FALSE(std::filesystem::exists(out));
     // Out of range: clamped, and said.
     EXPECT_EQ(RunCli("render -e LC -s Gain=99 " + in + " " + out, nullptr, &err), 0);
     EXPECT_NE(err.find("Gain=99 is outside -60 .. 12; set to 12"), std::string::npos) << err;
@@ -139,7 +135,7 @@ TEST_F(Cli, StateFilesAreCheckedAndAFailedRenderLeavesNoOutput) {
     EXPECT_EQ(
         RunCli("render -e LC --save-state " + TempDir() + "/no/such/dir/s " + in + " " + out, nullptr, &err),
         1);
-    EXPECT_FALSE(Exists(out));
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 // Files are rendered in slices; the result equals one pass over the whole signal in the same blocks.
