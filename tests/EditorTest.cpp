@@ -1,6 +1,7 @@
 // The editor frame driven as a user would, without a display: clicks, drags, menu choices and typed keys
 // go in through the widget layer; control writes, status line, menus and the preset file are read back.
 #include "EditorTestSupport.h"
+#include "HostTestSupport.h"
 #include "platform/TickCount.h"
 #include "presets/UserPresets.h"
 #include "ui/editor/CMLVStompBoxCtrlBaseSet.h"
@@ -239,10 +240,9 @@ TEST_F(EditorFiles, HelpOpensTheManualAndAboutCloses) {
 }
 
 TEST_F(EditorFiles, SnapshotsOfAllFacesAreTheSameOnASecondRun) {
-    const std::string cli = TONVERA_CLI_PATH;
     for (const char* run : {"a", "b"}) {
         fs::create_directories(root / run);
-        ASSERT_EQ(std::system((cli + " snapshot --all " + (root / run).string()).c_str()), 0);
+        ASSERT_EQ(RunCli("snapshot --all " + (root / run).string()), 0);
     }
     int faces = 0;
     for (const auto& e : fs::directory_iterator(root / "a")) {
@@ -254,7 +254,7 @@ TEST_F(EditorFiles, SnapshotsOfAllFacesAreTheSameOnASecondRun) {
         ++faces;
     }
     EXPECT_EQ(faces, Catalogue::kCount);
-    EXPECT_EQ(std::system((cli + " snapshot -e XX out.png 2>/dev/null").c_str()) >> 8, 2);
-    EXPECT_EQ(std::system((cli + " snapshot -e CH -s Nope=1 out.png 2>/dev/null").c_str()) >> 8, 2);
+    for (const char* args : {"snapshot -e XX out.png", "snapshot -e CH -s Nope=1 out.png"})
+        EXPECT_EQ(RunCli(args), 2) << args;
 }
 } // namespace
