@@ -12,21 +12,17 @@ struct Pair {
 };
 
 // Code points at every boundary of the encoding, written out as bytes and as UTF-16 units.
+// clang-format off
 const Pair kValid[] = {
-    {"", u""},
-    {"A~\x7F", u"A~\x7F"},
-    {"\xC2\x80", {0x0080}},
-    {"\xDF\xBF", {0x07FF}},
-    {"\xE0\xA0\x80", {0x0800}},
-    {"\xE2\x82\xAC", {0x20AC}},
-    {"\xED\x9F\xBF", {0xD7FF}},
-    {"\xEE\x80\x80", {0xE000}},
-    {"\xEF\xBF\xBF", {0xFFFF}},
-    {"\xF0\x90\x80\x80", {0xD800, 0xDC00}},
-    {"\xF0\x9F\x8E\xB8", {0xD83C, 0xDFB8}},
-    {"\xF4\x8F\xBF\xBF", {0xDBFF, 0xDFFF}},
+    {"", u""},                             {"A~\x7F", u"A~\x7F"},
+    {"\xC2\x80", {0x0080}},                 {"\xDF\xBF", {0x07FF}},
+    {"\xE0\xA0\x80", {0x0800}},             {"\xE2\x82\xAC", {0x20AC}},
+    {"\xED\x9F\xBF", {0xD7FF}},             {"\xEE\x80\x80", {0xE000}},
+    {"\xEF\xBF\xBF", {0xFFFF}},             {"\xF0\x90\x80\x80", {0xD800, 0xDC00}},
+    {"\xF0\x9F\x8E\xB8", {0xD83C, 0xDFB8}}, {"\xF4\x8F\xBF\xBF", {0xDBFF, 0xDFFF}},
     {"\xC3\xA9t\xC3\xA9 \xC3\x85se", {0x00E9, 't', 0x00E9, ' ', 0x00C5, 's', 'e'}},
 };
+// clang-format on
 
 // clang-format off
 const char* const kInvalid[] = {
