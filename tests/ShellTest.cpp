@@ -56,13 +56,17 @@ TEST(EntryPoints, OpenVersionRoutineTableAndGroup) {
     EXPECT_EQ(lc->Tag(), 100);
 }
 
-TEST(Controls, FootswitchFirstThenParametersWithTheirIdentifiersAndGestures) {
+TEST(Controls, FootswitchFirstThenParametersWithTheirIdentifiersGesturesAndTempo) {
     struct Listener : IHostListener {
         int begins = 0, ends = 0;
         void GestureBegin(int) override { ++begins; }
         void GestureEnd(int) override { ++ends; }
     } listener;
-    Effect fx(Library(), "LC", RenderMode::RealTime, 2, 48000.0, nullptr, &listener);
+    host::HostTempo tempo; // a tempo service below version 2 gives no tempo
+    tempo.maxVersion = 1;
+    Effect fx(Library(), "LC", RenderMode::RealTime, 2, 48000.0, &tempo, &listener);
+    double bpm = 0;
+    EXPECT_EQ(fx.Process().GetHostTempo(&bpm), -9145);
     CProcess& p = fx.Process();
     ASSERT_EQ(p.GetNumControls(), 5);
     EXPECT_EQ(p.GetControl(1)->Id(), 0x62797061u);
@@ -83,6 +87,10 @@ TEST(Controls, FootswitchFirstThenParametersWithTheirIdentifiersAndGestures) {
     EXPECT_EQ(listener.ends, 0);
     p.ReleaseControl(2);
     EXPECT_EQ(listener.ends, 1);
+    tempo.maxVersion = 7;
+    Effect g(Library(), "LC", RenderMode::RealTime, 2, 48000.0, &tempo);
+    EXPECT_EQ(g.Process().GetHostTempo(&bpm), 0);
+    EXPECT_EQ(bpm, 120.0);
 }
 
 // Level control presets against the matrix written out here.
@@ -179,18 +187,6 @@ TEST(Offline, RegionInSlicesOf2048AndMonoWithASilentSecondInput) {
     const auto y = RenderBlocks(mono, x, 3000);
     for (size_t i = 0; i < 3000; ++i)
         ASSERT_FLOAT_EQ(y[0][i], 0.5f * x[0][i]);
-}
-
-TEST(TempoService, VersionBelowTwoGivesNoTempo) {
-    host::HostTempo tempo;
-    tempo.maxVersion = 1;
-    Effect fx(Library(), "LC", RenderMode::RealTime, 2, 48000.0, &tempo);
-    double bpm = 0;
-    EXPECT_EQ(fx.Process().GetHostTempo(&bpm), -9145);
-    tempo.maxVersion = 7;
-    Effect g(Library(), "LC", RenderMode::RealTime, 2, 48000.0, &tempo);
-    EXPECT_EQ(g.Process().GetHostTempo(&bpm), 0);
-    EXPECT_EQ(bpm, 120.0);
 }
 
 // The noise gate's finished "Learn" measurement reaches the host controls through the shell.
