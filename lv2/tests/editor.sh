@@ -31,9 +31,7 @@ EOF
 export TONVERA_REGISTRY=$WORK/registry.ini
 
 LOG=$WORK/writes.log
-WIN=""
-X0=0
-Y0=0
+WIN="" X0=0 Y0=0
 
 esay() { say "$1" "editor $2" "editor $3"; }
 # Opens an editor's menu at (X, Y) and chooses the item in row ROW of its first column (rows of 16 px).
@@ -70,12 +68,8 @@ open_editor() { # URI
     done
     [ -n "$line" ] || return 1
     # 0x600001 "Marlevo Tonvera": ()  185x320+0+0  +10+60
-    WIN=$(echo "$line" | awk '{print $1}')
-    local size pos
-    size=$(echo "$line" | grep -o '[0-9]*x[0-9]*+[-0-9]*+[-0-9]*' | head -1)
-    pos=$(echo "$line" | awk '{print $NF}')
-    X0=$(echo "$pos" | cut -d+ -f2)
-    Y0=$(echo "$pos" | cut -d+ -f3)
+    local size
+    read -r WIN size X0 Y0 < <(echo "$line" | awk '{ split($NF, p, "+"); print $1, $(NF-1), p[2], p[3] }')
     sleep 1 # the host's first port events and the editor's first ticks
     [ "${size%%+*}" = 185x320 ]
 }

@@ -9,9 +9,7 @@
 set -u
 BUILD=$(cd "${1:?usage: run.sh BUILD_DIR}" && pwd) || exit 2
 SRC=$(cd "$(dirname "$0")/../.." && pwd)
-PASSED=0
-FAILED=0
-SKIPPED=0
+PASSED=0 FAILED=0 SKIPPED=0
 pass() { echo "PASS $*"; PASSED=$((PASSED + 1)); }
 fail() { echo "FAIL $*"; FAILED=$((FAILED + 1)); }
 skip() { echo "SKIP $*"; SKIPPED=$((SKIPPED + 1)); }
@@ -58,13 +56,9 @@ declare -A NEED=([lv2-dev]=/usr/include/lv2/core/lv2.h [liblilv-dev]=/usr/includ
     [libclang-rt-19-dev]=/usr/lib/llvm-19/lib/clang/19/lib/linux/libclang_rt.rtsan-x86_64.a)
 missing=()
 for pkg in "${!NEED[@]}"; do
-    what=${NEED[$pkg]}
-    if [[ $what == /* ]]; then [ -e "$what" ] || missing+=("$pkg"); else command -v "$what" >/dev/null || missing+=("$pkg"); fi
+    [[ ${NEED[$pkg]} == /* && -e ${NEED[$pkg]} ]] || command -v "${NEED[$pkg]}" >/dev/null || missing+=("$pkg")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-    fail "missing packages ${missing[*]}: install them with bash scripts/install-deps.sh"
-    finish
-fi
+[ ${#missing[@]} = 0 ] || { fail "missing packages ${missing[*]}: install them with bash scripts/install-deps.sh"; finish; }
 
 # Build what the checks use (configure again so that the lilv test host is picked up).
 if ! (cmake "$BUILD" >/dev/null && cmake --build "$BUILD" --target tonvera tonvera_lv2 tonvera_lv2_check \
@@ -72,9 +66,7 @@ if ! (cmake "$BUILD" >/dev/null && cmake --build "$BUILD" --target tonvera tonve
     fail "build of the bundle and test host (see /tmp/tonvera-lv2-build.log)"
     finish
 fi
-BUNDLE=$BUILD/marlevo-tonvera.lv2
-TONVERA=$BUILD/tonvera
-CHECK=$BUILD/lv2/tonvera_lv2_check
+BUNDLE=$BUILD/marlevo-tonvera.lv2 TONVERA=$BUILD/tonvera CHECK=$BUILD/lv2/tonvera_lv2_check
 RTCHECK=$BUILD/lv2/tonvera_lv2_rtcheck
 
 WORK=$(mktemp -d /tmp/tonvera-lv2.XXXXXX)
@@ -93,8 +85,7 @@ export LV2_PATH=$WORK/lv2
 export HOME=$WORK/home # user preset files and host settings stay in the sandbox
 
 # Test signals: plucked strings, 0.5 s, 32-bit float, 48 kHz.
-IN2=$WORK/in2.wav
-IN1=$WORK/in1.wav
+IN2=$WORK/in2.wav IN1=$WORK/in1.wav
 sox -n -r 48000 -c 2 -e floating-point -b 32 "$IN2" synth 0.5 pluck 196 pluck 294 gain -6 || { fail "sox test signal"; finish; }
 sox -n -r 48000 -c 1 -e floating-point -b 32 "$IN1" synth 0.5 pluck 147 gain -6
 
