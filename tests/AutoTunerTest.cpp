@@ -155,31 +155,6 @@ TEST(Tuner, SilenceKeepsTheLastValues) {
     EXPECT_EQ(fx->GetNoteName(), name);
 }
 
-// One analysis per 4096 samples whatever the block size, with the same results, and the audio passes
-// through untouched.
-TEST(Tuner, AnalysisCadenceIndependentOfBlockSize) {
-    const int total = 4096 * 7 + 1000;
-    const std::vector<float> x = Sine(196.0, 44100, total, 0.5);
-    std::vector<std::pair<long, float>> results;
-    for (int block : {1, 17, 256, 4096}) {
-        auto fx = MakeTuner(44100);
-        std::vector<float> right = Sine(261.0, 44100, total, 0.1), outL(total), outR(total);
-        for (int s = 0; s < total; s += block) {
-            const int n = std::min(block, total - s);
-            float* in[2] = {const_cast<float*>(x.data()) + s, right.data() + s};
-            float* out[2] = {outL.data() + s, outR.data() + s};
-            float ip[2], op[2];
-            fx->Process(in, out, ip, op, n);
-            EXPECT_EQ(fx->GetAnalysisCount(), (s + n) / 4096) << block;
-        }
-        EXPECT_EQ(outL, x);
-        EXPECT_EQ(outR, right);
-        results.emplace_back(fx->GetAnalysisCount(), fx->GetFrequency());
-    }
-    for (const auto& r : results)
-        EXPECT_EQ(r, results.front());
-}
-
 // The detection band-pass: -3 dB at 50 Hz and 2200 Hz, unity in between, measured on sines.
 TEST(Tuner, DetectionBandPassEdges) {
     for (int rate : {44100, 48000, 96000}) {

@@ -3,7 +3,6 @@
 #include "effects/drive/CMLVGraphicEQGuitarDSP.h"
 #include <gtest/gtest.h>
 #include <memory>
-#include <random>
 
 using namespace tsupport;
 
@@ -58,11 +57,7 @@ INSTANTIATE_TEST_SUITE_P(AllBands, GraphicEQBand, ::testing::ValuesIn([] {
                          }()));
 
 TEST(GraphicEQ, ShelfCutUndoesBoost) {
-    std::mt19937 rng(3);
-    std::uniform_real_distribution<float> u(-1, 1);
-    std::vector<float> x(4096);
-    for (float& s : x)
-        s = u(rng);
+    const std::vector<float> x = WhiteNoise(4096, 3);
     for (bool bass : {false, true}) {
         for (double g : {3.0, 12.5, 18.0}) {
             auto boost = Make(bass, 44100), cut = Make(bass, 44100);

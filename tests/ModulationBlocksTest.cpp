@@ -2,7 +2,6 @@
 #include "effects/modulation/LfoOscillator.h"
 #include "effects/modulation/ModulatedDelayLine.h"
 #include "effects/modulation/SyncMultiplier.h"
-#include "effects/modulation/TriangleParabolaOscillator.h"
 #include "effects/modulation/WahFilter.h"
 #include <cmath>
 #include <gtest/gtest.h>
@@ -64,21 +63,6 @@ INSTANTIATE_TEST_SUITE_P(AllShapes, LfoShapePeriod,
                                             ::testing::Values(44100.f, 96000.f),
                                             ::testing::Values(3.0f, 7.3f)));
 
-TEST(LfoOscillator, SinusoidalFollowsSine) {
-    // Integrated triangle = piecewise parabola; worst deviation from a sine is about 0.056.
-    const float sr = 48000, rate = 5;
-    LfoOscillator o;
-    o.setSampleRate(sr);
-    o.setShape(LfoOscillator::Sinusoidal);
-    o.setRate(rate);
-    double worst = 0;
-    for (int i = 0; i < 48000; ++i) {
-        worst = std::max(worst, std::fabs(o.value() - std::sin(2 * kPi * rate * i / sr)));
-        o.tick();
-    }
-    EXPECT_LT(worst, 0.07);
-}
-
 TEST(LfoOscillator, RateChangeKeepsPhaseAndDirection) {
     LfoOscillator o;
     o.setSampleRate(48000);
@@ -97,80 +81,12 @@ TEST(LfoOscillator, RateChangeKeepsPhaseAndDirection) {
     EXPECT_GT(o.getTriangle(), before);
 }
 
-TEST(LfoOscillator, InvalidOrRepeatedRatesAreIgnored) {
-    for (float bad : {-1.0f, 24000.0f, 30000.0f, NAN, 2.0f /* already set */}) {
-        LfoOscillator a, b;
-        a.setSampleRate(48000);
-        b.setSampleRate(48000);
-        a.setRate(2);
-        b.setRate(2);
-        for (int i = 0; i < 333; ++i)
-            a.tick(), b.tick();
-        a.setRate(bad);
-        EXPECT_EQ(a.getRate(), 2.0f);
-        for (int i = 0; i < 1000; ++i) {
-            ASSERT_EQ(a.value(), b.value()) << bad;
-            a.tick(), b.tick();
-        }
-    }
-    LfoOscillator o;
-    o.setSampleRate(0);
-    o.setSampleRate(-5);
-    EXPECT_EQ(o.getSampleRate(), 44100.0f);
-    o.setTempo(120);
-    EXPECT_EQ(o.getRate(), 2.0f);
-}
-
-TEST(TriangleParabolaOscillator, RunsTheSameRecurrenceAsTheLfo) {
-    LfoOscillator lfo;
-    lfo.setSampleRate(48000);
-    lfo.setShape(LfoOscillator::Sinusoidal);
-    lfo.setRate(1.5f);
-    TriangleParabolaOscillator inl(1.0f, 0.0f, -1);
-    inl.setRate(1.5, 48000);
-    for (int i = 0; i < 100000; ++i) {
-        ASSERT_EQ(inl.parabola, lfo.value()) << i;
-        inl.tick();
-        lfo.tick();
-    }
-    // The direction flag follows the turning points.
-    TriangleParabolaOscillator o(1.0f, 0.0f, -1);
-    o.setRate(1000, 8000); // half period: 4 samples
-    for (int i = 0; i < 4; ++i)
-        o.tick();
-    EXPECT_EQ(o.triangle, -1.0f);
-    EXPECT_EQ(o.direction, 1);
-}
-
 TEST(ModulatedDelayLine, TenthsOfMillisecondsRoundLikeMulDiv) {
     EXPECT_EQ(ModulatedDelayLine::SamplesFromTenthsMs(81, 48000), 389); // 388.8
     EXPECT_EQ(ModulatedDelayLine::SamplesFromTenthsMs(60, 48000), 288);
     EXPECT_EQ(ModulatedDelayLine::SamplesFromTenthsMs(81, 44100), 357);   // 357.21
     EXPECT_EQ(ModulatedDelayLine::SamplesFromTenthsMs(50, 44100), 221);   // 220.5: half away from zero
     EXPECT_EQ(ModulatedDelayLine::SamplesFromTenthsMs(50, 44100.9), 221); // rate truncated first
-}
-
-TEST(ModulatedDelayLine, FractionalReadIsLinearInterpolationOfDelay) {
-    const int base = 20;
-    for (float d : {0.0f, 2.25f, -1.5f, 7.0f, -0.75f}) {
-        ModulatedDelayLine line;
-        line.SetBaseDelay(base);
-        ASSERT_TRUE(line.Allocate(40));
-        std::vector<float> y;
-        for (int n = 0; n < 60; ++n) {
-            // A ramp: the output value names the fractional delay exactly.
-            const float x = static_cast<float>(n);
-            y.push_back(line.Read(0, d));
-            line.Write(0, x);
-            line.Write(1, -x);
-            line.Advance();
-        }
-        for (int n = 40; n < 60; ++n)
-            EXPECT_NEAR(y[n], n - base - d, 1e-4) << d;
-    }
-    ModulatedDelayLine none;
-    EXPECT_FALSE(none.Allocate(0));
-    EXPECT_FALSE(none.Ready());
 }
 
 TEST(WahFilter, DesignsMatchLibraryFunctions) {

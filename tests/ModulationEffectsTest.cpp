@@ -229,23 +229,6 @@ TEST_P(PhaserNotches, DepthZeroNotchesWhereSixAllPassesReachOddHalfTurns) {
 
 INSTANTIATE_TEST_SUITE_P(SampleRates, PhaserNotches, ::testing::Values(44100.0, 48000.0, 96000.0));
 
-TEST(Phaser, MixZeroIsDryAndFullResonanceStaysBounded) {
-    for (bool bass : {false, true}) {
-        std::unique_ptr<CMLVDSPAlgInterface> a(MakePrepared(bass ? 140 : 135, 48000));
-        Set(*a, "Mix", 0);
-        Signal x = Sine(440, 48000, 5000, 0.5), ol, orr;
-        RenderStereo(*a, x, x, ol, orr);
-        for (int i = 0; i < 5000; ++i)
-            ASSERT_NEAR(ol[i], x[i], 2e-7);
-        Set(*a, "Mix", 100);
-        Set(*a, "Resonance", 100);
-        Set(*a, "Depth", 100);
-        const Signal noise = WhiteNoise(96000, 5);
-        RenderStereo(*a, noise, noise, ol, orr);
-        EXPECT_LT(PeakAbs(ol, 0, ol.size()), 10.0); // six all-passes in a 0.75 loop: gain at most 1 / 0.25
-    }
-}
-
 // ---------------------------------------------------------------- tremolo and auto pan
 
 namespace {

@@ -87,15 +87,6 @@ TEST(PitchShifter, LatencyFollowsTheFrameTable) {
     EXPECT_EQ(fx->VoiceDelay(), 4096 - 682);
 }
 
-// Clean at 100 % with both octaves off passes the input bit for bit.
-TEST(Octaver, CleanOnlyIsTransparent) {
-    auto fx = MakeOctaver(48000, 100, 0, 0);
-    Stereo in{Sine(220, 48000, 5000, 0.7), Sine(1234, 48000, 5000, 0.3, 1.0)};
-    Stereo out = Render(*fx, in, 256);
-    EXPECT_EQ(out.l, in.l);
-    EXPECT_EQ(out.r, in.r);
-}
-
 // The octaves are common to both sides; only the clean part differs between the channels.
 TEST(Octaver, OctavesAreMixedIntoBothChannels) {
     auto fx = MakeOctaver(48000, 50, 50, 50);

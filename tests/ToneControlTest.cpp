@@ -127,16 +127,6 @@ TEST_P(ToneStackType, MatchesCircuitAnalysis) {
     }
 }
 
-// Each control lifts its own region: bass at 100 Hz, mid around 500 Hz to 1 kHz, treble at 5 kHz.
-TEST_P(ToneStackType, ControlsActOnTheirBands) {
-    const TypeRef r = GetParam();
-    EXPECT_GT(GainDb(r, 1, 0.5, 0.5, 100) - GainDb(r, 0, 0.5, 0.5, 100), 6.0);
-    EXPECT_GT(GainDb(r, 0.5, 0.5, 1, 5000) - GainDb(r, 0.5, 0.5, 0, 5000), 4.0);
-    const double midLift = std::max(GainDb(r, 0.5, 1, 0.5, 500) - GainDb(r, 0.5, 0, 0.5, 500),
-                                    GainDb(r, 0.5, 1, 0.5, 1000) - GainDb(r, 0.5, 0, 0.5, 1000));
-    EXPECT_GT(midLift, 3.0);
-}
-
 // With the knobs at noon the passive stacks scoop the mids below both bass and treble: deeply in the
 // Fender-style stacks (large bass cap, small mid pot), gently in the Marshall-style and modern ones.
 TEST_P(ToneStackType, ScoopsMidsAtNoon) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 // A value an algorithm publishes for displays (tuner note, gain-reduction lamp, learned threshold).
@@ -116,6 +117,15 @@ class CMLVDSPAlgInterface {
                     bool coefficientsFirst = false);
     void UpdatePending();
     static float Peak(const float* x, int n, float peak);
+    // For kernels that take the channel count as a template argument: calls
+    // run(std::integral_constant<int, C>{}) with C = activeChannels. Returns 0, Process's result.
+    template <class Kernel> int WithActiveChannels(Kernel&& run) {
+        if (activeChannels == 1)
+            run(std::integral_constant<int, 1>{});
+        else
+            run(std::integral_constant<int, 2>{});
+        return 0;
+    }
 
     std::map<int, std::unique_ptr<CMLVParameter>> parameters;
     std::map<int, std::unique_ptr<CMLVPreset>> presets;
