@@ -294,8 +294,7 @@ int CheckPorts(World& world, UridMap& urids) {
                 if (!defaultListed) problems.push_back(sym + " default is not a listed value");
             }
         }
-        const bool mono = uri.size() > 5 && uri.compare(uri.size() - 5, 5, ":mono") == 0;
-        const int channels = mono ? 1 : 2;
+        const int channels = uri.compare(uri.rfind(':'), std::string::npos, ":mono") == 0 ? 1 : 2;
         if (audioIn != channels || audioOut != channels)
             problems.push_back("audio ports " + std::to_string(audioIn) + "/" + std::to_string(audioOut));
         if (latencyPorts > 1) problems.push_back("more than one latency port");
