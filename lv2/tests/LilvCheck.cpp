@@ -2,14 +2,9 @@
 // host tempo, the state round trip, and sample-exact comparison of two audio files. It knows the
 // bundle only through what lilv reads from LV2_PATH.
 //
-//   tonvera_lv2_check list
-//   tonvera_lv2_check ports
-//   tonvera_lv2_check settings URI [PRESET_INDEX]
-//   tonvera_lv2_check render URI IN OUT [--block N] [--bpm BPM] [--set SYMBOL=VALUE]...
-//                     [--print OUTPUT_SYMBOL]... [--state-out FILE] [--in-place]
-//   tonvera_lv2_check presets URI IN OUTDIR
-//   tonvera_lv2_check state URI IN
-//   tonvera_lv2_check compare A B TOLERANCE
+// Commands: ports, settings URI [PRESET_INDEX], render URI IN OUT [--block N] [--bpm BPM]
+// [--set SYMBOL=VALUE]... [--state-out FILE] [--in-place], presets URI IN OUTDIR,
+// state URI IN, compare A B TOLERANCE.
 #include "LilvHost.h"
 #include <lv2/state/state.h>
 #include <sndfile.h>
@@ -23,7 +18,6 @@
 #include <set>
 #include <stdexcept>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -32,41 +26,32 @@ struct Failure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// Interleaved audio of a file.
 struct Audio {
-    int rate = 48000;
-    std::vector<std::vector<float>> channels;
-    size_t Frames() const { return channels.empty() ? 0 : channels[0].size(); }
+    int rate = 48000, channels = 1;
+    std::vector<float> samples;
+    size_t Frames() const { return samples.size() / static_cast<size_t>(channels); }
 };
 
 Audio ReadAudio(const std::string& path) {
     SF_INFO info{};
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
     if (!f) throw Failure("cannot read " + path);
-    std::vector<float> interleaved(static_cast<size_t>(info.frames * info.channels));
-    sf_readf_float(f, interleaved.data(), info.frames);
+    Audio a{info.samplerate, info.channels,
+            std::vector<float>(static_cast<size_t>(info.frames * info.channels))};
+    sf_readf_float(f, a.samples.data(), info.frames);
     sf_close(f);
-    Audio a;
-    a.rate = info.samplerate;
-    a.channels.assign(static_cast<size_t>(info.channels),
-                      std::vector<float>(static_cast<size_t>(info.frames)));
-    for (size_t i = 0; i < static_cast<size_t>(info.frames); ++i)
-        for (size_t c = 0; c < a.channels.size(); ++c)
-            a.channels[c][i] = interleaved[i * a.channels.size() + c];
     return a;
 }
 
 void WriteAudio(const std::string& path, const Audio& a) {
     SF_INFO info{};
     info.samplerate = a.rate;
-    info.channels = static_cast<int>(a.channels.size());
+    info.channels = a.channels;
     info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!f) throw Failure("cannot write " + path);
-    std::vector<float> interleaved(a.Frames() * a.channels.size());
-    for (size_t i = 0; i < a.Frames(); ++i)
-        for (size_t c = 0; c < a.channels.size(); ++c)
-            interleaved[i * a.channels.size() + c] = a.channels[c][i];
-    sf_writef_float(f, interleaved.data(), static_cast<sf_count_t>(a.Frames()));
+    sf_writef_float(f, a.samples.data(), static_cast<sf_count_t>(a.Frames()));
     sf_close(f);
 }
 
@@ -104,92 +89,65 @@ std::string Symbol(const LilvPlugin* plugin, const LilvPort* port) {
     return lilv_node_as_string(lilv_port_get_symbol(plugin, port));
 }
 
-// One running instance with its port buffers.
-class Instance {
+const LilvPort* PortBySymbol(const World& world, const LilvPlugin* plugin, const std::string& sym) {
+    LilvNode* node = lilv_new_string(world.Get(), sym.c_str());
+    const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, node);
+    lilv_node_free(node);
+    return port;
+}
+
+// One running instance; Render feeds it a file's audio in blocks.
+class Instance : public PluginInstance {
   public:
-    // inPlace: each output port shares its channel's input buffer, as hosts may connect them.
     Instance(World& world, UridMap& urids, const LilvPlugin* plugin, double rate, int block,
              bool inPlace = false)
-        : fUrids(urids), fPlugin(plugin), fBlock(block), fInPlace(inPlace), fTempo(urids) {
-        fInstance = lilv_plugin_instantiate(plugin, rate, urids.Features());
-        if (!fInstance) throw Failure("cannot instantiate " + Uri());
-        const uint32_t n = lilv_plugin_get_num_ports(plugin);
-        fValues.assign(n, 0.0f);
-        std::vector<float> mins(n), maxs(n), defs(n);
-        lilv_plugin_get_port_ranges_float(plugin, mins.data(), maxs.data(), defs.data());
-        for (uint32_t i = 0; i < n; ++i) {
-            const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
-            const bool in = lilv_port_is_a(plugin, port, world.input);
-            if (lilv_port_is_a(plugin, port, world.audio)) {
-                (in ? fAudioIn : fAudioOut).push_back(std::vector<float>(static_cast<size_t>(block)));
-            } else if (lilv_port_is_a(plugin, port, world.control)) {
-                fValues[i] = std::isnan(defs[i]) ? 0.0f : defs[i];
-                fBySymbol[Symbol(plugin, port)] = i;
-                lilv_instance_connect_port(fInstance, i, &fValues[i]);
-            } else if (lilv_port_is_a(plugin, port, world.atomPort) && in) {
-                lilv_instance_connect_port(fInstance, i, fTempo.Data());
-            }
-        }
-        // Audio buffers once their vectors stopped growing.
-        uint32_t ai = 0, ao = 0;
-        for (uint32_t i = 0; i < n; ++i) {
-            const LilvPort* port = lilv_plugin_get_port_by_index(plugin, i);
-            if (!lilv_port_is_a(plugin, port, world.audio)) continue;
-            const bool in = lilv_port_is_a(plugin, port, world.input);
-            const size_t k = in ? ai++ : ao++;
-            lilv_instance_connect_port(fInstance, i,
-                                       in || fInPlace ? fAudioIn[k].data() : fAudioOut[k].data());
-        }
-        lilv_instance_activate(fInstance);
+        : PluginInstance(world, urids, plugin, rate, block, nullptr, inPlace), fUrids(urids), fPlugin(plugin),
+          fBlock(block) {
+        if (!Valid()) throw Failure("cannot instantiate " + Uri());
+        Activate();
     }
-    ~Instance() {
-        lilv_instance_deactivate(fInstance);
-        lilv_instance_free(fInstance);
-    }
-    Instance(const Instance&) = delete;
-    Instance& operator=(const Instance&) = delete;
 
     std::string Uri() const { return lilv_node_as_uri(lilv_plugin_get_uri(fPlugin)); }
-    int Channels() const { return static_cast<int>(fAudioIn.size()); }
 
     void Set(const std::string& symbol, float value) {
-        auto it = fBySymbol.find(symbol);
-        if (it == fBySymbol.end()) throw Failure(Uri() + " has no port " + symbol);
-        fValues[it->second] = value;
+        float* port = Port(symbol);
+        if (!port) throw Failure(Uri() + " has no port " + symbol);
+        *port = value;
     }
-    float Get(const std::string& symbol) const { return fValues.at(fBySymbol.at(symbol)); }
+    float Get(const std::string& symbol) {
+        if (const float* port = Port(symbol)) return *port;
+        throw Failure(Uri() + " has no port " + symbol);
+    }
 
-    // The transport's tempo, sent with the next block.
-    void SendTempo(float bpm) { fPendingBpm = bpm; }
-
-    Audio Render(const Audio& in) {
-        if (static_cast<int>(in.channels.size()) != Channels())
-            throw Failure(Uri() + " takes " + std::to_string(Channels()) + " channels");
-        Audio out;
-        out.rate = in.rate;
-        out.channels.assign(in.channels.size(), std::vector<float>(in.Frames()));
+    // bpm: the transport's tempo, sent with the first block when positive.
+    Audio Render(const Audio& in, float bpm = 0.0f) {
+        if (static_cast<size_t>(in.channels) != In().size())
+            throw Failure(Uri() + " takes " + std::to_string(In().size()) + " channels");
+        Audio out{in.rate, in.channels, std::vector<float>(in.samples.size())};
+        const size_t channels = static_cast<size_t>(in.channels);
         for (size_t pos = 0; pos < in.Frames(); pos += static_cast<size_t>(fBlock)) {
             const size_t n = std::min(static_cast<size_t>(fBlock), in.Frames() - pos);
-            for (size_t c = 0; c < in.channels.size(); ++c)
-                std::copy_n(in.channels[c].begin() + static_cast<long>(pos), n, fAudioIn[c].begin());
-            if (fPendingBpm > 0.0f)
-                fTempo.Send(fPendingBpm);
-            else
-                fTempo.Empty();
-            fPendingBpm = 0.0f;
-            lilv_instance_run(fInstance, static_cast<uint32_t>(n));
-            for (size_t c = 0; c < in.channels.size(); ++c)
-                std::copy_n((fInPlace ? fAudioIn : fAudioOut)[c].begin(), n,
-                            out.channels[c].begin() + static_cast<long>(pos));
+            for (size_t c = 0; c < channels; ++c)
+                for (size_t i = 0; i < n; ++i)
+                    In()[c][i] = in.samples[(pos + i) * channels + c];
+            pos == 0 && bpm > 0.0f ? Tempo().Send(bpm) : Tempo().Empty();
+            Run(static_cast<int>(n));
+            for (size_t c = 0; c < channels; ++c)
+                for (size_t i = 0; i < n; ++i)
+                    out.samples[(pos + i) * channels + c] = Out(c)[i];
         }
         return out;
     }
 
+    const LV2_State_Interface* StateInterface() {
+        const auto* iface = static_cast<const LV2_State_Interface*>(
+            lilv_instance_get_extension_data(Handle(), LV2_STATE__interface));
+        if (!iface) throw Failure(Uri() + " has no state interface");
+        return iface;
+    }
+
     // The state through the plug-in's own interface: the stored properties' bytes.
     std::vector<uint8_t> SaveBytes() {
-        const auto* iface = static_cast<const LV2_State_Interface*>(
-            lilv_instance_get_extension_data(fInstance, LV2_STATE__interface));
-        if (!iface) throw Failure(Uri() + " has no state interface");
         std::vector<uint8_t> bytes;
         auto store = [](LV2_State_Handle h, uint32_t, const void* value, size_t size, uint32_t, uint32_t) {
             auto* b = static_cast<std::vector<uint8_t>*>(h);
@@ -197,112 +155,87 @@ class Instance {
             b->insert(b->end(), v, v + size);
             return LV2_STATE_SUCCESS;
         };
-        if (iface->save(lilv_instance_get_handle(fInstance), store, &bytes, LV2_STATE_IS_POD,
-                        fUrids.Features()) != LV2_STATE_SUCCESS)
+        if (StateInterface()->save(lilv_instance_get_handle(Handle()), store, &bytes, LV2_STATE_IS_POD,
+                                   fUrids.Features()) != LV2_STATE_SUCCESS)
             throw Failure(Uri() + " failed to save its state");
         return bytes;
     }
 
-    // Hands bytes to the plug-in's restore as its state property; the status the restore returns.
-    LV2_State_Status RestoreBytes(const std::vector<uint8_t>& bytes) {
-        const auto* iface = static_cast<const LV2_State_Interface*>(
-            lilv_instance_get_extension_data(fInstance, LV2_STATE__interface));
-        if (!iface) throw Failure(Uri() + " has no state interface");
-        struct Property {
-            const std::vector<uint8_t>* bytes;
-            uint32_t type;
-        } property{&bytes, fUrids.Map(LV2_ATOM__Chunk)};
-        auto retrieve = [](LV2_State_Handle h, uint32_t, size_t* size, uint32_t* type, uint32_t* flags) {
-            const auto* p = static_cast<const Property*>(h);
-            *size = p->bytes->size();
-            *type = p->type;
-            *flags = LV2_STATE_IS_POD;
-            return static_cast<const void*>(p->bytes->data());
-        };
-        return iface->restore(lilv_instance_get_handle(fInstance), retrieve, &property, 0, fUrids.Features());
-    }
-
     LilvState* SaveState() {
-        return lilv_state_new_from_instance(fPlugin, fInstance, fUrids.MapPtr(), nullptr, nullptr, nullptr,
+        return lilv_state_new_from_instance(fPlugin, Handle(), fUrids.MapPtr(), nullptr, nullptr, nullptr,
                                             nullptr, &Instance::GetValue, this, LV2_STATE_IS_POD,
                                             fUrids.Features());
     }
 
     void RestoreState(const LilvState* state, bool withPortValues) {
-        lilv_state_restore(state, fInstance, withPortValues ? &Instance::SetValue : nullptr, this, 0,
+        lilv_state_restore(state, Handle(), withPortValues ? &Instance::SetValue : nullptr, this, 0,
                            fUrids.Features());
     }
 
   private:
     static const void* GetValue(const char* symbol, void* user, uint32_t* size, uint32_t* type) {
         auto* self = static_cast<Instance*>(user);
-        auto it = self->fBySymbol.find(symbol);
-        if (it == self->fBySymbol.end()) return nullptr;
         *size = sizeof(float);
         *type = self->fUrids.Map(LV2_ATOM__Float);
-        return &self->fValues[it->second];
+        return self->Port(symbol);
     }
     static void SetValue(const char* symbol, void* user, const void* value, uint32_t size, uint32_t type) {
         auto* self = static_cast<Instance*>(user);
-        auto it = self->fBySymbol.find(symbol);
-        float v;
-        if (it != self->fBySymbol.end() && NumericAtom(self->fUrids, value, size, type, &v))
-            self->fValues[it->second] = v;
+        float* port = self->Port(symbol);
+        if (port) NumericAtom(self->fUrids, value, size, type, port);
     }
 
     UridMap& fUrids;
     const LilvPlugin* fPlugin;
-    LilvInstance* fInstance = nullptr;
     int fBlock;
-    bool fInPlace;
-    std::vector<float> fValues;
-    std::map<std::string, uint32_t> fBySymbol;
-    std::vector<std::vector<float>> fAudioIn, fAudioOut;
-    TempoSequence fTempo;
-    float fPendingBpm = 0.0f;
 };
 
 // A port value as hosts receive it from lilv: a float, or whatever numeric atom the Turtle literal gave.
+template <class T> float As(const void* value) {
+    T x;
+    std::memcpy(&x, value, sizeof x);
+    return static_cast<float>(x);
+}
 bool NumericAtom(UridMap& urids, const void* value, uint32_t size, uint32_t type, float* out) {
-    if (type == urids.Map(LV2_ATOM__Float) && size == 4) {
-        std::memcpy(out, value, 4);
-    } else if (type == urids.Map(LV2_ATOM__Double) && size == 8) {
-        double d;
-        std::memcpy(&d, value, 8);
-        *out = static_cast<float>(d);
-    } else if ((type == urids.Map(LV2_ATOM__Int) || type == urids.Map(LV2_ATOM__Bool)) && size == 4) {
-        int32_t i;
-        std::memcpy(&i, value, 4);
-        *out = static_cast<float>(i);
-    } else if (type == urids.Map(LV2_ATOM__Long) && size == 8) {
-        int64_t l;
-        std::memcpy(&l, value, 8);
-        *out = static_cast<float>(l);
-    } else {
+    if (type == urids.Map(LV2_ATOM__Float) && size == 4)
+        *out = As<float>(value);
+    else if (type == urids.Map(LV2_ATOM__Double) && size == 8)
+        *out = As<double>(value);
+    else if ((type == urids.Map(LV2_ATOM__Int) || type == urids.Map(LV2_ATOM__Bool)) && size == 4)
+        *out = As<int32_t>(value);
+    else if (type == urids.Map(LV2_ATOM__Long) && size == 8)
+        *out = As<int64_t>(value);
+    else
         return false;
-    }
     return true;
+}
+
+using State = std::unique_ptr<LilvState, decltype(&lilv_state_free)>;
+
+// A preset as a state, the host's way.
+State LoadPreset(World& world, UridMap& urids, const std::string& presetUri) {
+    LilvNode* node = lilv_new_uri(world.Get(), presetUri.c_str());
+    State state(lilv_state_new_from_world(world.Get(), urids.MapPtr(), node), lilv_state_free);
+    lilv_node_free(node);
+    if (!state) throw Failure("cannot load preset " + presetUri);
+    return state;
 }
 
 // Port values of a preset, by symbol.
 std::map<std::string, float> PresetValues(World& world, UridMap& urids, const std::string& presetUri) {
-    LilvNode* node = lilv_new_uri(world.Get(), presetUri.c_str());
-    LilvState* state = lilv_state_new_from_world(world.Get(), urids.MapPtr(), node);
-    lilv_node_free(node);
-    if (!state) throw Failure("cannot load preset " + presetUri);
+    const State state = LoadPreset(world, urids, presetUri);
     struct Sink {
         std::map<std::string, float> values;
         UridMap* urids;
     } sink{{}, &urids};
     lilv_state_emit_port_values(
-        state,
+        state.get(),
         [](const char* symbol, void* user, const void* value, uint32_t size, uint32_t type) {
             auto* s = static_cast<Sink*>(user);
             float v;
             if (NumericAtom(*s->urids, value, size, type, &v)) s->values[symbol] = v;
         },
         &sink);
-    lilv_state_free(state);
     return sink.values;
 }
 
@@ -325,7 +258,7 @@ int CheckPorts(World& world, UridMap& urids) {
     for (const LilvPlugin* plugin : plugins) {
         const std::string uri = lilv_node_as_uri(lilv_plugin_get_uri(plugin));
         uris.insert(uri);
-        std::vector<std::string> problems, notes;
+        std::vector<std::string> problems;
         const uint32_t n = lilv_plugin_get_num_ports(plugin);
         std::vector<float> mins(n), maxs(n), defs(n);
         lilv_plugin_get_port_ranges_float(plugin, mins.data(), maxs.data(), defs.data());
@@ -361,33 +294,22 @@ int CheckPorts(World& world, UridMap& urids) {
                 if (!defaultListed) problems.push_back(sym + " default is not a listed value");
             }
         }
-        const bool mono = uri.size() > 5 && uri.compare(uri.size() - 5, 5, ":mono") == 0;
-        const int channels = mono ? 1 : 2;
+        const int channels = uri.compare(uri.rfind(':'), std::string::npos, ":mono") == 0 ? 1 : 2;
         if (audioIn != channels || audioOut != channels)
             problems.push_back("audio ports " + std::to_string(audioIn) + "/" + std::to_string(audioOut));
         if (latencyPorts > 1) problems.push_back("more than one latency port");
-        // Presets name existing ports and stay inside their ranges.
+        // Presets have labels and name existing ports (values past a range are clamped, see "presets").
         for (const auto& [presetUri, label] : Presets(world, plugin)) {
             if (label.empty()) problems.push_back(presetUri + " has no label");
-            for (const auto& [sym, v] : PresetValues(world, urids, presetUri)) {
-                LilvNode* symNode = lilv_new_string(world.Get(), sym.c_str());
-                const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, symNode);
-                lilv_node_free(symNode);
-                if (!port) {
+            for (const auto& [sym, v] : PresetValues(world, urids, presetUri))
+                if (!PortBySymbol(world, plugin, sym))
                     problems.push_back(label + " sets unknown port " + sym);
-                    continue;
-                }
-                const uint32_t k = lilv_port_get_index(plugin, port);
-                // A factory preset may hold a value past its parameter's range; the plug-in clamps it.
-                if (v < mins[k] || v > maxs[k]) notes.push_back(label + " sets " + sym + " past its range");
-            }
         }
         // A latency port carries a whole number once the plug-in has run, positive in at least one
         // position of the plug-in's switches (some effects delay only in one mode).
         if (latencyPorts == 1) {
             Instance inst(world, urids, plugin, 48000.0, 64);
-            Audio silence;
-            silence.channels.assign(static_cast<size_t>(channels), std::vector<float>(64));
+            const Audio silence{48000, channels, std::vector<float>(static_cast<size_t>(64 * channels))};
             float largest = 0.0f;
             auto observe = [&] {
                 inst.Render(silence);
@@ -421,8 +343,6 @@ int CheckPorts(World& world, UridMap& urids) {
         std::printf("%s %s", problems.empty() ? "PASS" : "FAIL", uri.c_str());
         for (const auto& p : problems)
             std::printf("; %s", p.c_str());
-        for (const auto& p : notes)
-            std::printf("; note: %s", p.c_str());
         std::printf("\n");
         failed += problems.empty() ? 0 : 1;
     }
@@ -443,25 +363,19 @@ int CheckPorts(World& world, UridMap& urids) {
 
 int Compare(const std::string& a, const std::string& b, double tolerance) {
     const Audio x = ReadAudio(a), y = ReadAudio(b);
-    if (x.channels.size() != y.channels.size() || x.Frames() != y.Frames()) {
-        std::printf("shape differs: %zux%zu vs %zux%zu\n", x.channels.size(), x.Frames(), y.channels.size(),
-                    y.Frames());
+    if (x.channels != y.channels || x.Frames() != y.Frames()) {
+        std::printf("shape differs: %dx%zu vs %dx%zu\n", x.channels, x.Frames(), y.channels, y.Frames());
         return 1;
     }
     double worst = 0.0, peak = 0.0;
     bool finite = true;
-    for (size_t c = 0; c < x.channels.size(); ++c)
-        for (size_t i = 0; i < x.Frames(); ++i) {
-            finite = finite && std::isfinite(x.channels[c][i]) && std::isfinite(y.channels[c][i]);
-            worst = std::max(worst, std::fabs(static_cast<double>(x.channels[c][i]) - y.channels[c][i]));
-            peak = std::max(peak, std::fabs(static_cast<double>(y.channels[c][i])));
-        }
+    for (size_t i = 0; i < x.samples.size(); ++i) {
+        finite = finite && std::isfinite(x.samples[i]) && std::isfinite(y.samples[i]);
+        worst = std::max(worst, std::fabs(static_cast<double>(x.samples[i]) - y.samples[i]));
+        peak = std::max(peak, std::fabs(static_cast<double>(y.samples[i])));
+    }
     std::printf("max difference %.3g (reference peak %.3g)%s\n", worst, peak, finite ? "" : ", not finite");
     return finite && worst <= tolerance ? 0 : 1;
-}
-
-bool SameAudio(const Audio& a, const Audio& b) {
-    return a.channels == b.channels;
 }
 
 // Saves the state of a set instance, restores it into fresh ones (with and without the port values,
@@ -489,23 +403,11 @@ int StateRoundTrip(World& world, UridMap& urids, const std::string& uri, const A
         b.RestoreState(loaded, withPorts);
         const Audio yb = b.Render(in);
         const std::string how = withPorts ? "with port values" : "state alone";
-        if (!SameAudio(ya, yb)) problems.push_back("audio differs after restore (" + how + ")");
+        if (ya.samples != yb.samples) problems.push_back("audio differs after restore (" + how + ")");
         if (b.SaveBytes() != bytes) problems.push_back("re-saved state differs (" + how + ")");
     }
     lilv_state_free(loaded);
-    // Another effect's state is refused and changes nothing.
-    const size_t code = uri.rfind(':', uri.rfind(':') - 1) + 1;
-    const std::string other = uri.substr(0, code) + (uri.compare(code, 3, "lc:") == 0 ? "hgg" : "lc") +
-                              uri.substr(uri.find(':', code));
-    Instance o(world, urids, Plugin(world, other), in.rate, block);
-    const std::vector<uint8_t> before = o.SaveBytes();
-    if (o.RestoreBytes(bytes) == LV2_STATE_SUCCESS) problems.push_back(other + " accepted this state");
-    if (o.SaveBytes() != before) problems.push_back("this state changed " + other);
-    // The restored setting is what the plug-in renders: a default instance must sound different.
-    Instance d(world, urids, plugin, in.rate, block);
-    const bool distinct = !SameAudio(d.Render(in), ya);
-    std::printf("%s %s state %zu bytes%s", problems.empty() ? "PASS" : "FAIL", uri.c_str(), bytes.size(),
-                distinct ? "" : " (setting sounds like the default)");
+    std::printf("%s %s state %zu bytes", problems.empty() ? "PASS" : "FAIL", uri.c_str(), bytes.size());
     for (const auto& p : problems)
         std::printf("; %s", p.c_str());
     std::printf("\n");
@@ -517,27 +419,13 @@ int Run(const std::vector<std::string>& args) {
     const std::string& cmd = args[0];
     World world;
     UridMap urids;
-    if (cmd == "list") {
-        for (const LilvPlugin* p : world.OurPlugins()) {
-            const std::string uri = lilv_node_as_uri(lilv_plugin_get_uri(p));
-            const std::string rest = uri.substr(20);
-            std::string code = rest.substr(0, rest.find(':'));
-            for (char& c : code)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            const bool mono = rest.substr(rest.find(':') + 1) == "mono";
-            std::printf("%s\t%s\t%d\n", uri.c_str(), code.c_str(), mono ? 1 : 2);
-        }
-        return 0;
-    }
     if (cmd == "ports") return CheckPorts(world, urids);
     if (cmd == "settings" && (args.size() == 2 || args.size() == 3)) {
         const LilvPlugin* plugin = Plugin(world, args[1]);
         const int preset = args.size() == 3 ? std::atoi(args[2].c_str()) : -1;
         // 17 digits: the command line reads the port's float exactly, not a nearby double.
         for (const auto& [sym, v] : TestSettings(world, urids, plugin, preset)) {
-            LilvNode* symNode = lilv_new_string(world.Get(), sym.c_str());
-            const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, symNode);
-            lilv_node_free(symNode);
+            const LilvPort* port = PortBySymbol(world, plugin, sym);
             LilvNode* name = port ? lilv_port_get_name(plugin, port) : nullptr;
             std::printf("%s\t%s\t%.17g\n", sym.c_str(), name ? lilv_node_as_string(name) : "",
                         static_cast<double>(v));
@@ -550,8 +438,7 @@ int Run(const std::vector<std::string>& args) {
         for (size_t i = 4; i < args.size(); ++i) {
             const bool flag = args[i] == "--in-place";
             if (!flag && (i + 1 >= args.size() ||
-                          !std::set<std::string>{"--block", "--bpm", "--set", "--state-out", "--print"}.count(
-                              args[i])))
+                          !std::set<std::string>{"--block", "--bpm", "--set", "--state-out"}.count(args[i])))
                 throw Failure("unknown option " + args[i]);
             std::vector<std::string>& values = opt[args[i]];
             values.push_back(flag ? "" : args[++i]);
@@ -566,11 +453,8 @@ int Run(const std::vector<std::string>& args) {
             if (eq == std::string::npos) throw Failure("--set takes SYMBOL=VALUE");
             inst.Set(s.substr(0, eq), std::strtof(s.c_str() + eq + 1, nullptr));
         }
-        if (bpm > 0.0f) inst.SendTempo(bpm);
-        WriteAudio(args[3], inst.Render(in));
+        WriteAudio(args[3], inst.Render(in, bpm));
         if (bpm > 0.0f) std::printf("host_tempo %.3f\n", static_cast<double>(inst.Get("host_tempo")));
-        for (const std::string& sym : opt["--print"])
-            std::printf("%s %.6g\n", sym.c_str(), static_cast<double>(inst.Get(sym)));
         for (const std::string& path : opt["--state-out"]) {
             const std::vector<uint8_t> bytes = inst.SaveBytes();
             FILE* f = std::fopen(path.c_str(), "wb");
@@ -584,28 +468,22 @@ int Run(const std::vector<std::string>& args) {
         const int block = 256;
         const LilvPlugin* plugin = Plugin(world, args[1]);
         const Audio in = ReadAudio(args[2]);
+        const uint32_t ports = lilv_plugin_get_num_ports(plugin);
+        std::vector<float> mins(ports), maxs(ports);
+        lilv_plugin_get_port_ranges_float(plugin, mins.data(), maxs.data(), nullptr);
         int n = 0;
         for (const auto& [presetUri, label] : Presets(world, plugin)) {
             Instance inst(world, urids, plugin, in.rate, block);
-            // The host's way: load the preset as a state and restore it.
-            LilvNode* node = lilv_new_uri(world.Get(), presetUri.c_str());
-            LilvState* state = lilv_state_new_from_world(world.Get(), urids.MapPtr(), node);
-            lilv_node_free(node);
-            if (!state) throw Failure("cannot load " + presetUri);
-            inst.RestoreState(state, true);
-            lilv_state_free(state);
+            inst.RestoreState(LoadPreset(world, urids, presetUri).get(), true);
             const std::string path = args[3] + "/" + std::to_string(n++) + ".wav";
             WriteAudio(path, inst.Render(in));
             // Values past a port's range arrive clamped; the reference render is told so by name.
             std::string clamped;
             for (const auto& [sym, v] : PresetValues(world, urids, presetUri)) {
-                LilvNode* symNode = lilv_new_string(world.Get(), sym.c_str());
-                const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, symNode);
-                lilv_node_free(symNode);
+                const LilvPort* port = PortBySymbol(world, plugin, sym);
                 if (!port) continue;
-                LilvNode *def = nullptr, *lo = nullptr, *hi = nullptr;
-                lilv_port_get_range(plugin, port, &def, &lo, &hi);
-                const float c = std::min(std::max(v, lilv_node_as_float(lo)), lilv_node_as_float(hi));
+                const uint32_t k = lilv_port_get_index(plugin, port);
+                const float c = std::min(std::max(v, mins[k]), maxs[k]);
                 if (c != v) {
                     LilvNode* name = lilv_port_get_name(plugin, port);
                     char value[32];
@@ -613,9 +491,6 @@ int Run(const std::vector<std::string>& args) {
                     clamped += std::string("\t") + lilv_node_as_string(name) + "=" + value;
                     lilv_node_free(name);
                 }
-                lilv_node_free(def);
-                lilv_node_free(lo);
-                lilv_node_free(hi);
             }
             std::printf("%s\t%s%s\n", path.c_str(), label.c_str(), clamped.c_str());
         }
