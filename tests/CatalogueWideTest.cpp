@@ -371,8 +371,12 @@ TEST_P(EveryEffect, ParameterRecordsAreConsistent) {
         EXPECT_TRUE(d.minValue < d.maxValue && d.minValue <= d.defaultValue && d.defaultValue <= d.maxValue)
             << d.name;
         // Lists count from 0 with one label per value; logarithmic ranges stay above 0.
-        if (d.type == 3) EXPECT_TRUE(d.minValue == 0 && d.maxValue + 1 == double(d.labels.size())) << d.name;
-        if (d.type == 4) EXPECT_GT(d.minValue, 0.0) << d.name;
+        if (d.type == List) {
+            EXPECT_TRUE(d.minValue == 0 && d.maxValue + 1 == double(d.labels.size())) << d.name;
+        }
+        if (d.type == Logarithmic) {
+            EXPECT_GT(d.minValue, 0.0) << d.name;
+        }
     }
 }
 
@@ -403,5 +407,5 @@ TEST_P(EveryEffect, TapTempoThroughTheFootswitch) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, EveryEffect, ::testing::ValuesIn(RegisteredCodes()),
-                         [](const ::testing::TestParamInfo<std::string>& info) { return info.param; });
+                         [](const ::testing::TestParamInfo<std::string>& p) { return p.param; });
 } // namespace

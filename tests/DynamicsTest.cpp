@@ -78,7 +78,9 @@ TEST_P(CompressorCurve, SteadySines) {
         const double above = rel <= 0 ? rel : c.ratio == 50 ? 0.0 : rel / c.ratio;
         EXPECT_NEAR(Db(PeakAbs(out.l, out.size() - 480, out.size())), c.threshold + above + makeUp, 0.06)
             << rel;
-        if (rel != 0) EXPECT_EQ(comp.GetReadoutValue(0), rel > 0 ? 1.0f : 0.0f) << rel; // "over threshold"
+        if (rel != 0) {
+            EXPECT_EQ(comp.GetReadoutValue(0), rel > 0 ? 1.0f : 0.0f) << rel; // "over threshold"
+        }
     }
 }
 
