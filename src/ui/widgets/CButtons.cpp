@@ -45,12 +45,7 @@ bool CMovieButton::isTypeOf(const char* className) const {
 }
 
 bool CMovieButton::onMouseDown(CPoint, int buttons) {
-    if (!(buttons & kLButton)) return false;
-    beginEdit();
-    value = value > 0.5f ? vmin : vmax;
-    invalid();
-    valueChanged();
-    endEdit();
+    togglePressed(buttons);
     return false;
 }
 
@@ -67,12 +62,7 @@ void COnOffButton::draw(cairo_t* cr) {
 }
 
 bool COnOffButton::onMouseDown(CPoint, int buttons) {
-    if (!(buttons & kLButton)) return false;
-    beginEdit();
-    value = value > 0.5f ? vmin : vmax;
-    invalid();
-    valueChanged();
-    endEdit();
+    togglePressed(buttons);
     return false;
 }
 

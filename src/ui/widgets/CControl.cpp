@@ -38,6 +38,15 @@ void CControl::endEdit() {
     if (listener) listener->controlEndEdit(this);
 }
 
+void CControl::togglePressed(int buttons) {
+    if (!(buttons & kLButton)) return;
+    beginEdit();
+    value = value > 0.5f ? vmin : vmax;
+    invalid();
+    valueChanged();
+    endEdit();
+}
+
 int CControl::frameForValue(int frames) const {
     if (frames <= 1) return 0;
     const float range = vmax - vmin;

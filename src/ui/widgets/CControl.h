@@ -51,6 +51,9 @@ class CControl : public CView {
     ~CControl() override;
     // Frame index of a film strip of `frames` images for the current value.
     int frameForValue(int frames) const;
+    // A left press on a toggle flips between min and max as one edit gesture, redraws and tells the
+    // listener; other buttons do nothing. Toggles keep no mouse capture.
+    void togglePressed(int buttons);
 
     CControlListener* listener;
     int tag;
