@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVDriveBaseDSP.h"
+#include "effects/PeakUpdate.h"
 #include "effects/drive/FilterDesigners.h"
 #include <algorithm>
 #include <cmath>
@@ -117,7 +118,7 @@ void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], flo
     float ip = 0.0f, op = 0.0f;
     for (int i = 0; i < n; ++i) {
         const float xi = in[0][i];
-        ip = std::max(ip, std::fabs(xi));
+        ip = PeakUpdate(ip, xi);
         float v = gd * xi;
         v = c.pre[3].Process(c.pre[2].Process(c.pre[1].Process(c.pre[0].Process(v))));
         v = std::min(std::max(v, -1.0f), 1.0f);
@@ -131,7 +132,7 @@ void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], flo
         float o = mix ? go * u + gdry * xi : go * u;
         o = c.cab[3].Process(c.cab[2].Process(c.cab[1].Process(c.cab[0].Process(o))));
         out[0][i] = o;
-        op = std::max(op, std::fabs(o));
+        op = PeakUpdate(op, o);
     }
     ch[0] = c;
     inPeak[0] = ip;

@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVExciterDSP.h"
+#include "effects/PeakUpdate.h"
 #include "shell/AlgorithmRegistry.h"
 #include <algorithm>
 #include <cmath>
@@ -118,8 +119,8 @@ void CMLVExciterDSP::Run(float* in[2], float* out[2], float inPeak[2], float out
                 const float v = c.band1[1].Process(c.band1[0].Process(drive * x[k]));
                 const float y = x[k] + mix * c.dc.Process(poly(v, c0s));
                 out[k][i] = y;
-                ip[k] = std::max(ip[k], std::fabs(x[k]));
-                op[k] = std::max(op[k], std::fabs(y));
+                ip[k] = PeakUpdate(ip[k], x[k]);
+                op[k] = PeakUpdate(op[k], y);
             }
         }
     }

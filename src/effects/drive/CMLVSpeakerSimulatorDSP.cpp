@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVSpeakerSimulatorDSP.h"
+#include "effects/PeakUpdate.h"
 #include "effects/drive/FilterDesigners.h"
 #include <cmath>
 #include <cstring>
@@ -248,7 +249,7 @@ void CMLVSpeakerSimulatorDSP::Run(float* in[2], float* out[2], float inPeak[2], 
             Lanes fresh = {};
             if (t < n) {
                 float x = in[c][t];
-                ip[c] = std::fmax(ip[c], std::fabs(x));
+                ip[c] = PeakUpdate(ip[c], x);
                 if (x == 0.0f) x = 1e-8f;
                 fresh[0] = stage[c].modelGain * x;
             }
@@ -267,7 +268,7 @@ void CMLVSpeakerSimulatorDSP::Run(float* in[2], float* out[2], float inPeak[2], 
             const SpeakerStage& st = stage[c];
             const float y = horn ? st.volume * (st.hornLevel * v[c][3] + main[c][3]) : st.volume * v[c][3];
             out[c][o] = y;
-            op[c] = std::fmax(op[c], std::fabs(y));
+            op[c] = PeakUpdate(op[c], y);
         }
     }
     for (int c = 0; c < C; ++c) {

@@ -1,4 +1,5 @@
 #include "effects/drive/ExciterPhaseLanes.h"
+#include "effects/PeakUpdate.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -65,8 +66,8 @@ ExciterPhaseLanes::Process(const float* const in[2], float* const out[2], int n,
                            float inPeak[2], float outPeak[2]) {
     for (int i = 0; i < n; ++i) {
         const float l = in[0][i], r = in[1][i];
-        inPeak[0] = std::max(inPeak[0], std::fabs(l));
-        if (channels == 2) inPeak[1] = std::max(inPeak[1], std::fabs(r));
+        inPeak[0] = PeakUpdate(inPeak[0], l);
+        if (channels == 2) inPeak[1] = PeakUpdate(inPeak[1], r);
         wide.inputs[kPast + i] = Float8{l, l, l, l, l, r, r, r};
         narrow.inputs[kPast + i] = Float4{r, r, 0.0f, 0.0f};
     }
@@ -101,7 +102,7 @@ ExciterPhaseLanes::Process(const float* const in[2], float* const out[2], int n,
             std::memcpy(out[c] + i, &acc, sizeof(float) * static_cast<size_t>(std::min(8, n - i)));
         }
         for (int i = 0; i < n; ++i)
-            outPeak[c] = std::max(outPeak[c], std::fabs(out[c][i]));
+            outPeak[c] = PeakUpdate(outPeak[c], out[c][i]);
     }
     for (int r = 0; r < kPast; ++r) {
         wide.inputs[r] = wide.inputs[n + r];
