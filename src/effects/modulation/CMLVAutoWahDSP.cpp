@@ -2,6 +2,8 @@
 #include "effects/modulation/RiseTime.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
+#include "effects/PeakUpdate.h"
+#include <algorithm>
 #include <cmath>
 
 CMLVAutoWahDSP::CMLVAutoWahDSP(double sampleRate_, int maxBlockSize_)
@@ -59,32 +61,78 @@ int CMLVAutoWahDSP::UpdateCoefficients(bool full) {
     return 0;
 }
 
-int CMLVAutoWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    const double sr = sampleRate, qd = q, dry = dryGain / 100.0;
-    return RunFrame(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
+template <int Channels> void CMLVAutoWahDSP::DesignChunk(const float* x0, const float* x1, int n) {
+    // Locals, so that the stores into `design` cannot force reloads through `this`.
+    float e = env, last = lastGate, kt = kTrigger, tr = trig;
+    TriangleParabolaOscillator o = osc;
+    const float kEnv = ke, keep = keepE, rise = kRise, fall = kFall, th = threshold;
+    const bool b = modeB;
+    const double sr = sampleRate, qd = q, h = half, bs = base;
+    WahFilter::Coefficients* k = design;
+    for (int i = 0; i < n; ++i) {
         // Without the silent second channel the detector sees the same power: its square is +0 and the
         // floor below is far above it. Squares of finite input are never NaN, so plain compares give what
         // std::fmax gives without its library call.
-        const float pw = channels == 2 ? std::max(std::max(x[0] * x[0], x[1] * x[1]), 1e-7f)
-                                       : std::max(x[0] * x[0], 1e-7f);
-        env = static_cast<float>(static_cast<double>(env) * keepE + static_cast<double>(pw) * ke);
-        const float gate = env > threshold ? 1.0f : 1e-7f;
-        const float change = gate - lastGate;
+        const float pw = Channels == 2 ? std::max(std::max(x0[i] * x0[i], x1[i] * x1[i]), 1e-7f)
+                                       : std::max(x0[i] * x0[i], 1e-7f);
+        e = static_cast<float>(static_cast<double>(e) * keep + static_cast<double>(pw) * kEnv);
+        const float gate = e > th ? 1.0f : 1e-7f;
+        const float change = gate - last;
         if (change > 0.0f)
-            kTrigger = kRise;
+            kt = rise;
         else if (change < 0.0f)
-            kTrigger = kFall;
-        lastGate = gate;
-        trig = static_cast<float>((1.0 - kTrigger) * trig + static_cast<double>(kTrigger) * gate);
-        const float p = osc.parabola;
-        const float m = modeB ? p * trig : (1.0f - trig) * p;
-        const double f = (1.0 + m) * half + base;
-        const WahFilter::Coefficients k = WahFilter::Design(f, qd, sr);
+            kt = fall;
+        last = gate;
+        tr = static_cast<float>((1.0 - kt) * tr + static_cast<double>(kt) * gate);
+        const float p = o.parabola;
+        const float m = b ? p * tr : (1.0f - tr) * p;
+        k[i] = WahFilter::Design((1.0 + m) * h + bs, qd, sr);
+        o.tick();
+    }
+    env = e, lastGate = last, kTrigger = kt, trig = tr;
+    osc = o;
+}
+
+template <int Channels>
+void CMLVAutoWahDSP::FilterChunk(float* in[2], float* out[2], int start, int n, float inPeak[2],
+                                 float outPeak[2]) {
+    const double dry = dryGain / 100.0;
+    WahFilter f[2] = {filter[0], filter[1]};
+    const WahFilter::Coefficients* k = design;
+    float ip[2] = {inPeak[0], inPeak[1]}, op[2] = {outPeak[0], outPeak[1]};
+    for (int i = 0; i < n; ++i) {
+        float x[2], y[2];
+        for (int c = 0; c < Channels; ++c)
+            x[c] = in[c][start + i];
         // The filter's output carries the wet gain (wetGain %) itself.
-        for (int c = 0; c < channels; ++c)
-            y[c] = static_cast<float>(filter[c].Process(x[c], k) + dry * x[c]);
-        osc.tick();
-    });
+        for (int c = 0; c < Channels; ++c)
+            y[c] = static_cast<float>(f[c].Process(x[c], k[i]) + dry * x[c]);
+        for (int c = 0; c < Channels; ++c) {
+            out[c][start + i] = y[c];
+            ip[c] = PeakUpdate(ip[c], x[c]);
+            op[c] = PeakUpdate(op[c], y[c]);
+        }
+    }
+    for (int c = 0; c < Channels; ++c) {
+        filter[c] = f[c];
+        inPeak[c] = ip[c];
+        outPeak[c] = op[c];
+    }
+}
+
+int CMLVAutoWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    for (int start = 0; start < n; start += kChunk) {
+        const int len = std::min(kChunk, n - start);
+        if (activeChannels == 1) {
+            DesignChunk<1>(in[0] + start, nullptr, len);
+            FilterChunk<1>(in, out, start, len, inPeak, outPeak);
+        } else {
+            DesignChunk<2>(in[0] + start, in[1] + start, len);
+            FilterChunk<2>(in, out, start, len, inPeak, outPeak);
+        }
+    }
+    return 0;
 }
 
 MLV_REGISTER_ALGORITHM(15, CMLVAutoWahDSP)

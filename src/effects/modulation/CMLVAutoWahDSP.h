@@ -26,6 +26,17 @@ class CMLVAutoWahDSP : public CMLVModulationDSP {
     double SweepHalf() const { return half; }
 
   private:
+    // Samples per pass: the sweep's designs for up to this many samples are made before the filters run.
+    static constexpr int kChunk = 256;
+
+    // Envelope, trigger, oscillator and filter design of n <= kChunk samples into `design`. Nothing here
+    // depends on the filters' output, so the designs of successive samples overlap instead of waiting on
+    // one another's filter step. Audio thread.
+    template <int Channels> void DesignChunk(const float* x0, const float* x1, int n);
+    // The filters over the same samples with the designs made; peaks accumulate. Audio thread.
+    template <int Channels>
+    void FilterChunk(float* in[2], float* out[2], int start, int n, float inPeak[2], float outPeak[2]);
+
     // Design constants.
     const int q = 52;
     const int wetGain = 170, dryGain = 0; // percent
@@ -39,4 +50,5 @@ class CMLVAutoWahDSP : public CMLVModulationDSP {
     float threshold = 0.0f;
     bool modeB = false;
     double f0 = 1000.0, half = 0.0, base = 1000.0;
+    WahFilter::Coefficients design[kChunk];
 };
