@@ -69,7 +69,8 @@ template <int Channels> void CMLVAutoWahDSP::DesignChunk(const float* x0, const 
     const bool b = modeB;
     const double sr = sampleRate, qd = q, h = half, bs = base;
     WahFilter::Coefficients* k = design;
-    for (int i = 0; i < n; ++i) {
+    // One step of the detector and the sweep: the frequency of sample i.
+    const auto sweep = [&](int i) {
         // Without the silent second channel the detector sees the same power: its square is +0 and the
         // floor below is far above it. Squares of finite input are never NaN, so plain compares give what
         // std::fmax gives without its library call.
@@ -86,9 +87,15 @@ template <int Channels> void CMLVAutoWahDSP::DesignChunk(const float* x0, const 
         tr = static_cast<float>((1.0 - kt) * tr + static_cast<double>(kt) * gate);
         const float p = o.parabola;
         const float m = b ? p * tr : (1.0f - tr) * p;
-        k[i] = WahFilter::Design((1.0 + m) * h + bs, qd, sr);
         o.tick();
+        return (1.0 + m) * h + bs;
+    };
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+        const double f[2] = {sweep(i), sweep(i + 1)};
+        WahFilter::DesignPair(f, qd, sr, k + i);
     }
+    if (i < n) k[i] = WahFilter::Design(sweep(i), qd, sr);
     env = e, lastGate = last, kTrigger = kt, trig = tr;
     osc = o;
 }
