@@ -54,7 +54,10 @@ void CMLVPowerAmpGuitarDSP::Reset() {
 
 int CMLVPowerAmpGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    ProcessStagePair(stage, in, out, inPeak, outPeak, n, activeChannels);
+    if (activeChannels == 2)
+        PowerAmpStage::ProcessPair(stage, in, out, inPeak, outPeak, n);
+    else
+        ProcessStagePair(stage, in, out, inPeak, outPeak, n, activeChannels);
     for (auto& s : stage)
         s.FlushState();
     return 0;
