@@ -62,15 +62,14 @@ int CMLVAutoWahDSP::UpdateCoefficients(bool full) {
 }
 
 template <int Channels> void CMLVAutoWahDSP::DesignChunk(const float* x0, const float* x1, int n) {
-    // Locals, so that the stores into `design` cannot force reloads through `this`.
+    // Locals, so that the stores into the buffers cannot force reloads through `this`.
     float e = env, last = lastGate, kt = kTrigger, tr = trig;
     TriangleParabolaOscillator o = osc;
     const float kEnv = ke, keep = keepE, rise = kRise, fall = kFall, th = threshold;
     const bool b = modeB;
     const double sr = sampleRate, qd = q, h = half, bs = base;
-    WahFilter::Coefficients* k = design;
-    // One step of the detector and the sweep: the frequency of sample i.
-    const auto sweep = [&](int i) {
+    double* f = frequency;
+    for (int i = 0; i < n; ++i) {
         // Without the silent second channel the detector sees the same power: its square is +0 and the
         // floor below is far above it. Squares of finite input are never NaN, so plain compares give what
         // std::fmax gives without its library call.
@@ -88,16 +87,17 @@ template <int Channels> void CMLVAutoWahDSP::DesignChunk(const float* x0, const 
         const float p = o.parabola;
         const float m = b ? p * tr : (1.0f - tr) * p;
         o.tick();
-        return (1.0 + m) * h + bs;
-    };
-    int i = 0;
-    for (; i + 1 < n; i += 2) {
-        const double f[2] = {sweep(i), sweep(i + 1)};
-        WahFilter::DesignPair(f, qd, sr, k + i);
+        f[i] = (1.0 + m) * h + bs;
     }
-    if (i < n) k[i] = WahFilter::Design(sweep(i), qd, sr);
     env = e, lastGate = last, kTrigger = kt, trig = tr;
     osc = o;
+    // The designs have no state: a pass of their own keeps the chains above short, and two at a time
+    // share each divide instruction.
+    WahFilter::Coefficients* k = design;
+    int i = 0;
+    for (; i + 1 < n; i += 2)
+        WahFilter::DesignPair(f + i, qd, sr, k + i);
+    if (i < n) k[i] = WahFilter::Design(f[i], qd, sr);
 }
 
 template <int Channels>

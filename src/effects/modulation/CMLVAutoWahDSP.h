@@ -29,9 +29,10 @@ class CMLVAutoWahDSP : public CMLVModulationDSP {
     // Samples per pass: the sweep's designs for up to this many samples are made before the filters run.
     static constexpr int kChunk = 256;
 
-    // Envelope, trigger, oscillator and filter design of n <= kChunk samples into `design`. Nothing here
-    // depends on the filters' output, so the designs of successive samples overlap instead of waiting on
-    // one another's filter step. Audio thread.
+    // Envelope, trigger and oscillator of n <= kChunk samples into `frequency`, then the filter designs
+    // into `design`. Nothing here depends on the filters' output, so it runs over the chunk first: the
+    // designs of successive samples overlap instead of each waiting on the previous filter step. Audio
+    // thread.
     template <int Channels> void DesignChunk(const float* x0, const float* x1, int n);
     // The filters over the same samples with the designs made; peaks accumulate. Audio thread.
     template <int Channels>
@@ -50,5 +51,6 @@ class CMLVAutoWahDSP : public CMLVModulationDSP {
     float threshold = 0.0f;
     bool modeB = false;
     double f0 = 1000.0, half = 0.0, base = 1000.0;
+    double frequency[kChunk];
     WahFilter::Coefficients design[kChunk];
 };
