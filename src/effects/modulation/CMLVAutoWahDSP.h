@@ -26,17 +26,24 @@ class CMLVAutoWahDSP : public CMLVModulationDSP {
     double SweepHalf() const { return half; }
 
   private:
-    // Samples per pass: the sweep's designs for up to this many samples are made before the filters run.
-    static constexpr int kChunk = 256;
+    // Samples per pass. The detector and sweep of a chunk run before its filters (nothing there depends on
+    // the filters' output), side by side with the filters of the chunk before: the two chains overlap,
+    // and the designs in between, which have no state, run two at a time in a pass of their own.
+    static constexpr int kChunk = 64;
 
-    // Envelope, trigger and oscillator of n <= kChunk samples into `frequency`, then the filter designs
-    // into `design`. Nothing here depends on the filters' output, so it runs over the chunk first: the
-    // designs of successive samples overlap instead of each waiting on the previous filter step. Audio
-    // thread.
-    template <int Channels> void DesignChunk(const float* x0, const float* x1, int n);
-    // The filters over the same samples with the designs made; peaks accumulate. Audio thread.
-    template <int Channels>
-    void FilterChunk(float* in[2], float* out[2], int start, int n, float inPeak[2], float outPeak[2]);
+    // The detector, trigger and oscillator as locals of a pass; Step gives one sample's sweep frequency.
+    struct Sweep {
+        float e, last, kt, tr;
+        TriangleParabolaOscillator o;
+        float kEnv, keep, rise, fall, th;
+        bool modeB;
+        double half, base;
+        template <int Channels> double Step(float x0, float x1);
+    };
+    // Designs for frequency[0, n) into design[0, n). Audio thread.
+    void DesignChunk(int n);
+    // The block once the coefficients are up to date. Audio thread.
+    template <int Channels> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
 
     // Design constants.
     const int q = 52;
