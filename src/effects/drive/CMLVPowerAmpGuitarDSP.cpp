@@ -1,5 +1,4 @@
 #include "effects/drive/CMLVPowerAmpGuitarDSP.h"
-#include "effects/drive/StagePair.h"
 #include "shell/AlgorithmRegistry.h"
 
 CMLVPowerAmpGuitarDSP::CMLVPowerAmpGuitarDSP(double sampleRate_, int maxBlockSize_)
@@ -57,7 +56,7 @@ int CMLVPowerAmpGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2],
     if (activeChannels == 2)
         PowerAmpStage::ProcessPair(stage, in, out, inPeak, outPeak, n);
     else
-        ProcessStagePair(stage, in, out, inPeak, outPeak, n, activeChannels);
+        stage[0].ProcessOne(in[0], out[0], inPeak[0], outPeak[0], n);
     for (auto& s : stage)
         s.FlushState();
     return 0;
