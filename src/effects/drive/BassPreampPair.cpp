@@ -1,8 +1,12 @@
 #include "effects/drive/BassPreampStage.h"
 #include "effects/drive/PairLanes.h"
 
-// BassPreampStage::ProcessPair: the two channels of Tick in the two low lanes of SSE registers. Double
-// arithmetic runs in __m128d lanes, float arithmetic in the low two lanes of __m128.
+// BassPreampStage::ProcessPair: Tick for both channels in SSE lanes. Each Tick holds two recursions through a
+// valve table, the first valve with its high-pass and feedback and the second valve with its own, and the
+// first feeds the second only forwards, through the tone network. So each step runs the first valve's loop
+// for sample i (lanes 0 and 1: the two channels) and the second valve's loop for sample i - 2 (lanes 2 and 3)
+// in the same registers: one chain of lookups per sample instead of two in a row. The network's recursion
+// runs beside it in double lanes. Each lane performs Tick's operations in Tick's order.
 using namespace PairLanes;
 namespace {
 typedef double D2 __attribute__((vector_size(16)));
@@ -14,49 +18,69 @@ D2 Pair(double a, double b) {
 D2 Widen(F4 x) {
     return reinterpret_cast<D2>(_mm_cvtps_pd(reinterpret_cast<__m128>(x)));
 }
-F4 Narrow(D2 x) {
-    return reinterpret_cast<F4>(_mm_cvtpd_ps(reinterpret_cast<__m128d>(x)));
+// Lanes 2 and 3 as doubles.
+D2 WidenHigh(F4 x) {
+    const __m128 v = reinterpret_cast<__m128>(x);
+    return reinterpret_cast<D2>(_mm_cvtps_pd(_mm_movehl_ps(v, v)));
 }
-// Zero where |x| < limit (Quiet, the recursion's floor), x elsewhere.
+// a narrowed into lanes 0 and 1, b into lanes 2 and 3.
+F4 Narrow(D2 a, D2 b) {
+    return reinterpret_cast<F4>(_mm_movelh_ps(_mm_cvtpd_ps(reinterpret_cast<__m128d>(a)),
+                                              _mm_cvtpd_ps(reinterpret_cast<__m128d>(b))));
+}
+// Lanes 0 and 1 of low, 2 and 3 of high.
+F4 Join(F4 low, F4 high) {
+    return reinterpret_cast<F4>(_mm_move_sd(reinterpret_cast<__m128d>(high), reinterpret_cast<__m128d>(low)));
+}
+// Zero where |x| < limit (Quiet, the recursion's floor), x elsewhere. A predicted branch, as in Tick: the
+// test stays off the recursion's chain.
 D2 ZeroBelow(D2 x, double limit) {
     const __m128d v = reinterpret_cast<__m128d>(x);
-    const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), v);
-    return reinterpret_cast<D2>(_mm_and_pd(v, _mm_cmpnlt_pd(magnitude, _mm_set1_pd(limit))));
-}
-// A valve table: ClampInput, the row of each lane (ClampRow of (int)(32 c) >> shift + 33), EvalCubic.
-F4 Valve(const float (*table)[4], F4 v, float limit, int shift) {
-    const F4 c = ClampInput(v, -limit, limit);
-    const __m128i scaled = _mm_cvttps_epi32(reinterpret_cast<__m128>(c * 32.0f));
-    const int k0 = _mm_cvtsi128_si32(scaled) >> shift,
-              k1 = _mm_cvtsi128_si32(_mm_srli_si128(scaled, 4)) >> shift;
-    return Cubic2(table[AmpModel::ClampRow(k0 + 33, 65)], table[AmpModel::ClampRow(k1 + 33, 65)], c);
+    const __m128d small = _mm_cmplt_pd(_mm_andnot_pd(_mm_set1_pd(-0.0), v), _mm_set1_pd(limit));
+    if (__builtin_expect(_mm_movemask_pd(small) == 0, 1)) return x;
+    return reinterpret_cast<D2>(_mm_andnot_pd(small, v));
 }
 
-// A FilterSection's coefficients and state, one section per lane.
-struct SectionPair {
+// The two valves of both channels, each followed by its high-pass section: the first valve in lanes 0 and 1,
+// the second with its 0.1 scaling in lanes 2 and 3 (scaling by 1 is exact).
+struct ValveLanes {
     F4 g, b1, b2, a1, a2, s1, s2;
-    SectionPair(const FilterSection& x, const FilterSection& y)
-        : g(Pair(x.g, y.g)), b1(Pair(x.b1, y.b1)), b2(Pair(x.b2, y.b2)), a1(Pair(x.a1, y.a1)),
-          a2(Pair(x.a2, y.a2)), s1(Pair(x.s1, y.s1)), s2(Pair(x.s2, y.s2)) {}
-    F4 Process(F4 x) {
-        const F4 u = Flush(g * x);
-        const F4 w = Flush(s1 + u);
+    ValveLanes(const FilterSection& a0, const FilterSection& a1_, const FilterSection& b0,
+               const FilterSection& b1_)
+        : g{a0.g, a1_.g, b0.g, b1_.g}, b1{a0.b1, a1_.b1, b0.b1, b1_.b1}, b2{a0.b2, a1_.b2, b0.b2, b1_.b2},
+          a1{a0.a1, a1_.a1, b0.a1, b1_.a1}, a2{a0.a2, a1_.a2, b0.a2, b1_.a2},
+          s1{a0.s1, a1_.s1, b0.s1, b1_.s1}, s2{a0.s2, a1_.s2, b0.s2, b1_.s2} {}
+    F4 Step(F4 v) {
+        // AmpModel::BassValveA and BassValveB: ClampInput, row ((int)(32 c) >> 4 or 5) + 33, EvalCubic.
+        const F4 c = Min(Max(v, F4{-17.0f, -17.0f, -33.0f, -33.0f}), F4{17.0f, 17.0f, 33.0f, 33.0f});
+        const __m128i k = _mm_cvttps_epi32(reinterpret_cast<__m128>(32.0f * c));
+        // The two shifts at once: |k| < 2^15, and the high half of k times 2^12 (2^11) is k >> 4 (k >> 5) in
+        // both 16-bit halves of a lane, so the lane holds the shifted 32-bit k.
+        const __m128i shifted =
+            _mm_mulhi_epi16(k, _mm_set_epi16(2048, 2048, 2048, 2048, 4096, 4096, 4096, 4096));
+        const __m128i rows = ClampRows(_mm_add_epi32(shifted, _mm_set1_epi32(33)), 65);
+        const float* const r[4] = {AmpModel::kBassValveA[_mm_extract_epi16(rows, 0)],
+                                   AmpModel::kBassValveA[_mm_extract_epi16(rows, 2)],
+                                   AmpModel::kBassValveB[_mm_extract_epi16(rows, 4)],
+                                   AmpModel::kBassValveB[_mm_extract_epi16(rows, 6)]};
+        const F4 x = F4{1.0f, 1.0f, 0.1f, 0.1f} * Cubic4(r, c);
+        // FilterSection::Process.
+        const F4 u = Flush(g * x, 15);
+        const F4 w = Flush(s1 + u, 15);
         s1 = b1 * u - a1 * w + s2;
         s2 = b2 * u - a2 * w;
         return w;
-    }
-    void Store(FilterSection& x, FilterSection& y) const {
-        x.s1 = s1[0], y.s1 = s1[1];
-        x.s2 = s2[0], y.s2 = s2[1];
     }
 };
 } // namespace
 
 void BassPreampStage::ProcessPair(BassPreampStage (&stage)[2], float* in[2], float* out[2], float inPeak[2],
                                   float outPeak[2], int n) {
+    if (n <= 0) return;
     BassPreampStage& p = stage[0];
     BassPreampStage& q = stage[1];
-    const F4 inputGain = Pair(p.inputGain, q.inputGain), outputGain = Pair(p.outputGain, q.outputGain);
+    const F4 inputGain = Pair(p.inputGain, q.inputGain),
+             outputGain = {0.0f, 0.0f, p.outputGain, q.outputGain};
     const D2 kf1 = Pair(p.kf1, q.kf1), kf2 = Pair(p.kf2, q.kf2);
     D2 a[5], b[5];
     for (int k = 0; k < 5; ++k) {
@@ -65,29 +89,84 @@ void BassPreampStage::ProcessPair(BassPreampStage (&stage)[2], float* in[2], flo
     }
     D2 w = Pair(p.w, q.w), w1 = Pair(p.w1, q.w1), w2 = Pair(p.w2, q.w2), w3 = Pair(p.w3, q.w3),
        w4 = Pair(p.w4, q.w4), f1 = Pair(p.f1, q.f1), f2 = Pair(p.f2, q.f2);
-    SectionPair h1(p.h1, q.h1), h2(p.h2, q.h2);
-    F4 ip = Pair(inPeak[0], inPeak[1]), op = Pair(outPeak[0], outPeak[1]);
-    for (int i = 0; i < n; ++i) {
+    D2 tone1 = {}, tone2 = {}; // the second valve's inputs before feedback, one and two samples back
+    ValveLanes valves(p.h1, q.h1, p.h2, q.h2);
+    F4 ip = Pair(inPeak[0], inPeak[1]), op = {0.0f, 0.0f, outPeak[0], outPeak[1]};
+
+    // Sample i's input, driven, before the first valve's feedback.
+    const auto drive = [&](int i) {
         const F4 x = Pair(in[0][i], in[1][i]);
-        const D2 v = Widen(inputGain * x) + kf1 * f1;
-        f1 = Widen(h1.Process(Valve(AmpModel::kBassValveA, Narrow(ZeroBelow(v, 1e-20)), 17.0f, 4)));
+        ip = Max(Abs(x), ip);
+        return Widen(inputGain * x);
+    };
+    // The first valve's input for a sample driven to d.
+    const auto first = [&](D2 d) { return ZeroBelow(d + kf1 * f1, 1e-20); };
+    // The second valve's input two samples back.
+    const auto second = [&]() { return ZeroBelow(tone2 + kf2 * f2, 1e-20); };
+    // The first valve's output (lanes 0 and 1 of s) through the network.
+    const auto network = [&](F4 s) {
+        f1 = Widen(s);
         w4 = w3;
         w3 = w2;
         w2 = w1;
         w1 = w;
         w = ZeroBelow(f1 - a[1] * w1 - a[2] * w2 - a[3] * w3 - a[4] * w4, 1e-30);
-        const D2 y = b[0] * w + b[1] * w1 + b[2] * w2 + b[3] * w3 + b[4] * w4 + kf2 * f2;
-        f2 = Widen(h2.Process(0.1f * Valve(AmpModel::kBassValveB, Narrow(ZeroBelow(y, 1e-20)), 33.0f, 5)));
-        const F4 o = outputGain * Narrow(f2);
-        out[0][i] = o[0];
-        out[1][i] = o[1];
-        ip = Max(Abs(x), ip);
+        tone2 = tone1;
+        tone1 = b[0] * w + b[1] * w1 + b[2] * w2 + b[3] * w3 + b[4] * w4;
+    };
+    // The second valve's output (lanes 2 and 3 of s) as sample i.
+    const auto output = [&](F4 s, int i) {
+        const F4 o = outputGain * s;
+        out[0][i] = o[2];
+        out[1][i] = o[3];
         op = Max(Abs(o), op);
+    };
+    // The first valve's half of sample i, if live, beside the second valve's half of sample i - 2, if live.
+    // The second lags by two so that the network's latency stays off the step's chain. An idle half runs on
+    // zero input and gets its state back.
+    const auto edge = [&](int i, bool liveFirst, bool liveSecond) {
+        const F4 s1 = valves.s1, s2 = valves.s2;
+        const F4 s = valves.Step(Narrow(liveFirst ? first(drive(i)) : D2{}, liveSecond ? second() : D2{}));
+        valves.s1 = Join(liveFirst ? valves.s1 : s1, liveSecond ? valves.s1 : s1);
+        valves.s2 = Join(liveFirst ? valves.s2 : s2, liveSecond ? valves.s2 : s2);
+        if (liveFirst)
+            network(s);
+        else
+            tone2 = tone1;
+        if (liveSecond) {
+            f2 = WidenHigh(s);
+            output(s, i - 2);
+        }
+    };
+
+    int i = 0;
+    for (; i < n && i < 2; ++i)
+        edge(i, true, false);
+    // The rest a chunk at a time, in three passes: the inputs; the steps; the outputs. The steps' pass holds
+    // little beside the chain of lookups, so the core keeps the next steps' independent work in flight.
+    constexpr int kChunk = 64;
+    D2 driven[kChunk];
+    F4 stepped[kChunk];
+    for (int start = i; start < n; start += kChunk) {
+        const int len = n - start < kChunk ? n - start : kChunk;
+        for (int j = 0; j < len; ++j)
+            driven[j] = drive(start + j);
+        for (int j = 0; j < len; ++j) {
+            const F4 s = valves.Step(Narrow(first(driven[j]), second()));
+            network(s);
+            f2 = WidenHigh(s);
+            stepped[j] = s;
+        }
+        for (int j = 0; j < len; ++j)
+            output(stepped[j], start + j - 2);
     }
+    for (i = n; i < n + 2; ++i)
+        edge(i, false, i >= 2);
+
     p.w = w[0], q.w = w[1], p.w1 = w1[0], q.w1 = w1[1], p.w2 = w2[0], q.w2 = w2[1];
     p.w3 = w3[0], q.w3 = w3[1], p.w4 = w4[0], q.w4 = w4[1];
     p.f1 = f1[0], q.f1 = f1[1], p.f2 = f2[0], q.f2 = f2[1];
-    h1.Store(p.h1, q.h1);
-    h2.Store(p.h2, q.h2);
-    inPeak[0] = ip[0], inPeak[1] = ip[1], outPeak[0] = op[0], outPeak[1] = op[1];
+    p.h1.s1 = valves.s1[0], q.h1.s1 = valves.s1[1], p.h2.s1 = valves.s1[2], q.h2.s1 = valves.s1[3];
+    p.h1.s2 = valves.s2[0], q.h1.s2 = valves.s2[1], p.h2.s2 = valves.s2[2], q.h2.s2 = valves.s2[3];
+    inPeak[0] = ip[0], inPeak[1] = ip[1], outPeak[0] = op[2], outPeak[1] = op[3];
 }

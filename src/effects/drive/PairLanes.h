@@ -16,14 +16,15 @@ inline __m128i Denormal(F4 x) {
     const __m128i bits = _mm_castps_si128(reinterpret_cast<__m128>(x));
     return _mm_cmpeq_epi32(_mm_and_si128(bits, _mm_set1_epi32(0x7f800000)), _mm_setzero_si128());
 }
-// True when FlushDenormal would zero one of the two live lanes of a lane mask.
-inline bool AnyLive(__m128i mask) {
-    return (_mm_movemask_ps(_mm_castsi128_ps(mask)) & 3) != 0;
+// True when FlushDenormal would zero one of the live lanes of a lane mask (bit l of `live` for lane l; the
+// two low lanes unless a kernel fills all four).
+inline bool AnyLive(__m128i mask, int live = 3) {
+    return (_mm_movemask_ps(_mm_castsi128_ps(mask)) & live) != 0;
 }
-// FlushDenormal of the two live lanes; a predicted branch, as in the scalar form.
-inline F4 Flush(F4 x) {
+// FlushDenormal of the live lanes; a predicted branch, as in the scalar form.
+inline F4 Flush(F4 x, int live = 3) {
     const __m128i zero = Denormal(x);
-    if (__builtin_expect(!AnyLive(zero), 1)) return x;
+    if (__builtin_expect(!AnyLive(zero, live), 1)) return x;
     return reinterpret_cast<F4>(_mm_andnot_ps(_mm_castsi128_ps(zero), reinterpret_cast<__m128>(x)));
 }
 inline F4 Max(F4 a, F4 b) {
