@@ -51,7 +51,21 @@ struct ValveLanes {
           a1{a0.a1, a1_.a1, b0.a1, b1_.a1}, a2{a0.a2, a1_.a2, b0.a2, b1_.a2},
           s1{a0.s1, a1_.s1, b0.s1, b1_.s1}, s2{a0.s2, a1_.s2, b0.s2, b1_.s2} {}
     F4 Step(F4 v) {
-        // AmpModel::BassValveA and BassValveB: ClampInput, row ((int)(32 c) >> 4 or 5) + 33, EvalCubic.
+        // AmpModel::BassValveA and BassValveB: ClampInput, row ((int)(32 c) >> 4 or 5) + 33, EvalCubic. Below
+        // 16 (32) in magnitude the clamps change nothing, |k| < 512 (1024) and every row lies inside the
+        // table: a predicted branch takes the clamps off the chain, and each lane converts straight to an
+        // integer.
+        const __m128 inside =
+            _mm_cmplt_ps(reinterpret_cast<__m128>(Abs(v)), _mm_setr_ps(16.0f, 16.0f, 32.0f, 32.0f));
+        if (__builtin_expect(_mm_movemask_ps(inside) == 15, 1)) {
+            const __m128 k = reinterpret_cast<__m128>(32.0f * v);
+            const float* const r[4] = {
+                AmpModel::kBassValveA[(_mm_cvttss_si64(k) >> 4) + 33],
+                AmpModel::kBassValveA[(_mm_cvttss_si64(_mm_shuffle_ps(k, k, 1)) >> 4) + 33],
+                AmpModel::kBassValveB[(_mm_cvttss_si64(_mm_movehl_ps(k, k)) >> 5) + 33],
+                AmpModel::kBassValveB[(_mm_cvttss_si64(_mm_shuffle_ps(k, k, 3)) >> 5) + 33]};
+            return Section(Cubic4(r, v));
+        }
         const F4 c = Min(Max(v, F4{-17.0f, -17.0f, -33.0f, -33.0f}), F4{17.0f, 17.0f, 33.0f, 33.0f});
         const __m128i k = _mm_cvttps_epi32(reinterpret_cast<__m128>(32.0f * c));
         // The two shifts at once: |k| < 2^15, and the high half of k times 2^12 (2^11) is k >> 4 (k >> 5) in
@@ -63,8 +77,11 @@ struct ValveLanes {
                                    AmpModel::kBassValveA[_mm_extract_epi16(rows, 2)],
                                    AmpModel::kBassValveB[_mm_extract_epi16(rows, 4)],
                                    AmpModel::kBassValveB[_mm_extract_epi16(rows, 6)]};
-        const F4 x = F4{1.0f, 1.0f, 0.1f, 0.1f} * Cubic4(r, c);
-        // FilterSection::Process.
+        return Section(Cubic4(r, c));
+    }
+    // The second valve's 0.1, then FilterSection::Process.
+    F4 Section(F4 valve) {
+        const F4 x = F4{1.0f, 1.0f, 0.1f, 0.1f} * valve;
         const F4 u = Flush(g * x, 15);
         const F4 w = Flush(s1 + u, 15);
         s1 = b1 * u - a1 * w + s2;
