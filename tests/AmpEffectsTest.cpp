@@ -305,7 +305,8 @@ TEST(HiGainPreamp, LowCutBelow50HzActsAs50Hz) {
 }
 
 // The stereo kernels run both channels in SSE lanes: bit for bit the scalar Tick, channel by channel, with
-// different signals in the two lanes and stretches of silence and subnormal level (the flushing paths).
+// different signals in the two lanes, stretches of silence and subnormal level (the flushing paths), a
+// stretch far beyond the valve tables (the clamped paths) and blocks from one sample up.
 template <class Dsp> void ExpectLanesMatchTick(Dsp& alg) {
     alg.UpdateCoefficients(true);
     auto lanes = alg.Stage(0), laneB = alg.Stage(1);
@@ -313,11 +314,14 @@ template <class Dsp> void ExpectLanesMatchTick(Dsp& alg) {
     std::vector<float> x[2] = {TwoTone(48000, 3000, 0.9), TwoTone(31000, 3000, 0.05)}, y[2] = {x[0], x[1]};
     for (int i = 800; i < 2000; ++i) // long enough for the states to decay to subnormal
         x[0][i] = 0.0f, x[1][i] = 1e-39f;
+    for (int i = 2200; i < 2400; ++i)
+        x[0][i] *= 60.0f;
     float ip[2] = {0, 0}, op[2] = {0, 0};
-    for (int pos = 0; pos < 3000; pos += 173) { // blocks across the kernels' chunks
+    const int blocks[] = {173, 1, 2, 3, 64, 65}; // across the kernels' chunks, and shorter than their lags
+    for (int pos = 0, b = 0; pos < 3000; pos += blocks[b++ % 6]) {
         float* in[2] = {x[0].data() + pos, x[1].data() + pos};
         float* out[2] = {y[0].data() + pos, y[1].data() + pos};
-        decltype(lanes)::ProcessPair(pair, in, out, ip, op, std::min(173, 3000 - pos));
+        decltype(lanes)::ProcessPair(pair, in, out, ip, op, std::min(blocks[b % 6], 3000 - pos));
     }
     for (int c = 0; c < 2; ++c)
         for (int i = 0; i < 3000; ++i)
