@@ -95,25 +95,31 @@ template <bool Split>
 int CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const double wetGain = wet, dryGain = dry;
     const float depth[2] = {line.depth[0], line.depth[1]};
-    return RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
-        const float p = osc.parabola;
-        osc.tick();
+    // Local copies keep the sweep and the positions in registers across the block.
+    TriangleParabolaOscillator o = osc;
+    ModulatedDelayLine::Cursor cursor = line.Begin();
+    const int result = RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
+        const float p = o.parabola;
+        o.tick();
         float v[2];
         for (int c = 0; c < channels; ++c)
-            v[c] = line.Read(c, p * depth[c]);
+            v[c] = cursor.Read(c, p * depth[c]);
         for (int c = 0; c < channels; ++c) {
             if (Split) {
                 float low, high;
                 split->Split(c, x[c], low, high);
-                line.Write(c, high);
+                cursor.Write(c, high);
                 y[c] = static_cast<float>(low + dryGain * high + wetGain * v[c]);
             } else {
-                line.Write(c, x[c]);
+                cursor.Write(c, x[c]);
                 y[c] = static_cast<float>(dryGain * x[c] + wetGain * v[c]);
             }
         }
-        line.Advance();
+        cursor.Advance();
     });
+    line.End(cursor);
+    osc = o;
+    return result;
 }
 
 int CMLVChorusDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {

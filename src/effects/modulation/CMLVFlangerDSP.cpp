@@ -1,5 +1,6 @@
 #include "effects/modulation/CMLVFlangerDSP.h"
 #include "effects/modulation/LowBandBypassSplit.h"
+#include "effects/modulation/SamplePair.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
 
@@ -105,32 +106,99 @@ int CMLVFlangerDSP::UpdateCoefficients(bool full) {
     return result;
 }
 
-template <bool Split>
-int CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+template <int C, bool Split>
+void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    using namespace samplepair;
     const double fb = feedback;
     const float h = half;
-    return RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* input, float* y) {
-        float x[2] = {input[0], input[1]}, low[2] = {0.0f, 0.0f};
-        for (int c = 0; c < channels; ++c) {
-            if (Split) split->Split(c, x[c], low[c], x[c]);
-            const float p = osc[c].parabola;
-            osc[c].tick();
-            const float v = line.Read(c, p * h);
-            // The recirculating line decays into subnormals after the signal stops; flush them.
-            line.Write(c, FlushDenormal(static_cast<float>(fb * v + x[c])));
-            const double wetDry = kDryGain * x[c] + kWetGain * v;
-            y[c] = static_cast<float>(Split ? low[c] + wetDry : wetDry);
+    // Local copies: written through `this` every sample, the sweeps and positions would be stored and
+    // reloaded on the oscillators' dependent chains.
+    TriangleParabolaOscillator o[2] = {osc[0], osc[1]};
+    ModulatedDelayLine::Cursor cursor = line.Begin();
+    LowBandBypassSplit::Band band[2] = {};
+    if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
+    // One sample of one channel at read position r and write position w.
+    const auto one = [&](int c, float x, float low, float d, int r, int w) {
+        const float v = cursor.ReadAt(c, r, d);
+        // The recirculating line decays into subnormals after the signal stops; flush them.
+        cursor.WriteAt(c, w, FlushDenormal(static_cast<float>(fb * v + x)));
+        const double wetDry = kDryGain * x + kWetGain * v;
+        return static_cast<float>(Split ? low + wetDry : wetDry);
+    };
+    const __m128d fbPair = _mm_set1_pd(fb), dryPair = _mm_set1_pd(kDryGain), wetPair = _mm_set1_pd(kWetGain);
+    const __m128 hPair = _mm_set1_ps(h);
+    __m128 ip[2] = {_mm_setzero_ps(), _mm_setzero_ps()}, op[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
+    int i = 0;
+    for (; i + 1 < n; i += 2) {
+        __m128 x[2], low[2];
+        ForChannels<C>([&](auto c) {
+            x[c] = Load(in[c] + i);
+            ip[c] = samplepair::Peak(ip[c], x[c]);
+            if (Split) {
+                float l0, h0, l1, h1;
+                band[c].Split(in[c][i], l0, h0);
+                band[c].Split(in[c][i + 1], l1, h1);
+                low[c] = Make(l0, l1);
+                x[c] = Make(h0, h1);
+            }
+        });
+        ForChannels<C>([&](auto c) {
+            const float p0 = o[c].parabola;
+            o[c].tick();
+            const float p1 = o[c].parabola;
+            o[c].tick();
+            const __m128 d = _mm_mul_ps(Make(p0, p1), hPair);
+            __m128 v, y;
+            if (cursor.ReadPair(c, d, v)) {
+                const __m128d xd = Wide(x[c]), vd = Wide(v);
+                cursor.WritePair(c, FlushDenormals(Narrow(_mm_add_pd(_mm_mul_pd(fbPair, vd), xd))));
+                const __m128d wetDry = _mm_add_pd(_mm_mul_pd(dryPair, xd), _mm_mul_pd(wetPair, vd));
+                y = Narrow(Split ? _mm_add_pd(Wide(low[c]), wetDry) : wetDry);
+            } else {
+                const int r = cursor.ReadIndex(), w = cursor.WriteIndex();
+                const float lo0 = Split ? Lane0(low[c]) : 0.0f, lo1 = Split ? Lane1(low[c]) : 0.0f;
+                const float y0 = one(c, Lane0(x[c]), lo0, Lane0(d), r, w);
+                y = Make(y0, one(c, Lane1(x[c]), lo1, Lane1(d), cursor.Next(r), cursor.Next(w)));
+            }
+            op[c] = samplepair::Peak(op[c], y);
+            Store(out[c] + i, y);
+        });
+        cursor.Advance();
+        cursor.Advance();
+    }
+    ForChannels<C>([&](auto c) {
+        float inP = PeakOf(ip[c]), outP = PeakOf(op[c]);
+        if (i < n) {
+            float x = in[c][i], low = 0.0f;
+            inP = PeakUpdate(inP, x);
+            if (Split) band[c].Split(x, low, x);
+            const float p = o[c].parabola;
+            o[c].tick();
+            const float y = one(c, x, low, p * h, cursor.ReadIndex(), cursor.WriteIndex());
+            out[c][i] = y;
+            outP = PeakUpdate(outP, y);
         }
-        line.Advance();
+        inPeak[c] = inP;
+        outPeak[c] = outP;
+        if (Split) split->End(c, band[c]);
     });
+    if (i < n) cursor.Advance();
+    line.End(cursor);
+    osc[0] = o[0];
+    osc[1] = o[1];
 }
 
 int CMLVFlangerDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     // No comb without its buffers: the input passes through.
     if (!line.Ready()) return RunPassThrough(in, out, inPeak, outPeak, n);
-    if (split && split->Active()) return Render<true>(in, out, inPeak, outPeak, n);
-    return Render<false>(in, out, inPeak, outPeak, n);
+    const bool low = split && split->Active();
+    return WithActiveChannels([&](auto channels) {
+        if (low)
+            Render<channels, true>(in, out, inPeak, outPeak, n);
+        else
+            Render<channels, false>(in, out, inPeak, outPeak, n);
+    });
 }
 
 MLV_REGISTER_ALGORITHM(65, CMLVFlangerDSP)

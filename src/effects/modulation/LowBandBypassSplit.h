@@ -1,6 +1,8 @@
 #pragma once
 #include "effects/drive/FilterSection.h"
 #include "params/CMLVEffectSetup.h"
+#include <cfloat>
+#include <cmath>
 
 // Crossover of the bass modulation effects: a first-order low-pass per channel takes the low band out,
 // the effect works on the rest (high = x - low) and the low band is added back unprocessed. Below a
@@ -32,6 +34,30 @@ class LowBandBypassSplit {
     void Split(int channel, float x, float& low, float& high) {
         low = filter[channel].Process(x);
         high = x - low;
+    }
+
+    // One channel's filter copied out for a block, so its state stays in registers: Split() with the
+    // flushes as predictable branches, off the filter's feedback path.
+    struct Band {
+        float g, b1, b2, a1, a2, s1, s2;
+        void Split(float x, float& low, float& high) {
+            float u = g * x;
+            if (std::fabs(u) < FLT_MIN) u = 0.0f;
+            float w = s1 + u;
+            if (std::fabs(w) < FLT_MIN) w = 0.0f;
+            s1 = b1 * u - a1 * w + s2;
+            s2 = b2 * u - a2 * w;
+            low = w;
+            high = x - w;
+        }
+    };
+    Band Begin(int channel) const {
+        const FilterSection& f = filter[channel];
+        return {f.g, f.b1, f.b2, f.a1, f.a2, f.s1, f.s2};
+    }
+    void End(int channel, const Band& b) {
+        filter[channel].s1 = b.s1;
+        filter[channel].s2 = b.s2;
     }
 
   private:
