@@ -1,6 +1,6 @@
 #include "effects/modulation/CMLVFlangerDSP.h"
 #include "effects/modulation/LowBandBypassSplit.h"
-#include "effects/modulation/SamplePair.h"
+#include "effects/modulation/SampleGroup.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
 
@@ -108,7 +108,8 @@ int CMLVFlangerDSP::UpdateCoefficients(bool full) {
 
 template <int C, bool Split>
 void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    using namespace samplepair;
+    using namespace samplegroup;
+    constexpr int kSpan = Span<C>;
     const double fb = feedback;
     const float h = half;
     // Local copies: written through `this` every sample, the sweeps and positions would be stored and
@@ -125,64 +126,76 @@ void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float 
         const double wetDry = kDryGain * x + kWetGain * v;
         return static_cast<float>(Split ? low + wetDry : wetDry);
     };
-    const __m128d fbPair = _mm_set1_pd(fb), dryPair = _mm_set1_pd(kDryGain), wetPair = _mm_set1_pd(kWetGain);
-    const __m128 hPair = _mm_set1_ps(h);
-    __m128 ip[2] = {_mm_setzero_ps(), _mm_setzero_ps()}, op[2] = {_mm_setzero_ps(), _mm_setzero_ps()};
+    const __m128d fbs = _mm_set1_pd(fb), dry = _mm_set1_pd(kDryGain), wet = _mm_set1_pd(kWetGain);
+    const __m128 hs = _mm_set1_ps(h);
+    __m128 ip = _mm_setzero_ps(), op = _mm_setzero_ps();
     int i = 0;
-    for (; i + 1 < n; i += 2) {
-        __m128 x[2], low[2];
+    for (; i + kSpan <= n; i += kSpan) {
+        const __m128 input = Load<C>(in, i);
+        ip = PeakLanes(ip, input);
+        alignas(16) float x[4], low[4] = {};
+        _mm_store_ps(x, input);
+        if (Split)
+            for (int l = 0; l < 4; ++l)
+                band[l / kSpan].Split(x[l], low[l], x[l]);
+        float p[4];
         ForChannels<C>([&](auto c) {
-            x[c] = Load(in[c] + i);
-            ip[c] = samplepair::Peak(ip[c], x[c]);
+            for (int t = 0; t < kSpan; ++t) {
+                p[c * kSpan + t] = o[c].parabola;
+                o[c].tick();
+            }
+        });
+        const __m128 d = _mm_mul_ps(Make(p[0], p[1], p[2], p[3]), hs);
+        __m128 v, y;
+        if (cursor.ReadGroup<C>(d, v)) {
+            const __m128 xs = _mm_load_ps(x);
+            const __m128d xl = Low(xs), xh = High(xs), vl = Low(v), vh = High(v);
+            cursor.WriteGroup<C>(FlushDenormals(
+                Narrow(_mm_add_pd(_mm_mul_pd(fbs, vl), xl), _mm_add_pd(_mm_mul_pd(fbs, vh), xh))));
+            __m128d yl = _mm_add_pd(_mm_mul_pd(dry, xl), _mm_mul_pd(wet, vl));
+            __m128d yh = _mm_add_pd(_mm_mul_pd(dry, xh), _mm_mul_pd(wet, vh));
             if (Split) {
-                float l0, h0, l1, h1;
-                band[c].Split(in[c][i], l0, h0);
-                band[c].Split(in[c][i + 1], l1, h1);
-                low[c] = Make(l0, l1);
-                x[c] = Make(h0, h1);
+                const __m128 lows = _mm_load_ps(low);
+                yl = _mm_add_pd(Low(lows), yl);
+                yh = _mm_add_pd(High(lows), yh);
             }
-        });
-        ForChannels<C>([&](auto c) {
-            const float p0 = o[c].parabola;
-            o[c].tick();
-            const float p1 = o[c].parabola;
-            o[c].tick();
-            const __m128 d = _mm_mul_ps(Make(p0, p1), hPair);
-            __m128 v, y;
-            if (cursor.ReadPair(c, d, v)) {
-                const __m128d xd = Wide(x[c]), vd = Wide(v);
-                cursor.WritePair(c, FlushDenormals(Narrow(_mm_add_pd(_mm_mul_pd(fbPair, vd), xd))));
-                const __m128d wetDry = _mm_add_pd(_mm_mul_pd(dryPair, xd), _mm_mul_pd(wetPair, vd));
-                y = Narrow(Split ? _mm_add_pd(Wide(low[c]), wetDry) : wetDry);
-            } else {
-                const int r = cursor.ReadIndex(), w = cursor.WriteIndex();
-                const float lo0 = Split ? Lane0(low[c]) : 0.0f, lo1 = Split ? Lane1(low[c]) : 0.0f;
-                const float y0 = one(c, Lane0(x[c]), lo0, Lane0(d), r, w);
-                y = Make(y0, one(c, Lane1(x[c]), lo1, Lane1(d), cursor.Next(r), cursor.Next(w)));
-            }
-            op[c] = samplepair::Peak(op[c], y);
-            Store(out[c] + i, y);
-        });
-        cursor.Advance();
-        cursor.Advance();
+            y = Narrow(yl, yh);
+        } else {
+            alignas(16) float ds[4], ys[4];
+            _mm_store_ps(ds, d);
+            int r = cursor.ReadIndex(), w = cursor.WriteIndex();
+            for (int t = 0; t < kSpan; ++t, r = cursor.Next(r), w = cursor.Next(w))
+                for (int c = 0; c < C; ++c) {
+                    const int l = c * kSpan + t;
+                    ys[l] = one(c, x[l], low[l], ds[l], r, w);
+                }
+            y = _mm_load_ps(ys);
+        }
+        op = PeakLanes(op, y);
+        Store<C>(out, i, y);
+        cursor.Advance(kSpan);
     }
-    ForChannels<C>([&](auto c) {
-        float inP = PeakOf(ip[c]), outP = PeakOf(op[c]);
-        if (i < n) {
+    float inP[2], outP[2];
+    PeaksOf<C>(ip, inP);
+    PeaksOf<C>(op, outP);
+    for (; i < n; ++i) {
+        ForChannels<C>([&](auto c) {
             float x = in[c][i], low = 0.0f;
-            inP = PeakUpdate(inP, x);
+            inP[c] = PeakUpdate(inP[c], x);
             if (Split) band[c].Split(x, low, x);
             const float p = o[c].parabola;
             o[c].tick();
             const float y = one(c, x, low, p * h, cursor.ReadIndex(), cursor.WriteIndex());
             out[c][i] = y;
-            outP = PeakUpdate(outP, y);
-        }
-        inPeak[c] = inP;
-        outPeak[c] = outP;
+            outP[c] = PeakUpdate(outP[c], y);
+        });
+        cursor.Advance();
+    }
+    ForChannels<C>([&](auto c) {
+        inPeak[c] = inP[c];
+        outPeak[c] = outP[c];
         if (Split) split->End(c, band[c]);
     });
-    if (i < n) cursor.Advance();
     line.End(cursor);
     osc[0] = o[0];
     osc[1] = o[1];

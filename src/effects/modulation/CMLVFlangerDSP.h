@@ -35,7 +35,7 @@ class CMLVFlangerDSP : public CMLVModulationDSP {
     CMLVFlangerDSP(double sampleRate, int maxBlockSize, bool bass);
 
   private:
-    // Two samples at a time; C channels, the low band split off first when Split.
+    // Groups of four samples (see SampleGroup.h) of C channels, the low band split off first when Split.
     template <int C, bool Split>
     void Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
 

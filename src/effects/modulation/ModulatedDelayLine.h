@@ -1,6 +1,7 @@
 #pragma once
+#include <algorithm>
 #include <cstddef>
-#include <emmintrin.h>
+#include "effects/modulation/SampleGroup.h"
 #include <vector>
 
 // Two circular buffers (left, right) with shared write and read positions, read at a fractional
@@ -46,52 +47,91 @@ class ModulatedDelayLine {
             return static_cast<float>((1.0 - f) * static_cast<double>(b[i]) +
                                       static_cast<double>(f) * static_cast<double>(b[j]));
         }
-        // Read for this sample (lane 0 of d) and the next (lane 1) at once. False, with nothing read, when
-        // the next sample would read what this one writes, or an offset reaches past a whole length: the
-        // caller then takes the two samples one at a time.
-        bool ReadPair(int channel, __m128 d, __m128& v) const {
+        // Read for a group of samples at once (lane layout of samplegroup: C channels), lane l at its
+        // sample's read position and offset d[l]. False, with nothing read, when a sample would read what
+        // an earlier one of the group writes, or an offset reaches past a whole length: the caller then
+        // takes the group's samples one at a time.
+        template <int C> bool ReadGroup(__m128 d, __m128& v) const {
             const __m128i k = _mm_cvttps_epi32(d);
+            // Inside these bounds no position needs more than one wrap and no sample reaches what an
+            // earlier one of the group writes (see Begin()).
+            const __m128i outside = _mm_or_si128(_mm_cmpgt_epi32(k, _mm_set1_epi32(groupHigh)),
+                                                 _mm_cmpgt_epi32(_mm_set1_epi32(groupLow), k));
+            if (_mm_movemask_ps(_mm_castsi128_ps(outside)) != 0) return false;
             // d - k is exact in float, as the one-sample code's double subtraction is.
             __m128 f = _mm_sub_ps(d, _mm_cvtepi32_ps(k));
             const __m128 negative = _mm_cmplt_ps(d, _mm_setzero_ps());
             f = _mm_xor_ps(f, _mm_and_ps(negative, _mm_set1_ps(-0.0f)));
             const __m128i i =
-                _mm_sub_epi32(_mm_add_epi32(_mm_set1_epi32(readIndex), _mm_setr_epi32(0, 1, 0, 1)), k);
+                _mm_sub_epi32(_mm_add_epi32(_mm_set1_epi32(readIndex), samplegroup::Offsets<C>()), k);
             // j = i + 1 behind a negative offset, i - 1 otherwise.
-            const __m128i side = _mm_sub_epi32(_mm_and_si128(_mm_castps_si128(negative), _mm_set1_epi32(2)),
-                                               _mm_set1_epi32(1));
-            __m128i ij = _mm_unpacklo_epi64(i, _mm_add_epi32(i, side));
-            const __m128i len = _mm_set1_epi32(length), last = _mm_set1_epi32(length - 1);
-            ij = _mm_add_epi32(ij, _mm_and_si128(_mm_cmpgt_epi32(_mm_setzero_si128(), ij), len));
-            ij = _mm_sub_epi32(ij, _mm_and_si128(_mm_cmpgt_epi32(ij, last), len));
-            const __m128i outside =
-                _mm_or_si128(_mm_cmpgt_epi32(_mm_setzero_si128(), ij), _mm_cmpgt_epi32(ij, last));
-            const __m128i written = _mm_cmpeq_epi32(ij, _mm_set1_epi32(writeIndex));
-            if ((_mm_movemask_ps(_mm_castsi128_ps(outside)) |
-                 (_mm_movemask_ps(_mm_castsi128_ps(written)) & 0xA)) != 0)
-                return false;
-            alignas(16) int at[4];
-            _mm_store_si128(reinterpret_cast<__m128i*>(at), ij);
-            const float* b = buffer[channel];
-            const __m128d bi = _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(b + at[0]), _mm_load_ss(b + at[1])));
-            const __m128d bj = _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(b + at[2]), _mm_load_ss(b + at[3])));
-            const __m128d fd = _mm_cvtps_pd(f);
-            v = _mm_cvtpd_ps(
-                _mm_add_pd(_mm_mul_pd(_mm_sub_pd(_mm_set1_pd(1.0), fd), bi), _mm_mul_pd(fd, bj)));
+            const __m128i j =
+                _mm_add_epi32(i, _mm_sub_epi32(_mm_and_si128(_mm_castps_si128(negative), _mm_set1_epi32(2)),
+                                               _mm_set1_epi32(1)));
+            const __m128i len = _mm_set1_epi32(length), last = _mm_set1_epi32(length - 1),
+                          zero = _mm_setzero_si128();
+            const auto wrap = [&](__m128i x) {
+                x = _mm_add_epi32(x, _mm_and_si128(_mm_cmpgt_epi32(zero, x), len));
+                return _mm_sub_epi32(x, _mm_and_si128(_mm_cmpgt_epi32(x, last), len));
+            };
+            const float* b0 = buffer[0];
+            const float* b1 = buffer[C - 1];
+            // Two positions from the low or high half of a wrapped index vector, loaded and widened.
+            const auto pair = [](const float* b, const float* c, long long at) {
+                const unsigned long long u = static_cast<unsigned long long>(at);
+                return _mm_cvtps_pd(
+                    _mm_unpacklo_ps(_mm_load_ss(b + (u & 0xffffffffu)), _mm_load_ss(c + (u >> 32))));
+            };
+            const __m128i iw = wrap(i), jw = wrap(j);
+            const long long i01 = _mm_cvtsi128_si64(iw), i23 = _mm_cvtsi128_si64(_mm_unpackhi_epi64(iw, iw));
+            const long long j01 = _mm_cvtsi128_si64(jw), j23 = _mm_cvtsi128_si64(_mm_unpackhi_epi64(jw, jw));
+            const __m128d one = _mm_set1_pd(1.0), fl = samplegroup::Low(f), fh = samplegroup::High(f);
+            const __m128d vl = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(one, fl), pair(b0, b0, i01)),
+                                          _mm_mul_pd(fl, pair(b0, b0, j01)));
+            const __m128d vh = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(one, fh), pair(b1, b1, i23)),
+                                          _mm_mul_pd(fh, pair(b1, b1, j23)));
+            v = samplegroup::Narrow(vl, vh);
             return true;
+        }
+        // Stores each lane at its sample's write position.
+        template <int C> void WriteGroup(__m128 x) const {
+            float* b0 = buffer[0];
+            float* b1 = buffer[C - 1];
+            if (writeIndex + samplegroup::Span<C> <= length) {
+                if constexpr (C == 2) {
+                    _mm_storel_pi(reinterpret_cast<__m64*>(b0 + writeIndex), x);
+                    _mm_storeh_pi(reinterpret_cast<__m64*>(b1 + writeIndex), x);
+                } else {
+                    _mm_storeu_ps(b0 + writeIndex, x);
+                }
+                return;
+            }
+            const int w1 = Next(writeIndex);
+            b0[writeIndex] = _mm_cvtss_f32(x);
+            b0[w1] = samplegroup::Lane<1>(x);
+            if constexpr (C == 2) {
+                b1[writeIndex] = samplegroup::Lane<2>(x);
+                b1[w1] = samplegroup::Lane<3>(x);
+            } else {
+                const int w2 = Next(w1);
+                b0[w2] = samplegroup::Lane<2>(x);
+                b0[Next(w2)] = samplegroup::Lane<3>(x);
+            }
         }
         // Stores the current input of a channel at the write position.
         void Write(int channel, float x) const { buffer[channel][writeIndex] = x; }
         void WriteAt(int channel, int w, float x) const { buffer[channel][w] = x; }
-        // Stores lane 0 at the write position and lane 1 one on.
-        void WritePair(int channel, __m128 x) const {
-            buffer[channel][writeIndex] = _mm_cvtss_f32(x);
-            buffer[channel][Next(writeIndex)] = _mm_cvtss_f32(_mm_shuffle_ps(x, x, 1));
-        }
         // Both positions move on by one sample; call after both channels are read and written.
         void Advance() {
             writeIndex = Next(writeIndex);
             readIndex = Next(readIndex);
+        }
+        // Both positions move on by a group's samples.
+        void Advance(int samples) {
+            writeIndex += samples;
+            if (writeIndex >= length) writeIndex -= length;
+            readIndex += samples;
+            if (readIndex >= length) readIndex -= length;
         }
         int ReadIndex() const { return readIndex; }
         int WriteIndex() const { return writeIndex; }
@@ -99,8 +139,13 @@ class ModulatedDelayLine {
 
       private:
         friend class ModulatedDelayLine;
-        Cursor(float* left, float* right, int length_, int readIndex_, int writeIndex_)
-            : buffer{left, right}, length(length_), readIndex(readIndex_), writeIndex(writeIndex_) {}
+        Cursor(float* left, float* right, int length_, int readIndex_, int writeIndex_, int baseDelay)
+            : buffer{left, right}, length(length_), readIndex(readIndex_), writeIndex(writeIndex_),
+              // A sample of a group reads at a delay of baseDelay + k - 1 .. baseDelay + k + 1: at least
+              // 4 keeps it clear of the group's earlier samples, at most length - 4 keeps it from wrapping
+              // onto them; |k| <= length - 5 keeps every position within one wrap.
+              groupLow(-std::min(baseDelay - 5, length - 5)),
+              groupHigh(std::min(length - baseDelay - 5, length - 5)) {}
         // One addition or subtraction of the length covers every offset the effects produce; the
         // remainder only guards against an oscillator overshooting at extreme rates.
         int Wrap(int i) const {
@@ -117,10 +162,13 @@ class ModulatedDelayLine {
         int length;
         int readIndex;
         int writeIndex;
+        int groupLow, groupHigh;
     };
 
     // Audio thread, around a block.
-    Cursor Begin() { return Cursor(buffer[0].data(), buffer[1].data(), length, readIndex, writeIndex); }
+    Cursor Begin() {
+        return Cursor(buffer[0].data(), buffer[1].data(), length, readIndex, writeIndex, baseDelay);
+    }
     void End(const Cursor& c) {
         readIndex = c.readIndex;
         writeIndex = c.writeIndex;
