@@ -1,5 +1,6 @@
 #include "effects/modulation/CMLVChorusDSP.h"
 #include "effects/modulation/LowBandBypassSplit.h"
+#include "effects/modulation/SampleGroup.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
 
@@ -91,43 +92,111 @@ int CMLVChorusDSP::UpdateCoefficients(bool full) {
     return result;
 }
 
-template <bool Split>
-int CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+template <int C, bool Split>
+void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    using namespace samplegroup;
+    constexpr int kSpan = Span<C>;
     const double wetGain = wet, dryGain = dry;
     const float depth[2] = {line.depth[0], line.depth[1]};
     // Local copies keep the sweep and the positions in registers across the block.
     TriangleParabolaOscillator o = osc;
     ModulatedDelayLine::Cursor cursor = line.Begin();
-    const int result = RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
+    LowBandBypassSplit::Band band[2] = {};
+    if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
+    // One sample of one channel (after the split, when there is one) at read position r and write
+    // position w.
+    const auto one = [&](int c, float x, float low, float d, int r, int w) {
+        const float v = cursor.ReadAt(c, r, d);
+        cursor.WriteAt(c, w, x);
+        return static_cast<float>(Split ? low + dryGain * x + wetGain * v : dryGain * x + wetGain * v);
+    };
+    const __m128d wetPair = _mm_set1_pd(wetGain), dryPair = _mm_set1_pd(dryGain);
+    const __m128 depths = _mm_setr_ps(depth[0], depth[0], depth[C - 1], depth[C - 1]);
+    __m128 ip = _mm_setzero_ps(), op = _mm_setzero_ps();
+    int i = 0;
+    for (; i + kSpan <= n; i += kSpan) {
+        const __m128 input = Load<C>(in, i);
+        ip = PeakLanes(ip, input);
+        alignas(16) float x[4], low[4] = {};
+        __m128 xs = input;
+        if (Split) {
+            // The crossovers' recursions are sample by sample; both channels' run side by side.
+            ForChannels<C>([&](auto c) {
+                for (int t = 0; t < kSpan; ++t)
+                    band[c].Split(in[c][i + t], low[c * kSpan + t], x[c * kSpan + t]);
+            });
+            xs = _mm_load_ps(x);
+        }
+        float p[4];
+        for (int t = 0; t < kSpan; ++t) {
+            p[t] = o.parabola;
+            o.tick();
+        }
+        const __m128 d =
+            _mm_mul_ps(C == 2 ? Make(p[0], p[1], p[0], p[1]) : Make(p[0], p[1], p[2], p[3]), depths);
+        __m128 v, y;
+        if (cursor.ReadGroup<C>(d, v)) {
+            cursor.WriteGroup<C>(xs);
+            __m128d yl = _mm_mul_pd(dryPair, Low(xs)), yh = _mm_mul_pd(dryPair, High(xs));
+            if (Split) {
+                const __m128 lows = _mm_load_ps(low);
+                yl = _mm_add_pd(Low(lows), yl);
+                yh = _mm_add_pd(High(lows), yh);
+            }
+            y = Narrow(_mm_add_pd(yl, _mm_mul_pd(wetPair, Low(v))),
+                       _mm_add_pd(yh, _mm_mul_pd(wetPair, High(v))));
+        } else {
+            alignas(16) float ds[4], ys[4];
+            _mm_store_ps(ds, d);
+            _mm_store_ps(x, xs);
+            int r = cursor.ReadIndex(), w = cursor.WriteIndex();
+            for (int t = 0; t < kSpan; ++t, r = cursor.Next(r), w = cursor.Next(w))
+                for (int c = 0; c < C; ++c) {
+                    const int l = c * kSpan + t;
+                    ys[l] = one(c, x[l], low[l], ds[l], r, w);
+                }
+            y = _mm_load_ps(ys);
+        }
+        op = PeakLanes(op, y);
+        Store<C>(out, i, y);
+        cursor.Advance(kSpan);
+    }
+    float inP[2], outP[2];
+    PeaksOf<C>(ip, inP);
+    PeaksOf<C>(op, outP);
+    for (; i < n; ++i) {
         const float p = o.parabola;
         o.tick();
-        float v[2];
-        for (int c = 0; c < channels; ++c)
-            v[c] = cursor.Read(c, p * depth[c]);
-        for (int c = 0; c < channels; ++c) {
-            if (Split) {
-                float low, high;
-                split->Split(c, x[c], low, high);
-                cursor.Write(c, high);
-                y[c] = static_cast<float>(low + dryGain * high + wetGain * v[c]);
-            } else {
-                cursor.Write(c, x[c]);
-                y[c] = static_cast<float>(dryGain * x[c] + wetGain * v[c]);
-            }
-        }
+        ForChannels<C>([&](auto c) {
+            float x = in[c][i], low = 0.0f;
+            inP[c] = PeakUpdate(inP[c], x);
+            if (Split) band[c].Split(x, low, x);
+            const float y = one(c, x, low, p * depth[c], cursor.ReadIndex(), cursor.WriteIndex());
+            out[c][i] = y;
+            outP[c] = PeakUpdate(outP[c], y);
+        });
         cursor.Advance();
+    }
+    ForChannels<C>([&](auto c) {
+        inPeak[c] = inP[c];
+        outPeak[c] = outP[c];
+        if (Split) split->End(c, band[c]);
     });
     line.End(cursor);
     osc = o;
-    return result;
 }
 
 int CMLVChorusDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     // No voice without its buffers: the input passes through.
     if (!line.Ready()) return RunPassThrough(in, out, inPeak, outPeak, n);
-    if (split && split->Active()) return Render<true>(in, out, inPeak, outPeak, n);
-    return Render<false>(in, out, inPeak, outPeak, n);
+    const bool low = split && split->Active();
+    return WithActiveChannels([&](auto channels) {
+        if (low)
+            Render<channels, true>(in, out, inPeak, outPeak, n);
+        else
+            Render<channels, false>(in, out, inPeak, outPeak, n);
+    });
 }
 
 MLV_REGISTER_ALGORITHM(90, CMLVChorusDSP)

@@ -115,6 +115,7 @@ void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float 
     // Local copies: written through `this` every sample, the sweeps and positions would be stored and
     // reloaded on the oscillators' dependent chains.
     TriangleParabolaOscillator o[2] = {osc[0], osc[1]};
+    TriangleParabolaPair sweeps(o);
     ModulatedDelayLine::Cursor cursor = line.Begin();
     LowBandBypassSplit::Band band[2] = {};
     if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
@@ -134,18 +135,27 @@ void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float 
         const __m128 input = Load<C>(in, i);
         ip = PeakLanes(ip, input);
         alignas(16) float x[4], low[4] = {};
-        _mm_store_ps(x, input);
-        if (Split)
-            for (int l = 0; l < 4; ++l)
-                band[l / kSpan].Split(x[l], low[l], x[l]);
-        float p[4];
-        ForChannels<C>([&](auto c) {
-            for (int t = 0; t < kSpan; ++t) {
-                p[c * kSpan + t] = o[c].parabola;
-                o[c].tick();
+        if (Split) {
+            // The crossovers' recursions are sample by sample; both channels' run side by side.
+            ForChannels<C>([&](auto c) {
+                for (int t = 0; t < kSpan; ++t)
+                    band[c].Split(in[c][i + t], low[c * kSpan + t], x[c * kSpan + t]);
+            });
+        } else {
+            _mm_store_ps(x, input);
+        }
+        __m128 d;
+        if constexpr (C == 2) {
+            const __m128 now = sweeps.Tick();
+            d = _mm_mul_ps(_mm_unpacklo_ps(now, sweeps.Tick()), hs);
+        } else {
+            float p[4];
+            for (float& q : p) {
+                q = o[0].parabola;
+                o[0].tick();
             }
-        });
-        const __m128 d = _mm_mul_ps(Make(p[0], p[1], p[2], p[3]), hs);
+            d = _mm_mul_ps(Make(p[0], p[1], p[2], p[3]), hs);
+        }
         __m128 v, y;
         if (cursor.ReadGroup<C>(d, v)) {
             const __m128 xs = _mm_load_ps(x);
@@ -175,6 +185,7 @@ void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float 
         Store<C>(out, i, y);
         cursor.Advance(kSpan);
     }
+    if (C == 2) sweeps.CopyTo(o);
     float inP[2], outP[2];
     PeaksOf<C>(ip, inP);
     PeaksOf<C>(op, outP);
