@@ -103,6 +103,8 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
     ModulatedDelayLine::Cursor cursor = line.Begin();
     LowBandBypassSplit::Band band[2] = {};
     if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
+    LowBandBypassSplit::BandPair bands = {};
+    if (Split && C == 2) bands = split->BeginPair();
     // One sample of one channel (after the split, when there is one) at read position r and write
     // position w.
     const auto one = [&](int c, float x, float low, float d, int r, int w) {
@@ -113,42 +115,65 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
     const __m128d wetPair = _mm_set1_pd(wetGain), dryPair = _mm_set1_pd(dryGain);
     const __m128 depths = _mm_setr_ps(depth[0], depth[0], depth[C - 1], depth[C - 1]);
     __m128 ip = _mm_setzero_ps(), op = _mm_setzero_ps();
-    int i = 0;
-    for (; i + kSpan <= n; i += kSpan) {
-        const __m128 input = Load<C>(in, i);
-        ip = PeakLanes(ip, input);
-        alignas(16) float x[4], low[4] = {};
-        __m128 xs = input;
-        if (Split) {
-            // The crossovers' recursions are sample by sample; both channels' run side by side.
+    // The inputs, crossover and sweep of a group, taken a group ahead of the delay line so their
+    // recursions run while the previous group's reads and writes are still in flight.
+    struct Group {
+        __m128 input, xs, lows, d;
+    };
+    const auto prepare = [&](int at) __attribute__((always_inline)) {
+        Group g;
+        g.input = Load<C>(in, at);
+        g.xs = g.input;
+        g.lows = _mm_setzero_ps();
+        if (Split && C == 2) {
+            // [left n, right n, left n + 1, right n + 1]: one sample of both channels per step.
+            const __m128 x = _mm_shuffle_ps(g.input, g.input, _MM_SHUFFLE(3, 1, 2, 0));
+            __m128 l0, h0, l1, h1;
+            bands.Split(x, l0, h0);
+            bands.Split(_mm_movehl_ps(x, x), l1, h1);
+            g.xs = _mm_unpacklo_ps(h0, h1);
+            g.lows = _mm_unpacklo_ps(l0, l1);
+        } else if (Split) {
+            float lo[4] = {}, hi[4] = {};
             ForChannels<C>([&](auto c) {
                 for (int t = 0; t < kSpan; ++t)
-                    band[c].Split(in[c][i + t], low[c * kSpan + t], x[c * kSpan + t]);
+                    band[c].Split(in[c][at + t], lo[c * kSpan + t], hi[c * kSpan + t]);
             });
-            xs = _mm_load_ps(x);
+            // Built in registers: one wide load of four scalar stores would stall on the forwarding.
+            g.xs = Make(hi[0], hi[1], hi[2], hi[3]);
+            g.lows = Make(lo[0], lo[1], lo[2], lo[3]);
         }
         float p[4];
         for (int t = 0; t < kSpan; ++t) {
             p[t] = o.parabola;
             o.tick();
         }
-        const __m128 d =
-            _mm_mul_ps(C == 2 ? Make(p[0], p[1], p[0], p[1]) : Make(p[0], p[1], p[2], p[3]), depths);
+        g.d = _mm_mul_ps(C == 2 ? Make(p[0], p[1], p[0], p[1]) : Make(p[0], p[1], p[2], p[3]), depths);
+        return g;
+    };
+    int i = 0;
+    Group next = {};
+    if (kSpan <= n) next = prepare(0);
+    for (; i + kSpan <= n; i += kSpan) {
+        const Group g = next;
+        if (i + 2 * kSpan <= n) next = prepare(i + kSpan);
+        const __m128 xs = g.xs, lows = g.lows, d = g.d;
+        ip = PeakLanes(ip, g.input);
         __m128 v, y;
         if (cursor.ReadGroup<C>(d, v)) {
             cursor.WriteGroup<C>(xs);
             __m128d yl = _mm_mul_pd(dryPair, Low(xs)), yh = _mm_mul_pd(dryPair, High(xs));
             if (Split) {
-                const __m128 lows = _mm_load_ps(low);
                 yl = _mm_add_pd(Low(lows), yl);
                 yh = _mm_add_pd(High(lows), yh);
             }
             y = Narrow(_mm_add_pd(yl, _mm_mul_pd(wetPair, Low(v))),
                        _mm_add_pd(yh, _mm_mul_pd(wetPair, High(v))));
         } else {
-            alignas(16) float ds[4], ys[4];
+            alignas(16) float ds[4], ys[4], x[4], low[4];
             _mm_store_ps(ds, d);
             _mm_store_ps(x, xs);
+            _mm_store_ps(low, lows);
             int r = cursor.ReadIndex(), w = cursor.WriteIndex();
             for (int t = 0; t < kSpan; ++t, r = cursor.Next(r), w = cursor.Next(w))
                 for (int c = 0; c < C; ++c) {
@@ -162,6 +187,10 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
         cursor.Advance(kSpan);
     }
     float inP[2], outP[2];
+    if (Split && C == 2) {
+        split->End(bands);
+        ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
+    }
     PeaksOf<C>(ip, inP);
     PeaksOf<C>(op, outP);
     for (; i < n; ++i) {

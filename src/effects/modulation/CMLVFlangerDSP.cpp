@@ -119,6 +119,8 @@ void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float 
     ModulatedDelayLine::Cursor cursor = line.Begin();
     LowBandBypassSplit::Band band[2] = {};
     if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
+    LowBandBypassSplit::BandPair bands = {};
+    if (Split && C == 2) bands = split->BeginPair();
     // One sample of one channel at read position r and write position w.
     const auto one = [&](int c, float x, float low, float d, int r, int w) {
         const float v = cursor.ReadAt(c, r, d);
@@ -130,49 +132,72 @@ void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float 
     const __m128d fbs = _mm_set1_pd(fb), dry = _mm_set1_pd(kDryGain), wet = _mm_set1_pd(kWetGain);
     const __m128 hs = _mm_set1_ps(h);
     __m128 ip = _mm_setzero_ps(), op = _mm_setzero_ps();
-    int i = 0;
-    for (; i + kSpan <= n; i += kSpan) {
-        const __m128 input = Load<C>(in, i);
-        ip = PeakLanes(ip, input);
-        alignas(16) float x[4], low[4] = {};
-        if (Split) {
-            // The crossovers' recursions are sample by sample; both channels' run side by side.
+    // The inputs, crossovers and sweeps of a group, taken a group ahead of the combs so their
+    // recursions run while the previous group's reads and writes are still in flight.
+    struct Group {
+        __m128 input, xs, lows, d;
+    };
+    const auto prepare = [&](int at) __attribute__((always_inline)) {
+        Group g;
+        g.input = Load<C>(in, at);
+        g.xs = g.input;
+        g.lows = _mm_setzero_ps();
+        if (Split && C == 2) {
+            // [left n, right n, left n + 1, right n + 1]: one sample of both channels per step.
+            const __m128 x = _mm_shuffle_ps(g.input, g.input, _MM_SHUFFLE(3, 1, 2, 0));
+            __m128 l0, h0, l1, h1;
+            bands.Split(x, l0, h0);
+            bands.Split(_mm_movehl_ps(x, x), l1, h1);
+            g.xs = _mm_unpacklo_ps(h0, h1);
+            g.lows = _mm_unpacklo_ps(l0, l1);
+        } else if (Split) {
+            float lo[4] = {}, hi[4] = {};
             ForChannels<C>([&](auto c) {
                 for (int t = 0; t < kSpan; ++t)
-                    band[c].Split(in[c][i + t], low[c * kSpan + t], x[c * kSpan + t]);
+                    band[c].Split(in[c][at + t], lo[c * kSpan + t], hi[c * kSpan + t]);
             });
-        } else {
-            _mm_store_ps(x, input);
+            // Built in registers: one wide load of four scalar stores would stall on the forwarding.
+            g.xs = Make(hi[0], hi[1], hi[2], hi[3]);
+            g.lows = Make(lo[0], lo[1], lo[2], lo[3]);
         }
-        __m128 d;
         if constexpr (C == 2) {
             const __m128 now = sweeps.Tick();
-            d = _mm_mul_ps(_mm_unpacklo_ps(now, sweeps.Tick()), hs);
+            g.d = _mm_mul_ps(_mm_unpacklo_ps(now, sweeps.Tick()), hs);
         } else {
             float p[4];
             for (float& q : p) {
                 q = o[0].parabola;
                 o[0].tick();
             }
-            d = _mm_mul_ps(Make(p[0], p[1], p[2], p[3]), hs);
+            g.d = _mm_mul_ps(Make(p[0], p[1], p[2], p[3]), hs);
         }
+        return g;
+    };
+    int i = 0;
+    Group next = {};
+    if (kSpan <= n) next = prepare(0);
+    for (; i + kSpan <= n; i += kSpan) {
+        const Group g = next;
+        if (i + 2 * kSpan <= n) next = prepare(i + kSpan);
+        const __m128 xs = g.xs, lows = g.lows, d = g.d;
+        ip = PeakLanes(ip, g.input);
         __m128 v, y;
         if (cursor.ReadGroup<C>(d, v)) {
-            const __m128 xs = _mm_load_ps(x);
             const __m128d xl = Low(xs), xh = High(xs), vl = Low(v), vh = High(v);
             cursor.WriteGroup<C>(FlushDenormals(
                 Narrow(_mm_add_pd(_mm_mul_pd(fbs, vl), xl), _mm_add_pd(_mm_mul_pd(fbs, vh), xh))));
             __m128d yl = _mm_add_pd(_mm_mul_pd(dry, xl), _mm_mul_pd(wet, vl));
             __m128d yh = _mm_add_pd(_mm_mul_pd(dry, xh), _mm_mul_pd(wet, vh));
             if (Split) {
-                const __m128 lows = _mm_load_ps(low);
                 yl = _mm_add_pd(Low(lows), yl);
                 yh = _mm_add_pd(High(lows), yh);
             }
             y = Narrow(yl, yh);
         } else {
-            alignas(16) float ds[4], ys[4];
+            alignas(16) float ds[4], ys[4], x[4], low[4];
             _mm_store_ps(ds, d);
+            _mm_store_ps(x, xs);
+            _mm_store_ps(low, lows);
             int r = cursor.ReadIndex(), w = cursor.WriteIndex();
             for (int t = 0; t < kSpan; ++t, r = cursor.Next(r), w = cursor.Next(w))
                 for (int c = 0; c < C; ++c) {
@@ -187,6 +212,10 @@ void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float 
     }
     if (C == 2) sweeps.CopyTo(o);
     float inP[2], outP[2];
+    if (Split && C == 2) {
+        split->End(bands);
+        ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
+    }
     PeaksOf<C>(ip, inP);
     PeaksOf<C>(op, outP);
     for (; i < n; ++i) {

@@ -3,6 +3,7 @@
 #include "params/CMLVEffectSetup.h"
 #include <cfloat>
 #include <cmath>
+#include <xmmintrin.h>
 
 // Crossover of the bass modulation effects: a first-order low-pass per channel takes the low band out,
 // the effect works on the rest (high = x - low) and the low band is added back unprocessed. Below a
@@ -58,6 +59,38 @@ class LowBandBypassSplit {
     void End(int channel, const Band& b) {
         filter[channel].s1 = b.s1;
         filter[channel].s2 = b.s2;
+    }
+
+    // Both channels' filters in lanes 0 and 1 of SSE registers, for stereo blocks: each lane with
+    // Band::Split()'s operations.
+    struct BandPair {
+        __m128 g, b1, b2, a1, a2, s1, s2;
+        // Lanes 0 and 1 of x, low and high: left and right.
+        void Split(__m128 x, __m128& low, __m128& high) {
+            const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff)),
+                         tiny = _mm_set1_ps(FLT_MIN);
+            __m128 u = _mm_mul_ps(g, x);
+            u = _mm_andnot_ps(_mm_cmplt_ps(_mm_and_ps(u, magnitude), tiny), u);
+            __m128 w = _mm_add_ps(s1, u);
+            const __m128 small = _mm_cmplt_ps(_mm_and_ps(w, magnitude), tiny);
+            if (_mm_movemask_ps(small) & 3) w = _mm_andnot_ps(small, w);
+            s1 = _mm_add_ps(_mm_sub_ps(_mm_mul_ps(b1, u), _mm_mul_ps(a1, w)), s2);
+            s2 = _mm_sub_ps(_mm_mul_ps(b2, u), _mm_mul_ps(a2, w));
+            low = w;
+            high = _mm_sub_ps(x, w);
+        }
+    };
+    BandPair BeginPair() const {
+        const Band l = Begin(0), r = Begin(1);
+        const auto lanes = [](float a, float b) { return _mm_unpacklo_ps(_mm_set_ss(a), _mm_set_ss(b)); };
+        return {lanes(l.g, r.g),   lanes(l.b1, r.b1), lanes(l.b2, r.b2), lanes(l.a1, r.a1),
+                lanes(l.a2, r.a2), lanes(l.s1, r.s1), lanes(l.s2, r.s2)};
+    }
+    void End(const BandPair& b) {
+        filter[0].s1 = _mm_cvtss_f32(b.s1);
+        filter[1].s1 = _mm_cvtss_f32(_mm_shuffle_ps(b.s1, b.s1, 1));
+        filter[0].s2 = _mm_cvtss_f32(b.s2);
+        filter[1].s2 = _mm_cvtss_f32(_mm_shuffle_ps(b.s2, b.s2, 1));
     }
 
   private:
