@@ -1,4 +1,5 @@
 #include "effects/modulation/CMLVAutoPanDSP.h"
+#include "effects/WorkingCopy.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
 
@@ -35,19 +36,20 @@ int CMLVAutoPanDSP::UpdateCoefficients(bool full) {
 int CMLVAutoPanDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     const double mg = modGain, og = offsetGain;
+    WorkingCopy<LfoOscillator> osc(lfo);
     if (channelMode) {
         return RunKernel(in, out, inPeak, outPeak, n, [&](auto, const float* x, float* y) {
-            const float gl = static_cast<float>(lfo.value() * mg + og);
+            const float gl = static_cast<float>(osc->value() * mg + og);
             const float gr = 2.0f - gl;
-            lfo.tick();
+            osc->tick();
             y[0] = x[0] * gl;
             y[1] = x[1] * gr;
         });
     }
     return RunKernel(in, out, inPeak, outPeak, n, [&](auto, const float* x, float* y) {
-        const float gl = static_cast<float>(lfo.value() * mg + og);
+        const float gl = static_cast<float>(osc->value() * mg + og);
         const float gr = 2.0f - gl;
-        lfo.tick();
+        osc->tick();
         const float m = static_cast<float>((static_cast<double>(x[0]) + x[1]) * 0.5);
         y[0] = m * gl;
         y[1] = m * gr;

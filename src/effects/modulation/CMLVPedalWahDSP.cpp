@@ -1,4 +1,5 @@
 #include "effects/modulation/CMLVPedalWahDSP.h"
+#include "effects/WorkingCopy.h"
 #include "shell/AlgorithmRegistry.h"
 #include <cmath>
 
@@ -37,7 +38,7 @@ int CMLVPedalWahDSP::UpdateCoefficients(bool full) {
     logRange = std::log(range > 0.0 ? range : 1.0);
     logSpan = std::log(kToeFrequencyHz) - logRange;
     cachedPosition[0] = cachedPosition[1] = -1.0f;
-    Smooth();
+    position = Smooth(position);
     parametersChanged = false;
     fullUpdatePending = false;
     return 0;
@@ -55,11 +56,13 @@ WahFilter::Coefficients CMLVPedalWahDSP::CoefficientsAt(float p) {
 }
 
 int CMLVPedalWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    WorkingCopy<float> p(position);
+    WorkingCopy<std::array<WahFilter, 2>> f(filter);
     return RunFrame(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
-        Smooth();
-        const WahFilter::Coefficients k = CoefficientsAt(position);
+        *p = Smooth(*p);
+        const WahFilter::Coefficients k = CoefficientsAt(*p);
         for (int c = 0; c < channels; ++c)
-            y[c] = filter[c].Process(x[c], k);
+            y[c] = (*f)[c].Process(x[c], k);
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "effects/modulation/ModulationFrame.h"
 #include "effects/modulation/WahFilter.h"
+#include <array>
 
 // A wah whose centre follows the pedal on a logarithmic scale from "Range" (heel) to 2500 Hz (toe).
 class CMLVPedalWahDSP : public CMLVModulationDSP {
@@ -23,12 +24,12 @@ class CMLVPedalWahDSP : public CMLVModulationDSP {
 
   private:
     // One smoothing step of the pedal position towards the target.
-    void Smooth() { position = target > position ? position + 0.005f : position - 0.005f; }
+    float Smooth(float p) const { return target > p ? p + 0.005f : p - 0.005f; }
     // Coefficients for the current position; the position mostly alternates between two values, so
     // the last two designs are kept.
     WahFilter::Coefficients CoefficientsAt(float p);
 
-    WahFilter filter[2];
+    std::array<WahFilter, 2> filter;
     float position = 0.0f, target = 0.49f;
     int q = 52;
     double logRange = 0.0, logSpan = 0.0;

@@ -1,4 +1,5 @@
 #include "effects/modulation/CMLVPhaserDSP.h"
+#include "effects/WorkingCopy.h"
 #include "effects/modulation/LowBandBypassSplit.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
@@ -90,13 +91,15 @@ int CMLVPhaserDSP::UpdateCoefficients(bool full) {
 template <bool Split>
 int CMLVPhaserDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const double wetGain = wet, dryGain = dry, fb = feedback, range = wRange, bottom = wMin;
+    WorkingCopy<LfoOscillator> osc(lfo);
+    WorkingCopy<std::array<Channel, 2>> state(channel);
     return RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* input, float* y) {
-        const float w = static_cast<float>((lfo.getParabola() + 1.0) * 0.5 * range + bottom);
+        const float w = static_cast<float>((osc->getParabola() + 1.0) * 0.5 * range + bottom);
         const double c = static_cast<float>((w - 1.0) / (w + 1.0));
         float x[2] = {input[0], input[1]}, low[2] = {0.0f, 0.0f};
         for (int ch = 0; ch < channels; ++ch) {
             if (Split) split->Split(ch, x[ch], low[ch], x[ch]);
-            Channel& st = channel[ch];
+            Channel& st = (*state)[ch];
             float u = static_cast<float>(st.feedbackValue * fb + x[ch]);
             for (int k = 0; k < kStages; ++k) {
                 const float v = FlushDenormal(static_cast<float>(c * u + st.state[k]));
@@ -107,7 +110,7 @@ int CMLVPhaserDSP::Render(float* in[2], float* out[2], float inPeak[2], float ou
             const double mixed = wetGain * u + dryGain * x[ch];
             y[ch] = static_cast<float>(Split ? low[ch] + mixed : mixed);
         }
-        lfo.tick();
+        osc->tick();
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include "effects/modulation/LfoOscillator.h"
 #include "effects/modulation/ModulationFrame.h"
+#include <array>
 #include <memory>
 
 class LowBandBypassSplit;
@@ -42,7 +43,7 @@ class CMLVPhaserDSP : public CMLVModulationDSP {
 
     const bool bass;
     LfoOscillator lfo;
-    Channel channel[2] = {};
+    std::array<Channel, 2> channel{};
     std::unique_ptr<LowBandBypassSplit> split;
     float wet = 0.5f, dry = 0.5f, feedback = 0.0f, wMin = 0.0f, wRange = 0.0f;
 };

@@ -1,4 +1,5 @@
 #include "effects/modulation/CMLVTremoloDSP.h"
+#include "effects/WorkingCopy.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
 
@@ -35,9 +36,10 @@ int CMLVTremoloDSP::UpdateCoefficients(bool full) {
 int CMLVTremoloDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     const double mg = modGain, og = offsetGain;
+    WorkingCopy<LfoOscillator> osc(lfo);
     return RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
-        const float g = static_cast<float>(lfo.value() * mg + og);
-        lfo.tick();
+        const float g = static_cast<float>(osc->value() * mg + og);
+        osc->tick();
         for (int c = 0; c < channels; ++c)
             y[c] = x[c] * g;
     });
