@@ -1,4 +1,5 @@
 #include "effects/modulation/CMLVChorusDSP.h"
+#include "effects/WorkingCopy.h"
 #include "effects/modulation/LowBandBypassSplit.h"
 #include "effects/modulation/SampleGroup.h"
 #include "effects/modulation/SyncMultiplier.h"
@@ -99,7 +100,7 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
     const double wetGain = wet, dryGain = dry;
     const float depth[2] = {line.depth[0], line.depth[1]};
     // Local copies keep the sweep and the positions in registers across the block.
-    TriangleParabolaOscillator o = osc;
+    WorkingCopy<TriangleParabolaOscillator> o(osc);
     ModulatedDelayLine::Cursor cursor = line.Begin();
     LowBandBypassSplit::Band band[2] = {};
     if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
@@ -145,8 +146,8 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
         }
         float p[4];
         for (int t = 0; t < kSpan; ++t) {
-            p[t] = o.parabola;
-            o.tick();
+            p[t] = o->parabola;
+            o->tick();
         }
         g.d = _mm_mul_ps(C == 2 ? Make(p[0], p[1], p[0], p[1]) : Make(p[0], p[1], p[2], p[3]), depths);
         return g;
@@ -194,8 +195,8 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
     PeaksOf<C>(ip, inP);
     PeaksOf<C>(op, outP);
     for (; i < n; ++i) {
-        const float p = o.parabola;
-        o.tick();
+        const float p = o->parabola;
+        o->tick();
         ForChannels<C>([&](auto c) {
             float x = in[c][i], low = 0.0f;
             inP[c] = PeakUpdate(inP[c], x);
@@ -212,7 +213,6 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
         if (Split) split->End(c, band[c]);
     });
     line.End(cursor);
-    osc = o;
 }
 
 int CMLVChorusDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
