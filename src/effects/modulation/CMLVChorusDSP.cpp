@@ -101,6 +101,7 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
     const float depth[2] = {line.depth[0], line.depth[1]};
     // Local copies keep the sweep and the positions in registers across the block.
     WorkingCopy<TriangleParabolaOscillator> o(osc);
+    TriangleParabolaPair sweep(*o, *o);
     ModulatedDelayLine::Cursor cursor = line.Begin();
     LowBandBypassSplit::Band band[2] = {};
     if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
@@ -144,12 +145,15 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
             g.xs = Make(hi[0], hi[1], hi[2], hi[3]);
             g.lows = Make(lo[0], lo[1], lo[2], lo[3]);
         }
-        float p[4];
-        for (int t = 0; t < kSpan; ++t) {
-            p[t] = o->parabola;
-            o->tick();
+        // Both lanes run the one sweep: [p(n), p(n + 1), p(n), p(n + 1)] after two steps.
+        const __m128 p0 = sweep.Tick();
+        const __m128 p01 = _mm_unpacklo_ps(p0, sweep.Tick());
+        if constexpr (C == 2) {
+            g.d = _mm_mul_ps(p01, depths);
+        } else {
+            const __m128 p2 = sweep.Tick();
+            g.d = _mm_mul_ps(_mm_movelh_ps(p01, _mm_unpacklo_ps(p2, sweep.Tick())), depths);
         }
-        g.d = _mm_mul_ps(C == 2 ? Make(p[0], p[1], p[0], p[1]) : Make(p[0], p[1], p[2], p[3]), depths);
         return g;
     };
     int i = 0;
@@ -187,6 +191,7 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
         Store<C>(out, i, y);
         cursor.Advance(kSpan);
     }
+    sweep.CopyTo(0, *o);
     float inP[2], outP[2];
     if (Split && C == 2) {
         split->End(bands);

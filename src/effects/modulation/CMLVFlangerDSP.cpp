@@ -115,7 +115,7 @@ void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float 
     // Local copies: written through `this` every sample, the sweeps and positions would be stored and
     // reloaded on the oscillators' dependent chains.
     TriangleParabolaOscillator o[2] = {osc[0], osc[1]};
-    TriangleParabolaPair sweeps(o);
+    TriangleParabolaPair sweeps(o[0], o[1]);
     ModulatedDelayLine::Cursor cursor = line.Begin();
     LowBandBypassSplit::Band band[2] = {};
     if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
@@ -164,12 +164,9 @@ void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float 
             const __m128 now = sweeps.Tick();
             g.d = _mm_mul_ps(_mm_unpacklo_ps(now, sweeps.Tick()), hs);
         } else {
-            float p[4];
-            for (float& q : p) {
-                q = o[0].parabola;
-                o[0].tick();
-            }
-            g.d = _mm_mul_ps(Make(p[0], p[1], p[2], p[3]), hs);
+            // Lane 1 steps the right sweep along unused; it is not copied back.
+            const __m128 p0 = sweeps.Tick(), p1 = sweeps.Tick(), p2 = sweeps.Tick();
+            g.d = _mm_mul_ps(_mm_movelh_ps(_mm_unpacklo_ps(p0, p1), _mm_unpacklo_ps(p2, sweeps.Tick())), hs);
         }
         return g;
     };
@@ -210,7 +207,7 @@ void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float 
         Store<C>(out, i, y);
         cursor.Advance(kSpan);
     }
-    if (C == 2) sweeps.CopyTo(o);
+    ForChannels<C>([&](auto c) { sweeps.CopyTo(c, o[c]); });
     float inP[2], outP[2];
     if (Split && C == 2) {
         split->End(bands);

@@ -51,11 +51,13 @@ struct TriangleParabolaOscillator {
 // Audio thread only.
 class TriangleParabolaPair {
   public:
-    explicit TriangleParabolaPair(const TriangleParabolaOscillator (&o)[2])
-        : triangle(Lanes(o[0].triangle, o[1].triangle)), parabola(Lanes(o[0].parabola, o[1].parabola)),
-          increment(Lanes(o[0].increment, o[1].increment)),
-          doubleStep(_mm_cvtps_pd(Lanes(o[0].doubleStep, o[1].doubleStep))), step{o[0].step, o[1].step},
-          direction{o[0].direction, o[1].direction} {}
+    // A single oscillator may run in lane 0 with a copy of it in lane 1: a vector register holds the
+    // chain's state where a loop with every register in use would spill a scalar one.
+    TriangleParabolaPair(const TriangleParabolaOscillator& a, const TriangleParabolaOscillator& b)
+        : triangle(Lanes(a.triangle, b.triangle)), parabola(Lanes(a.parabola, b.parabola)),
+          increment(Lanes(a.increment, b.increment)),
+          doubleStep(_mm_cvtps_pd(Lanes(a.doubleStep, b.doubleStep))), step{a.step, b.step},
+          direction{a.direction, b.direction} {}
 
     // Both parabolas before the step, in lanes 0 and 1; then one tick() of each.
     __m128 Tick() {
@@ -69,17 +71,16 @@ class TriangleParabolaPair {
         return p;
     }
 
-    void CopyTo(TriangleParabolaOscillator (&o)[2]) const {
+    // Lane `lane`'s oscillator back.
+    void CopyTo(int lane, TriangleParabolaOscillator& o) const {
         alignas(16) float t[4], p[4], inc[4];
         _mm_store_ps(t, triangle);
         _mm_store_ps(p, parabola);
         _mm_store_ps(inc, increment);
-        for (int l = 0; l < 2; ++l) {
-            o[l].triangle = t[l];
-            o[l].parabola = p[l];
-            o[l].increment = inc[l];
-            o[l].direction = direction[l];
-        }
+        o.triangle = t[lane];
+        o.parabola = p[lane];
+        o.increment = inc[lane];
+        o.direction = direction[lane];
     }
 
   private:
