@@ -127,24 +127,7 @@ void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
         g.input = Load<C>(in, at);
         g.xs = g.input;
         g.lows = _mm_setzero_ps();
-        if (Split && C == 2) {
-            // [left n, right n, left n + 1, right n + 1]: one sample of both channels per step.
-            const __m128 x = _mm_shuffle_ps(g.input, g.input, _MM_SHUFFLE(3, 1, 2, 0));
-            __m128 l0, h0, l1, h1;
-            bands.Split(x, l0, h0);
-            bands.Split(_mm_movehl_ps(x, x), l1, h1);
-            g.xs = _mm_unpacklo_ps(h0, h1);
-            g.lows = _mm_unpacklo_ps(l0, l1);
-        } else if (Split) {
-            float lo[4] = {}, hi[4] = {};
-            ForChannels<C>([&](auto c) {
-                for (int t = 0; t < kSpan; ++t)
-                    band[c].Split(in[c][at + t], lo[c * kSpan + t], hi[c * kSpan + t]);
-            });
-            // Built in registers: one wide load of four scalar stores would stall on the forwarding.
-            g.xs = Make(hi[0], hi[1], hi[2], hi[3]);
-            g.lows = Make(lo[0], lo[1], lo[2], lo[3]);
-        }
+        if (Split) LowBandBypassSplit::SplitGroup<C>(bands, band[0], in[0] + at, g.input, g.xs, g.lows);
         // Both lanes run the one sweep: [p(n), p(n + 1), p(n), p(n + 1)] after two steps.
         const __m128 p0 = sweep.Tick();
         const __m128 p01 = _mm_unpacklo_ps(p0, sweep.Tick());

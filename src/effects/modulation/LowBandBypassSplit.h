@@ -1,9 +1,9 @@
 #pragma once
 #include "effects/drive/FilterSection.h"
+#include "effects/modulation/SampleGroup.h"
 #include "params/CMLVEffectSetup.h"
 #include <cfloat>
 #include <cmath>
-#include <xmmintrin.h>
 
 // Crossover of the bass modulation effects: a first-order low-pass per channel takes the low band out,
 // the effect works on the rest (high = x - low) and the low band is added back unprocessed. Below a
@@ -85,6 +85,29 @@ class LowBandBypassSplit {
         const auto lanes = [](float a, float b) { return _mm_unpacklo_ps(_mm_set_ss(a), _mm_set_ss(b)); };
         return {lanes(l.g, r.g),   lanes(l.b1, r.b1), lanes(l.b2, r.b2), lanes(l.a1, r.a1),
                 lanes(l.a2, r.a2), lanes(l.s1, r.s1), lanes(l.s2, r.s2)};
+    }
+    // The crossover over one group of samples (lane layout of samplegroup, C channels): stereo steps
+    // both channels' filters in the lanes of `pair`, mono its one filter `band` four times. `high` is
+    // what the effect works on, `low` what bypasses it.
+    template <int C>
+    static void SplitGroup(BandPair& pair, Band& band, const float* left, __m128 input, __m128& high,
+                           __m128& low) {
+        if constexpr (C == 2) {
+            // [left n, right n, left n + 1, right n + 1]: one sample of both channels per step.
+            const __m128 x = _mm_shuffle_ps(input, input, _MM_SHUFFLE(3, 1, 2, 0));
+            __m128 l0, h0, l1, h1;
+            pair.Split(x, l0, h0);
+            pair.Split(_mm_movehl_ps(x, x), l1, h1);
+            high = _mm_unpacklo_ps(h0, h1);
+            low = _mm_unpacklo_ps(l0, l1);
+        } else {
+            float lo[4], hi[4];
+            for (int t = 0; t < 4; ++t)
+                band.Split(left[t], lo[t], hi[t]);
+            // Built in registers: one wide load of four scalar stores would stall on the forwarding.
+            high = samplegroup::Make(hi[0], hi[1], hi[2], hi[3]);
+            low = samplegroup::Make(lo[0], lo[1], lo[2], lo[3]);
+        }
     }
     void End(const BandPair& b) {
         filter[0].s1 = _mm_cvtss_f32(b.s1);
