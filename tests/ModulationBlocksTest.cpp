@@ -99,6 +99,14 @@ TEST(WahFilter, DesignsMatchLibraryFunctions) {
                 const auto k = WahFilter::Design(f, q, sr);
                 ASSERT_NEAR(k.c, c, 1e-7) << f;
                 ASSERT_EQ(k.d, d) << f;
+                // Two at a time in SSE lanes: the same bits, with one lane beyond the series' range as well.
+                const double pairF[2] = {f, sr / 2 - f};
+                WahFilter::Coefficients pair[2];
+                WahFilter::DesignPair(pairF, q, sr, pair);
+                const auto other = WahFilter::Design(pairF[1], q, sr);
+                ASSERT_TRUE(pair[0].c == k.c && pair[0].d == k.d && pair[1].c == other.c &&
+                            pair[1].d == other.d)
+                    << f;
                 if (f <= 2500) { // the pedal's range
                     const auto fast = WahFilter::DesignFast(f, q, sr);
                     ASSERT_NEAR(fast.c, c, 2e-7) << f;

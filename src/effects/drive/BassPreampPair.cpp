@@ -1,19 +1,15 @@
 #include "effects/drive/BassPreampStage.h"
-#include <emmintrin.h>
+#include "effects/drive/PairLanes.h"
 
 // BassPreampStage::ProcessPair: the two channels of Tick in the two low lanes of SSE registers. Double
-// arithmetic runs in __m128d lanes, float arithmetic in the low two lanes of __m128 (the upper two carry
-// values nobody reads). Comparisons and selections reproduce the scalar ternaries exactly: maxps and minps
-// are `a > b ? a : b` and `a < b ? a : b`, and a value replaced by zero is +0 in both forms.
+// arithmetic runs in __m128d lanes, float arithmetic in the low two lanes of __m128.
+using namespace PairLanes;
 namespace {
 typedef double D2 __attribute__((vector_size(16)));
-typedef float F4 __attribute__((vector_size(16)));
 
+using PairLanes::Pair;
 D2 Pair(double a, double b) {
     return D2{a, b};
-}
-F4 Pair(float a, float b) {
-    return F4{a, b, 0.0f, 0.0f};
 }
 D2 Widen(F4 x) {
     return reinterpret_cast<D2>(_mm_cvtps_pd(reinterpret_cast<__m128>(x)));
@@ -27,39 +23,13 @@ D2 ZeroBelow(D2 x, double limit) {
     const __m128d magnitude = _mm_andnot_pd(_mm_set1_pd(-0.0), v);
     return reinterpret_cast<D2>(_mm_and_pd(v, _mm_cmpnlt_pd(magnitude, _mm_set1_pd(limit))));
 }
-// FlushDenormal of the two live lanes; a predicted branch, as in the scalar form.
-F4 Flush(F4 x) {
-    const __m128i bits = _mm_castps_si128(reinterpret_cast<__m128>(x));
-    const __m128i keep =
-        _mm_cmpeq_epi32(_mm_cmpeq_epi32(_mm_and_si128(bits, _mm_set1_epi32(0x7f800000)), _mm_setzero_si128()),
-                        _mm_setzero_si128());
-    if (__builtin_expect((_mm_movemask_ps(_mm_castsi128_ps(keep)) & 3) == 3, 1)) return x;
-    return reinterpret_cast<F4>(_mm_castsi128_ps(_mm_and_si128(bits, keep)));
-}
-F4 Max(F4 a, F4 b) {
-    return reinterpret_cast<F4>(_mm_max_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
-}
-F4 Min(F4 a, F4 b) {
-    return reinterpret_cast<F4>(_mm_min_ps(reinterpret_cast<__m128>(a), reinterpret_cast<__m128>(b)));
-}
-F4 Abs(F4 x) {
-    return reinterpret_cast<F4>(_mm_andnot_ps(_mm_set1_ps(-0.0f), reinterpret_cast<__m128>(x)));
-}
 // A valve table: ClampInput, the row of each lane (ClampRow of (int)(32 c) >> shift + 33), EvalCubic.
 F4 Valve(const float (*table)[4], F4 v, float limit, int shift) {
-    const F4 c = Min(Max(v, F4{} - limit), F4{} + limit);
+    const F4 c = ClampInput(v, -limit, limit);
     const __m128i scaled = _mm_cvttps_epi32(reinterpret_cast<__m128>(c * 32.0f));
     const int k0 = _mm_cvtsi128_si32(scaled) >> shift,
               k1 = _mm_cvtsi128_si32(_mm_srli_si128(scaled, 4)) >> shift;
-    const __m128 r0 = _mm_loadu_ps(table[AmpModel::ClampRow(k0 + 33, 65)]);
-    const __m128 r1 = _mm_loadu_ps(table[AmpModel::ClampRow(k1 + 33, 65)]);
-    const F4 low = reinterpret_cast<F4>(_mm_unpacklo_ps(r0, r1));  // c0 c0' c1 c1'
-    const F4 high = reinterpret_cast<F4>(_mm_unpackhi_ps(r0, r1)); // c2 c2' c3 c3'
-    const F4 c0 = low, c1 = reinterpret_cast<F4>(
-                           _mm_movehl_ps(reinterpret_cast<__m128>(low), reinterpret_cast<__m128>(low)));
-    const F4 c2 = high, c3 = reinterpret_cast<F4>(
-                            _mm_movehl_ps(reinterpret_cast<__m128>(high), reinterpret_cast<__m128>(high)));
-    return ((c0 * c + c1) * c + c2) * c + c3;
+    return Cubic2(table[AmpModel::ClampRow(k0 + 33, 65)], table[AmpModel::ClampRow(k1 + 33, 65)], c);
 }
 
 // A FilterSection's coefficients and state, one section per lane.

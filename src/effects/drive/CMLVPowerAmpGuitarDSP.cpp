@@ -1,5 +1,4 @@
 #include "effects/drive/CMLVPowerAmpGuitarDSP.h"
-#include "effects/drive/StagePair.h"
 #include "shell/AlgorithmRegistry.h"
 
 CMLVPowerAmpGuitarDSP::CMLVPowerAmpGuitarDSP(double sampleRate_, int maxBlockSize_)
@@ -54,7 +53,10 @@ void CMLVPowerAmpGuitarDSP::Reset() {
 
 int CMLVPowerAmpGuitarDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    ProcessStagePair(stage, in, out, inPeak, outPeak, n, activeChannels);
+    if (activeChannels == 2)
+        PowerAmpStage::ProcessPair(stage, in, out, inPeak, outPeak, n);
+    else
+        stage[0].ProcessOne(in[0], out[0], inPeak[0], outPeak[0], n);
     for (auto& s : stage)
         s.FlushState();
     return 0;

@@ -1,4 +1,5 @@
 #include "effects/drive/PowerAmpStage.h"
+#include "effects/PeakUpdate.h"
 #include <cmath>
 #include <initializer_list>
 
@@ -97,4 +98,26 @@ void PowerAmpStage::Recompute() {
 void PowerAmpStage::Clear() {
     for (float& s : st)
         s = 0.0f;
+}
+
+void PowerAmpStage::ProcessOne(const float* in, float* out, float& inPeak, float& outPeak, int n) {
+    PowerAmpStage s = *this; // a local copy keeps the state in registers
+    float ip = inPeak, op = outPeak;
+    constexpr int kChunk = 64;
+    float wp[kChunk], wq[kChunk];
+    for (int start = 0; start < n; start += kChunk) {
+        const int len = n - start < kChunk ? n - start : kChunk;
+        for (int i = 0; i < len; ++i) {
+            const float x = in[start + i];
+            ip = PeakUpdate(ip, x);
+            s.Branches(s.FrontEnd(x), wp[i], wq[i]);
+        }
+        for (int i = 0; i < len; ++i) {
+            const float y = s.Output(wp[i], wq[i]);
+            out[start + i] = y;
+            op = PeakUpdate(op, y);
+        }
+    }
+    *this = s;
+    inPeak = ip, outPeak = op;
 }

@@ -23,6 +23,12 @@ class PowerAmpStage {
             s = FlushDenormal(s);
     }
     float Tick(float x) {
+        float wp, wq;
+        Branches(FrontEnd(x), wp, wq);
+        return Output(wp, wq);
+    }
+    // Presence peak and the first high-pass: the recursions before the phase splitter.
+    float FrontEnd(float x) {
         // Presence peak, flushing like every filter section.
         const Coefficients& p = cpres;
         float u = FlushDenormal(p.g * FlushDenormal(inputGain * x));
@@ -34,20 +40,37 @@ class PowerAmpStage {
         w = st[0] + u;
         st[0] = ch1.b1 * u - ch1.a1 * w + st[1];
         st[1] = ch1.b2 * u - ch1.a2 * w;
+        return w;
+    }
+    // Phase splitter and the high-passes of its two branches.
+    void Branches(float w, float& wp, float& wq) {
         float pp, qq;
         AmpModel::PhaseSplitter(w, pp, qq);
-        u = ch2.g * pp;
-        const float wp = st[2] + u;
+        float u = ch2.g * pp;
+        wp = st[2] + u;
         st[2] = ch2.b1 * u - ch2.a1 * wp + st[3];
         st[3] = ch2.b2 * u - ch2.a2 * wp;
         u = ch3.g * qq;
-        const float wq = st[4] + u;
+        wq = st[4] + u;
         st[4] = ch3.b1 * u - ch3.a1 * wq + st[5];
         st[5] = ch3.b2 * u - ch3.a2 * wq;
+    }
+    // Output valves, difference and transformer: no state.
+    float Output(float wp, float wq) const {
         const float v =
             (AmpModel::PowerValveLookup(*valve, wp) - AmpModel::PowerValveLookup(*valve, wq)) * kd;
         return outputGain * AmpModel::OutputTransformer(v);
     }
+
+    // Tick over a block in two passes per chunk, the recursions (FrontEnd, Branches) and then Output: each
+    // pass is short, so the core overlaps successive samples instead of each waiting on one long chain of
+    // lookups. Peaks accumulate into inPeak and outPeak; in may equal out. Audio thread.
+    void ProcessOne(const float* in, float* out, float& inPeak, float& outPeak, int n);
+
+    // Tick on both stages at once, in SSE lanes: bit for bit two Tick calls per sample. Reads both inputs of
+    // a sample before writing; peaks accumulate into inPeak and outPeak. Audio thread.
+    static void ProcessPair(PowerAmpStage (&stage)[2], float* in[2], float* out[2], float inPeak[2],
+                            float outPeak[2], int n);
 
     // Difference gain for drive value b, before the 6L6 scaling.
     static float DifferenceGain(float b);

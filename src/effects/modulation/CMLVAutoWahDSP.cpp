@@ -2,6 +2,8 @@
 #include "effects/modulation/RiseTime.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
+#include "effects/PeakUpdate.h"
+#include <algorithm>
 #include <cmath>
 
 CMLVAutoWahDSP::CMLVAutoWahDSP(double sampleRate_, int maxBlockSize_)
@@ -59,32 +61,93 @@ int CMLVAutoWahDSP::UpdateCoefficients(bool full) {
     return 0;
 }
 
-int CMLVAutoWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    const double sr = sampleRate, qd = q, dry = dryGain / 100.0;
-    return RunFrame(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
-        // Without the silent second channel the detector sees the same power: its square is +0 and the
-        // floor below is far above it. Squares of finite input are never NaN, so plain compares give what
-        // std::fmax gives without its library call.
-        const float pw = channels == 2 ? std::max(std::max(x[0] * x[0], x[1] * x[1]), 1e-7f)
-                                       : std::max(x[0] * x[0], 1e-7f);
-        env = static_cast<float>(static_cast<double>(env) * keepE + static_cast<double>(pw) * ke);
-        const float gate = env > threshold ? 1.0f : 1e-7f;
-        const float change = gate - lastGate;
-        if (change > 0.0f)
-            kTrigger = kRise;
-        else if (change < 0.0f)
-            kTrigger = kFall;
-        lastGate = gate;
-        trig = static_cast<float>((1.0 - kTrigger) * trig + static_cast<double>(kTrigger) * gate);
-        const float p = osc.parabola;
-        const float m = modeB ? p * trig : (1.0f - trig) * p;
-        const double f = (1.0 + m) * half + base;
-        const WahFilter::Coefficients k = WahFilter::Design(f, qd, sr);
+template <int Channels> double CMLVAutoWahDSP::Sweep::Step(float x0, float x1) {
+    // Without the silent second channel the detector sees the same power: its square is +0 and the floor
+    // below is far above it. Squares of finite input are never NaN, so plain compares give what std::fmax
+    // gives without its library call.
+    const float pw = Channels == 2 ? std::max(std::max(x0 * x0, x1 * x1), 1e-7f) : std::max(x0 * x0, 1e-7f);
+    e = static_cast<float>(static_cast<double>(e) * keep + static_cast<double>(pw) * kEnv);
+    const float gate = e > th ? 1.0f : 1e-7f;
+    const float change = gate - last;
+    if (change > 0.0f)
+        kt = rise;
+    else if (change < 0.0f)
+        kt = fall;
+    last = gate;
+    tr = static_cast<float>((1.0 - kt) * tr + static_cast<double>(kt) * gate);
+    const float p = o.parabola;
+    const float m = modeB ? p * tr : (1.0f - tr) * p;
+    o.tick();
+    return (1.0 + m) * half + base;
+}
+
+void CMLVAutoWahDSP::DesignChunk(int n) {
+    const double sr = sampleRate, qd = q;
+    const double* f = frequency;
+    WahFilter::Coefficients* k = design;
+    int i = 0;
+    for (; i + 1 < n; i += 2)
+        WahFilter::DesignPair(f + i, qd, sr, k + i);
+    if (i < n) k[i] = WahFilter::Design(f[i], qd, sr);
+}
+
+template <int Channels>
+void CMLVAutoWahDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    // Locals, so that the stores into the buffers cannot force reloads through `this`.
+    Sweep s{env, lastGate, kTrigger, trig, osc, ke, keepE, kRise, kFall, threshold, modeB, half, base};
+    WahFilter f[2] = {filter[0], filter[1]};
+    float ip[2] = {inPeak[0], inPeak[1]}, op[2] = {outPeak[0], outPeak[1]};
+    double* fr = frequency;
+    const WahFilter::Coefficients* k = design;
+    const float* x0 = in[0];
+    const float* x1 = in[Channels - 1];
+    const double dry = dryGain / 100.0;
+    // Filters sample i of the block with design j.
+    const auto filterAt = [&](int i, int j) {
+        float x[2], y[2];
+        for (int c = 0; c < Channels; ++c)
+            x[c] = in[c][i];
         // The filter's output carries the wet gain (wetGain %) itself.
-        for (int c = 0; c < channels; ++c)
-            y[c] = static_cast<float>(filter[c].Process(x[c], k) + dry * x[c]);
-        osc.tick();
-    });
+        for (int c = 0; c < Channels; ++c)
+            y[c] = static_cast<float>(f[c].Process(x[c], k[j]) + dry * x[c]);
+        for (int c = 0; c < Channels; ++c) {
+            out[c][i] = y[c];
+            ip[c] = PeakUpdate(ip[c], x[c]);
+            op[c] = PeakUpdate(op[c], y[c]);
+        }
+    };
+    const int first = std::min(kChunk, n);
+    for (int i = 0; i < first; ++i)
+        fr[i] = s.Step<Channels>(x0[i], x1[i]);
+    DesignChunk(first);
+    // Each chunk's filters with the next chunk's sweep; the sweep reads only inputs not yet written.
+    for (int start = 0; start < n; start += kChunk) {
+        const int len = std::min(kChunk, n - start), next = start + len, nextLen = std::min(kChunk, n - next);
+        int i = 0;
+        for (; i < nextLen; ++i) {
+            fr[i] = s.Step<Channels>(x0[next + i], x1[next + i]);
+            filterAt(start + i, i);
+        }
+        for (; i < len; ++i)
+            filterAt(start + i, i);
+        if (nextLen > 0) DesignChunk(nextLen);
+    }
+    env = s.e, lastGate = s.last, kTrigger = s.kt, trig = s.tr;
+    osc = s.o;
+    for (int c = 0; c < Channels; ++c) {
+        filter[c] = f[c];
+        inPeak[c] = ip[c];
+        outPeak[c] = op[c];
+    }
+}
+
+int CMLVAutoWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
+    if (activeChannels == 1)
+        Run<1>(in, out, inPeak, outPeak, n);
+    else
+        Run<2>(in, out, inPeak, outPeak, n);
+    return 0;
 }
 
 MLV_REGISTER_ALGORITHM(15, CMLVAutoWahDSP)

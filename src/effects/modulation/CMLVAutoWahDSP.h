@@ -26,6 +26,25 @@ class CMLVAutoWahDSP : public CMLVModulationDSP {
     double SweepHalf() const { return half; }
 
   private:
+    // Samples per pass. The detector and sweep of a chunk run before its filters (nothing there depends on
+    // the filters' output), side by side with the filters of the chunk before: the two chains overlap,
+    // and the designs in between, which have no state, run two at a time in a pass of their own.
+    static constexpr int kChunk = 64;
+
+    // The detector, trigger and oscillator as locals of a pass; Step gives one sample's sweep frequency.
+    struct Sweep {
+        float e, last, kt, tr;
+        TriangleParabolaOscillator o;
+        float kEnv, keep, rise, fall, th;
+        bool modeB;
+        double half, base;
+        template <int Channels> double Step(float x0, float x1);
+    };
+    // Designs for frequency[0, n) into design[0, n). Audio thread.
+    void DesignChunk(int n);
+    // The block once the coefficients are up to date. Audio thread.
+    template <int Channels> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+
     // Design constants.
     const int q = 52;
     const int wetGain = 170, dryGain = 0; // percent
@@ -39,4 +58,6 @@ class CMLVAutoWahDSP : public CMLVModulationDSP {
     float threshold = 0.0f;
     bool modeB = false;
     double f0 = 1000.0, half = 0.0, base = 1000.0;
+    double frequency[kChunk];
+    WahFilter::Coefficients design[kChunk];
 };
