@@ -29,9 +29,8 @@ class ModulatedDelayLine {
     // instead of storing them through the line every sample. Hand it back with End().
     class Cursor {
       public:
-        // Linear interpolation at readIndex - d, i.e. a delay of baseDelay + d samples.
-        float Read(int channel, float d) const { return ReadAt(channel, readIndex, d); }
-        // The same from read position r (0 .. length - 1).
+        // Linear interpolation at r - d from read position r (0 .. length - 1): at the cursor's read
+        // position, a delay of baseDelay + d samples.
         float ReadAt(int channel, int r, float d) const {
             const float* b = buffer[channel];
             const int k = static_cast<int>(d); // toward zero
@@ -118,8 +117,7 @@ class ModulatedDelayLine {
                 b0[Next(w2)] = samplegroup::Lane<3>(x);
             }
         }
-        // Stores the current input of a channel at the write position.
-        void Write(int channel, float x) const { buffer[channel][writeIndex] = x; }
+        // Stores a channel's input at write position w.
         void WriteAt(int channel, int w, float x) const { buffer[channel][w] = x; }
         // Both positions move on by one sample; call after both channels are read and written.
         void Advance() {
