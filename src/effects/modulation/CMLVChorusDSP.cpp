@@ -1,5 +1,7 @@
 #include "effects/modulation/CMLVChorusDSP.h"
+#include "effects/WorkingCopy.h"
 #include "effects/modulation/LowBandBypassSplit.h"
+#include "effects/modulation/SampleGroup.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
 
@@ -91,37 +93,127 @@ int CMLVChorusDSP::UpdateCoefficients(bool full) {
     return result;
 }
 
-template <bool Split>
-int CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+template <int C, bool Split>
+void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    using namespace samplegroup;
+    constexpr int kSpan = Span<C>;
     const double wetGain = wet, dryGain = dry;
     const float depth[2] = {line.depth[0], line.depth[1]};
-    return RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* x, float* y) {
-        const float p = osc.parabola;
-        osc.tick();
-        float v[2];
-        for (int c = 0; c < channels; ++c)
-            v[c] = line.Read(c, p * depth[c]);
-        for (int c = 0; c < channels; ++c) {
-            if (Split) {
-                float low, high;
-                split->Split(c, x[c], low, high);
-                line.Write(c, high);
-                y[c] = static_cast<float>(low + dryGain * high + wetGain * v[c]);
-            } else {
-                line.Write(c, x[c]);
-                y[c] = static_cast<float>(dryGain * x[c] + wetGain * v[c]);
-            }
+    // Local copies keep the sweep and the positions in registers across the block.
+    WorkingCopy<TriangleParabolaOscillator> o(osc);
+    TriangleParabolaPair sweep(*o, *o);
+    ModulatedDelayLine::Cursor cursor = line.Begin();
+    LowBandBypassSplit::Band band[2] = {};
+    if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
+    LowBandBypassSplit::BandPair bands = {};
+    if (Split && C == 2) bands = split->BeginPair();
+    // One sample of one channel (after the split, when there is one) at read position r and write
+    // position w.
+    const auto one = [&](int c, float x, float low, float d, int r, int w) {
+        const float v = cursor.ReadAt(c, r, d);
+        cursor.WriteAt(c, w, x);
+        return static_cast<float>(Split ? low + dryGain * x + wetGain * v : dryGain * x + wetGain * v);
+    };
+    const __m128d wetPair = _mm_set1_pd(wetGain), dryPair = _mm_set1_pd(dryGain);
+    const __m128 depths = _mm_setr_ps(depth[0], depth[0], depth[C - 1], depth[C - 1]);
+    __m128 ip = _mm_setzero_ps(), op = _mm_setzero_ps();
+    // The inputs, crossover and sweep of a group, taken a group ahead of the delay line so their
+    // recursions run while the previous group's reads and writes are still in flight.
+    struct Group {
+        __m128 input, xs, lows, d;
+    };
+    const auto prepare = [&](int at) __attribute__((always_inline)) {
+        Group g;
+        g.input = Load<C>(in, at);
+        g.xs = g.input;
+        g.lows = _mm_setzero_ps();
+        if (Split) LowBandBypassSplit::SplitGroup<C>(bands, band[0], in[0] + at, g.input, g.xs, g.lows);
+        // Both lanes run the one sweep: [p(n), p(n + 1), p(n), p(n + 1)] after two steps.
+        const __m128 p0 = sweep.Tick();
+        const __m128 p01 = _mm_unpacklo_ps(p0, sweep.Tick());
+        if constexpr (C == 2) {
+            g.d = _mm_mul_ps(p01, depths);
+        } else {
+            const __m128 p2 = sweep.Tick();
+            g.d = _mm_mul_ps(_mm_movelh_ps(p01, _mm_unpacklo_ps(p2, sweep.Tick())), depths);
         }
-        line.Advance();
+        return g;
+    };
+    int i = 0;
+    Group next = {};
+    if (kSpan <= n) next = prepare(0);
+    for (; i + kSpan <= n; i += kSpan) {
+        const Group g = next;
+        if (i + 2 * kSpan <= n) next = prepare(i + kSpan);
+        const __m128 xs = g.xs, lows = g.lows, d = g.d;
+        ip = PeakLanes(ip, g.input);
+        __m128 v, y;
+        if (cursor.ReadGroup<C>(d, v)) {
+            cursor.WriteGroup<C>(xs);
+            __m128d yl = _mm_mul_pd(dryPair, Low(xs)), yh = _mm_mul_pd(dryPair, High(xs));
+            if (Split) {
+                yl = _mm_add_pd(Low(lows), yl);
+                yh = _mm_add_pd(High(lows), yh);
+            }
+            y = Narrow(_mm_add_pd(yl, _mm_mul_pd(wetPair, Low(v))),
+                       _mm_add_pd(yh, _mm_mul_pd(wetPair, High(v))));
+        } else {
+            alignas(16) float ds[4], ys[4], x[4], low[4];
+            _mm_store_ps(ds, d);
+            _mm_store_ps(x, xs);
+            _mm_store_ps(low, lows);
+            int r = cursor.ReadIndex(), w = cursor.WriteIndex();
+            for (int t = 0; t < kSpan; ++t, r = cursor.Next(r), w = cursor.Next(w))
+                for (int c = 0; c < C; ++c) {
+                    const int l = c * kSpan + t;
+                    ys[l] = one(c, x[l], low[l], ds[l], r, w);
+                }
+            y = _mm_load_ps(ys);
+        }
+        op = PeakLanes(op, y);
+        Store<C>(out, i, y);
+        cursor.Advance(kSpan);
+    }
+    sweep.CopyTo(0, *o);
+    float inP[2], outP[2];
+    if (Split && C == 2) {
+        split->End(bands);
+        ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
+    }
+    PeaksOf<C>(ip, inP);
+    PeaksOf<C>(op, outP);
+    for (; i < n; ++i) {
+        const float p = o->parabola;
+        o->tick();
+        ForChannels<C>([&](auto c) {
+            float x = in[c][i], low = 0.0f;
+            inP[c] = PeakUpdate(inP[c], x);
+            if (Split) band[c].Split(x, low, x);
+            const float y = one(c, x, low, p * depth[c], cursor.ReadIndex(), cursor.WriteIndex());
+            out[c][i] = y;
+            outP[c] = PeakUpdate(outP[c], y);
+        });
+        cursor.Advance();
+    }
+    ForChannels<C>([&](auto c) {
+        inPeak[c] = inP[c];
+        outPeak[c] = outP[c];
+        if (Split) split->End(c, band[c]);
     });
+    line.End(cursor);
 }
 
 int CMLVChorusDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     // No voice without its buffers: the input passes through.
     if (!line.Ready()) return RunPassThrough(in, out, inPeak, outPeak, n);
-    if (split && split->Active()) return Render<true>(in, out, inPeak, outPeak, n);
-    return Render<false>(in, out, inPeak, outPeak, n);
+    const bool low = split && split->Active();
+    return WithActiveChannels([&](auto channels) {
+        if (low)
+            Render<channels, true>(in, out, inPeak, outPeak, n);
+        else
+            Render<channels, false>(in, out, inPeak, outPeak, n);
+    });
 }
 
 MLV_REGISTER_ALGORITHM(90, CMLVChorusDSP)

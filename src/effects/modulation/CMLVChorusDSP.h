@@ -31,7 +31,9 @@ class CMLVChorusDSP : public CMLVModulationDSP {
     CMLVChorusDSP(double sampleRate, int maxBlockSize, bool bass);
 
   private:
-    template <bool Split> int Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    // Groups of four samples (see SampleGroup.h) of C channels, the low band split off first when Split.
+    template <int C, bool Split>
+    void Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
 
     const bool bass;
     ModulatedDelayLine line;
