@@ -39,8 +39,9 @@ class BassPreampStage {
         return outputGain * static_cast<float>(f2);
     }
 
-    // Both channels of a block side by side, one SSE lane each: every lane performs exactly Tick's operations
-    // in Tick's order, so the results are bit for bit those of two Tick calls, at close to the cost of one.
+    // Both channels of a block side by side in SSE lanes, the two valves' recursions in lanes of their own:
+    // every lane performs exactly Tick's operations in Tick's order, so the results are bit for bit those of
+    // two Tick calls, at less than the cost of one.
     // Reads both inputs of a sample before writing; peaks accumulate into inPeak and outPeak. Audio thread.
     static void ProcessPair(BassPreampStage (&stage)[2], float* in[2], float* out[2], float inPeak[2],
                             float outPeak[2], int n);
