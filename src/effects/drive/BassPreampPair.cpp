@@ -159,23 +159,13 @@ void BassPreampStage::ProcessPair(BassPreampStage (&stage)[2], float* in[2], flo
     int i = 0;
     for (; i < n && i < 2; ++i)
         edge(i, true, false);
-    // The rest a chunk at a time, in three passes: the inputs; the steps; the outputs. The steps' pass holds
-    // little beside the chain of lookups, so the core keeps the next steps' independent work in flight.
-    constexpr int kChunk = 64;
-    D2 driven[kChunk];
-    F4 stepped[kChunk];
-    for (int start = i; start < n; start += kChunk) {
-        const int len = n - start < kChunk ? n - start : kChunk;
-        for (int j = 0; j < len; ++j)
-            driven[j] = drive(start + j);
-        for (int j = 0; j < len; ++j) {
-            const F4 s = valves.Step(Narrow(first(driven[j]), second()));
-            network(s);
-            f2 = WidenHigh(s);
-            stepped[j] = s;
-        }
-        for (int j = 0; j < len; ++j)
-            output(stepped[j], start + j - 2);
+    // One loop: the valves' lookups lie inside their recursions, so separate passes would only add stores
+    // and loads; the lanes already keep one chain of lookups per sample.
+    for (; i < n; ++i) {
+        const F4 s = valves.Step(Narrow(first(drive(i)), second()));
+        network(s);
+        f2 = WidenHigh(s);
+        output(s, i - 2);
     }
     for (i = n; i < n + 2; ++i)
         edge(i, false, i >= 2);
