@@ -1,6 +1,7 @@
 #include "effects/drive/CMLVDriveBaseDSP.h"
 #include "effects/PeakUpdate.h"
 #include "effects/drive/FilterDesigners.h"
+#include "effects/drive/SectionWave.h"
 #include <algorithm>
 #include <cmath>
 
@@ -140,74 +141,82 @@ void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], flo
     AdvanceRing(n);
 }
 
-// Both channels in the lanes of one vector, mirrored in the upper two lanes so that no idle lane trips the
-// flushes; the ring taps, which sit at different indices per channel, are gathered lane by lane.
-void CMLVDriveBaseDSP::RunLanes(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+// Both channels. The pre and cabinet equalisers run as wavefronts (SectionWave) in step with the clipper,
+// the feedback loop and the tone stages, which take the lanes of one vector, mirrored in the upper two lanes
+// so that no idle lane trips the flushes. Step s feeds sample s to the pre equaliser, takes sample s - 3
+// through the loop into the cabinet and writes sample s - 6. With AVX each wavefront is one register.
+__attribute__((target_clones("avx2", "default"))) void
+CMLVDriveBaseDSP::RunLanes(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    using Wave = SectionWave<2>;
     const float gd = gDrive, go = gOut, gdry = gDry, fa = wa, fb = wb;
     const FloatLanes ta1 = FloatLanes{} + tone.a1, ta2 = FloatLanes{} + tone.a2, tg = FloatLanes{} + tone.g;
     const FloatLanes two = FloatLanes{} + 2.0f, one = FloatLanes{} + 1.0f;
     const bool mix = model.mix;
     const int shift = n > 0 ? n % 3 : 0;
     int wi[2] = {w, (w + shift) % 3}, ri[2] = {r, (r + shift) % 3};
-    // Lane-major copies of both channels' states: section k of every lane in one vector.
-    BiquadLanes p[4], cb[4];
+    Wave pre, cab;
     FloatLanes t[3][2] = {};
-    for (int l = 0; l < 4; ++l) {
-        const Channel& c = ch[l % 2];
-        for (int k = 0; k < 4; ++k) {
-            p[k].Load(l, c.pre[k]);
-            cb[k].Load(l, c.cab[k]);
-        }
+    for (int c = 0; c < 2; ++c) {
+        pre.Load(c, ch[c].pre);
+        cab.Load(c, ch[c].cab);
+    }
+    for (int l = 0; l < 4; ++l)
         for (int k = 0; k < 3; ++k) {
-            t[k][0][l] = c.tone[k][0];
-            t[k][1][l] = c.tone[k][1];
+            t[k][0][l] = ch[l % 2].tone[k][0];
+            t[k][1][l] = ch[l % 2].tone[k][1];
+        }
+    float ip[2] = {0.0f, 0.0f}, op[2] = {0.0f, 0.0f};
+    for (int s = 0; s < n + 6; ++s) {
+        if (s < n + 3) {
+            Wave::V fresh{};
+            if (s < n) fresh[0] = gd * in[0][s], fresh[1] = gd * in[1][s];
+            pre.Step(fresh, s, n, s >= 3 && s < n);
+        }
+        const int j = s - 3;
+        if (j < 0) continue;
+        Wave::V o2{};
+        if (j < n) {
+            const float x0 = in[0][j], x1 = in[1][j];
+            const FloatLanes x = {x0, x1, x0, x1};
+            ip[0] = PeakUpdate(ip[0], x0);
+            ip[1] = PeakUpdate(ip[1], x1);
+            FloatLanes v = {pre.v[6], pre.v[7], pre.v[6], pre.v[7]};
+            v = v < -1.0f ? FloatLanes{} - 1.0f : v; // std::max(v, -1)
+            v = 1.0f < v ? FloatLanes{} + 1.0f : v;  // std::min(v, 1)
+            const float* ring0 = ch[0].ring;
+            const float* ring1 = ch[1].ring;
+            const float a0 = ring0[ri[0]], a1 = ring1[ri[1]];
+            const float b0 = ring0[ri[0] == 0 ? 2 : ri[0] - 1], b1 = ring1[ri[1] == 0 ? 2 : ri[1] - 1];
+            const FloatLanes tapA = {a0, a1, a0, a1}, tapB = {b0, b1, b0, b1};
+            FloatLanes u = v + fa * tapA + fb * tapB;
+            for (FloatLanes(&st)[2] : t)
+                u = BiquadLanes::Step(u, two, one, ta1, ta2, tg, st[0], st[1]);
+            for (int c = 0; c < 2; ++c) {
+                ch[c].ring[wi[c]] = kFeedbackGain * u[c];
+                wi[c] = wi[c] == 2 ? 0 : wi[c] + 1;
+                ri[c] = ri[c] == 2 ? 0 : ri[c] + 1;
+            }
+            const FloatLanes o = mix ? go * u + gdry * x : go * u;
+            o2[0] = o[0], o2[1] = o[1];
+        }
+        cab.Step(o2, j, n, j >= 3 && j < n);
+        if (const int k = j - 3; k >= 0) {
+            for (int c = 0; c < 2; ++c) {
+                const float y = cab.v[6 + c];
+                out[c][k] = y;
+                op[c] = PeakUpdate(op[c], y);
+            }
         }
     }
-    auto magnitude = [](FloatLanes x) {
-        return reinterpret_cast<FloatLanes>(reinterpret_cast<IntLanes>(x) & 0x7fffffff);
-    };
-    FloatLanes ip = {}, op = {};
-    for (int i = 0; i < n; ++i) {
-        const float x0 = in[0][i], x1 = in[1][i];
-        const FloatLanes x = {x0, x1, x0, x1};
-        const FloatLanes ax = magnitude(x);
-        ip = ip < ax ? ax : ip; // std::max(ip, |x|)
-        FloatLanes v = gd * x;
-        v = p[3].Process(p[2].Process(p[1].Process(p[0].Process(v))));
-        v = v < -1.0f ? FloatLanes{} - 1.0f : v; // std::max(v, -1)
-        v = 1.0f < v ? FloatLanes{} + 1.0f : v;  // std::min(v, 1)
-        const float* ring0 = ch[0].ring;
-        const float* ring1 = ch[1].ring;
-        const float a0 = ring0[ri[0]], a1 = ring1[ri[1]];
-        const float b0 = ring0[ri[0] == 0 ? 2 : ri[0] - 1], b1 = ring1[ri[1] == 0 ? 2 : ri[1] - 1];
-        const FloatLanes tapA = {a0, a1, a0, a1}, tapB = {b0, b1, b0, b1};
-        FloatLanes u = v + fa * tapA + fb * tapB;
-        for (FloatLanes(&s)[2] : t)
-            u = BiquadLanes::Step(u, two, one, ta1, ta2, tg, s[0], s[1]);
-        for (int c = 0; c < 2; ++c) {
-            ch[c].ring[wi[c]] = kFeedbackGain * u[c];
-            wi[c] = wi[c] == 2 ? 0 : wi[c] + 1;
-            ri[c] = ri[c] == 2 ? 0 : ri[c] + 1;
-        }
-        FloatLanes o = mix ? go * u + gdry * x : go * u;
-        o = cb[3].Process(cb[2].Process(cb[1].Process(cb[0].Process(o))));
-        out[0][i] = o[0];
-        out[1][i] = o[1];
-        const FloatLanes ao = magnitude(o);
-        op = op < ao ? ao : op;
-    }
-    for (int l = 0; l < 2; ++l) {
-        Channel& c = ch[l];
-        for (int k = 0; k < 4; ++k) {
-            p[k].Store(l, c.pre[k]);
-            cb[k].Store(l, c.cab[k]);
-        }
+    for (int c = 0; c < 2; ++c) {
+        pre.Store(c, ch[c].pre);
+        cab.Store(c, ch[c].cab);
         for (int k = 0; k < 3; ++k) {
-            c.tone[k][0] = t[k][0][l];
-            c.tone[k][1] = t[k][1][l];
+            ch[c].tone[k][0] = t[k][0][c];
+            ch[c].tone[k][1] = t[k][1][c];
         }
-        inPeak[l] = ip[l];
-        outPeak[l] = op[l];
+        inPeak[c] = ip[c];
+        outPeak[c] = op[c];
     }
     AdvanceRing(n);
 }
