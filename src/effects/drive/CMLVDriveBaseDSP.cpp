@@ -109,32 +109,47 @@ void CMLVDriveBaseDSP::AdvanceRing(int n) {
     r = (r + 2 * shift) % 3;
 }
 
-// Channel 0 alone, on a local copy so that the states stay in registers.
+// Channel 0 alone, on a local copy so that the states stay in registers; the equalisers as wavefronts in
+// the four lanes of one register, in step with the loop as in RunLanes.
 void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    using Wave = SectionWave<1>;
     const float gd = gDrive, go = gOut, gdry = gDry, fa = wa, fb = wb;
     const CoefficientSet t = tone;
     const bool mix = model.mix;
     int wi = w, ri = r;
     Channel c = ch[0];
+    Wave pre, cab;
+    pre.Load(0, c.pre);
+    cab.Load(0, c.cab);
+    const float* x = in[0];
+    float* y = out[0];
     float ip = 0.0f, op = 0.0f;
-    for (int i = 0; i < n; ++i) {
-        const float xi = in[0][i];
-        ip = PeakUpdate(ip, xi);
-        float v = gd * xi;
-        v = c.pre[3].Process(c.pre[2].Process(c.pre[1].Process(c.pre[0].Process(v))));
-        v = std::min(std::max(v, -1.0f), 1.0f);
-        const int rPrev = ri == 0 ? 2 : ri - 1;
-        float u = v + fa * c.ring[ri] + fb * c.ring[rPrev];
-        for (float(&s)[2] : c.tone)
-            u = BiquadSection::Step(u, 2.0f, 1.0f, t.a1, t.a2, t.g, s[0], s[1]);
-        c.ring[wi] = kFeedbackGain * u;
-        wi = wi == 2 ? 0 : wi + 1;
-        ri = ri == 2 ? 0 : ri + 1;
-        float o = mix ? go * u + gdry * xi : go * u;
-        o = c.cab[3].Process(c.cab[2].Process(c.cab[1].Process(c.cab[0].Process(o))));
-        out[0][i] = o;
-        op = PeakUpdate(op, o);
+    for (int s = 0; s < n + 6; ++s) {
+        if (s < n + 3) pre.Step(Wave::V{s < n ? gd * x[s] : 0.0f}, s, n, s >= 3 && s < n);
+        const int j = s - 3;
+        if (j < 0) continue;
+        float o = 0.0f;
+        if (j < n) {
+            const float xi = x[j];
+            ip = PeakUpdate(ip, xi);
+            const float v = std::min(std::max(pre.v[3], -1.0f), 1.0f);
+            const int rPrev = ri == 0 ? 2 : ri - 1;
+            float u = v + fa * c.ring[ri] + fb * c.ring[rPrev];
+            for (float(&st)[2] : c.tone)
+                u = BiquadSection::Step(u, 2.0f, 1.0f, t.a1, t.a2, t.g, st[0], st[1]);
+            c.ring[wi] = kFeedbackGain * u;
+            wi = wi == 2 ? 0 : wi + 1;
+            ri = ri == 2 ? 0 : ri + 1;
+            o = mix ? go * u + gdry * xi : go * u;
+        }
+        cab.Step(Wave::V{o}, j, n, j >= 3 && j < n);
+        if (j >= 3) {
+            y[j - 3] = cab.v[3];
+            op = PeakUpdate(op, cab.v[3]);
+        }
     }
+    pre.Store(0, c.pre);
+    cab.Store(0, c.cab);
     ch[0] = c;
     inPeak[0] = ip;
     outPeak[0] = op;
