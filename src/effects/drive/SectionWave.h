@@ -1,6 +1,7 @@
 #pragma once
 #include "effects/drive/BiquadSection.h"
 #include "effects/drive/Float4.h"
+#include <cstring>
 #include <type_traits>
 
 // Four biquad sections in series for C channels (1 or 2), run as a wavefront: lane C k + c holds section k
@@ -64,13 +65,20 @@ template <int C> struct SectionWave {
         else
             return I{0, 1, 2, 3};
     }
-    // BiquadSection's flush on every lane, without a branch: lanes at the edges of a block carry zeros.
+    // BiquadSection's flush on every lane. The test is a predicted branch, as in the scalar form, so that
+    // it stays off the step's dependent chain; lanes at the edges of a block carry zeros and take the
+    // slow path now and then.
     static V Flush(V x) {
-        if constexpr (C == 2) {
+        if constexpr (C == 1) {
             return FlushDenormal(x);
         } else {
             const I u = reinterpret_cast<I>(x);
-            return reinterpret_cast<V>(u & ((u & 0x7f800000) != 0));
+            const I zero = (u & 0x7f800000) == 0;
+            IntLanes half[2];
+            std::memcpy(half, &zero, sizeof half);
+            if (__builtin_expect(_mm_movemask_ps(reinterpret_cast<__m128>(half[0] | half[1])) == 0, 1))
+                return x;
+            return reinterpret_cast<V>(u & ~zero);
         }
     }
 };
