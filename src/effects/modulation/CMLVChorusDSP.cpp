@@ -1,7 +1,6 @@
 #include "effects/modulation/CMLVChorusDSP.h"
 #include "effects/WorkingCopy.h"
-#include "effects/modulation/LowBandBypassSplit.h"
-#include "effects/modulation/SampleGroup.h"
+#include "effects/modulation/DelayGroupLoop.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
 
@@ -96,111 +95,50 @@ int CMLVChorusDSP::UpdateCoefficients(bool full) {
 template <int C, bool Split>
 void CMLVChorusDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     using namespace samplegroup;
-    constexpr int kSpan = Span<C>;
     const double wetGain = wet, dryGain = dry;
     const float depth[2] = {line.depth[0], line.depth[1]};
-    // Local copies keep the sweep and the positions in registers across the block.
+    // Local copies keep the sweep in registers across the block.
     WorkingCopy<TriangleParabolaOscillator> o(osc);
     TriangleParabolaPair sweep(*o, *o);
-    ModulatedDelayLine::Cursor cursor = line.Begin();
-    LowBandBypassSplit::Band band[2] = {};
-    if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
-    LowBandBypassSplit::BandPair bands = {};
-    if (Split && C == 2) bands = split->BeginPair();
-    // One sample of one channel (after the split, when there is one) at read position r and write
-    // position w.
-    const auto one = [&](int c, float x, float low, float d, int r, int w) {
-        const float v = cursor.ReadAt(c, r, d);
-        cursor.WriteAt(c, w, x);
-        return static_cast<float>(Split ? low + dryGain * x + wetGain * v : dryGain * x + wetGain * v);
-    };
     const __m128d wetPair = _mm_set1_pd(wetGain), dryPair = _mm_set1_pd(dryGain);
     const __m128 depths = _mm_setr_ps(depth[0], depth[0], depth[C - 1], depth[C - 1]);
-    __m128 ip = _mm_setzero_ps(), op = _mm_setzero_ps();
-    // The inputs, crossover and sweep of a group, taken a group ahead of the delay line so their
-    // recursions run while the previous group's reads and writes are still in flight.
-    struct Group {
-        __m128 input, xs, lows, d;
-    };
-    const auto prepare = [&](int at) __attribute__((always_inline)) {
-        Group g;
-        g.input = Load<C>(in, at);
-        g.xs = g.input;
-        g.lows = _mm_setzero_ps();
-        if (Split) LowBandBypassSplit::SplitGroup<C>(bands, band[0], in[0] + at, g.input, g.xs, g.lows);
-        // Both lanes run the one sweep: [p(n), p(n + 1), p(n), p(n + 1)] after two steps.
-        const __m128 p0 = sweep.Tick();
-        const __m128 p01 = _mm_unpacklo_ps(p0, sweep.Tick());
-        if constexpr (C == 2) {
-            g.d = _mm_mul_ps(p01, depths);
-        } else {
-            const __m128 p2 = sweep.Tick();
-            g.d = _mm_mul_ps(_mm_movelh_ps(p01, _mm_unpacklo_ps(p2, sweep.Tick())), depths);
-        }
-        return g;
-    };
-    int i = 0;
-    Group next = {};
-    if (kSpan <= n) next = prepare(0);
-    for (; i + kSpan <= n; i += kSpan) {
-        const Group g = next;
-        if (i + 2 * kSpan <= n) next = prepare(i + kSpan);
-        const __m128 xs = g.xs, lows = g.lows, d = g.d;
-        ip = PeakLanes(ip, g.input);
-        __m128 v, y;
-        if (cursor.ReadGroup<C>(d, v)) {
-            cursor.WriteGroup<C>(xs);
-            __m128d yl = _mm_mul_pd(dryPair, Low(xs)), yh = _mm_mul_pd(dryPair, High(xs));
-            if (Split) {
-                yl = _mm_add_pd(Low(lows), yl);
-                yh = _mm_add_pd(High(lows), yh);
+    RunDelayGroups<C, Split>(
+        in, out, inPeak, outPeak, n, line, split.get(),
+        [&]() __attribute__((always_inline)) {
+            // Both lanes run the one sweep: [p(n), p(n + 1), p(n), p(n + 1)] after two steps.
+            const __m128 p0 = sweep.Tick();
+            const __m128 p01 = _mm_unpacklo_ps(p0, sweep.Tick());
+            if constexpr (C == 2) {
+                return _mm_mul_ps(p01, depths);
+            } else {
+                const __m128 p2 = sweep.Tick();
+                return _mm_mul_ps(_mm_movelh_ps(p01, _mm_unpacklo_ps(p2, sweep.Tick())), depths);
             }
-            y = Narrow(_mm_add_pd(yl, _mm_mul_pd(wetPair, Low(v))),
-                       _mm_add_pd(yh, _mm_mul_pd(wetPair, High(v))));
-        } else {
-            alignas(16) float ds[4], ys[4], x[4], low[4];
-            _mm_store_ps(ds, d);
-            _mm_store_ps(x, xs);
-            _mm_store_ps(low, lows);
-            int r = cursor.ReadIndex(), w = cursor.WriteIndex();
-            for (int t = 0; t < kSpan; ++t, r = cursor.Next(r), w = cursor.Next(w))
-                for (int c = 0; c < C; ++c) {
-                    const int l = c * kSpan + t;
-                    ys[l] = one(c, x[l], low[l], ds[l], r, w);
+        },
+        [&](const ModulatedDelayLine::Cursor& cursor, __m128 xs, __m128 lows, __m128 v)
+            __attribute__((always_inline)) {
+                cursor.WriteGroup<C>(xs);
+                __m128d yl = _mm_mul_pd(dryPair, Low(xs)), yh = _mm_mul_pd(dryPair, High(xs));
+                if (Split) {
+                    yl = _mm_add_pd(Low(lows), yl);
+                    yh = _mm_add_pd(High(lows), yh);
                 }
-            y = _mm_load_ps(ys);
-        }
-        op = PeakLanes(op, y);
-        Store<C>(out, i, y);
-        cursor.Advance(kSpan);
-    }
-    sweep.CopyTo(0, *o);
-    float inP[2], outP[2];
-    if (Split && C == 2) {
-        split->End(bands);
-        ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
-    }
-    PeaksOf<C>(ip, inP);
-    PeaksOf<C>(op, outP);
-    for (; i < n; ++i) {
-        const float p = o->parabola;
-        o->tick();
-        ForChannels<C>([&](auto c) {
-            float x = in[c][i], low = 0.0f;
-            inP[c] = PeakUpdate(inP[c], x);
-            if (Split) band[c].Split(x, low, x);
-            const float y = one(c, x, low, p * depth[c], cursor.ReadIndex(), cursor.WriteIndex());
-            out[c][i] = y;
-            outP[c] = PeakUpdate(outP[c], y);
+                return Narrow(_mm_add_pd(yl, _mm_mul_pd(wetPair, Low(v))),
+                              _mm_add_pd(yh, _mm_mul_pd(wetPair, High(v))));
+            },
+        [&](const ModulatedDelayLine::Cursor& cursor, int c, float x, float low, float d, int r,
+            int w) __attribute__((always_inline)) {
+            const float v = cursor.ReadAt(c, r, d);
+            cursor.WriteAt(c, w, x);
+            return static_cast<float>(Split ? low + dryGain * x + wetGain * v : dryGain * x + wetGain * v);
+        },
+        [&]() __attribute__((always_inline)) { sweep.CopyTo(0, *o); },
+        [&](float d[2]) __attribute__((always_inline)) {
+            const float p = o->parabola;
+            o->tick();
+            d[0] = p * depth[0];
+            d[1] = p * depth[C - 1];
         });
-        cursor.Advance();
-    }
-    ForChannels<C>([&](auto c) {
-        inPeak[c] = inP[c];
-        outPeak[c] = outP[c];
-        if (Split) split->End(c, band[c]);
-    });
-    line.End(cursor);
 }
 
 int CMLVChorusDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {

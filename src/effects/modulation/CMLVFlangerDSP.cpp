@@ -1,6 +1,6 @@
 #include "effects/modulation/CMLVFlangerDSP.h"
-#include "effects/modulation/LowBandBypassSplit.h"
-#include "effects/modulation/SampleGroup.h"
+#include "effects/WorkingCopy.h"
+#include "effects/modulation/DelayGroupLoop.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
 
@@ -109,116 +109,55 @@ int CMLVFlangerDSP::UpdateCoefficients(bool full) {
 template <int C, bool Split>
 void CMLVFlangerDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     using namespace samplegroup;
-    constexpr int kSpan = Span<C>;
     const double fb = feedback;
     const float h = half;
-    // Local copies: written through `this` every sample, the sweeps and positions would be stored and
-    // reloaded on the oscillators' dependent chains.
-    TriangleParabolaOscillator o[2] = {osc[0], osc[1]};
-    TriangleParabolaPair sweeps(o[0], o[1]);
-    ModulatedDelayLine::Cursor cursor = line.Begin();
-    LowBandBypassSplit::Band band[2] = {};
-    if (Split) ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
-    LowBandBypassSplit::BandPair bands = {};
-    if (Split && C == 2) bands = split->BeginPair();
-    // One sample of one channel at read position r and write position w.
-    const auto one = [&](int c, float x, float low, float d, int r, int w) {
-        const float v = cursor.ReadAt(c, r, d);
-        // The recirculating line decays into subnormals after the signal stops; flush them.
-        cursor.WriteAt(c, w, FlushDenormal(static_cast<float>(fb * v + x)));
-        const double wetDry = kDryGain * x + kWetGain * v;
-        return static_cast<float>(Split ? low + wetDry : wetDry);
-    };
+    // Local copies: written through `this` every sample, the sweeps would be stored and reloaded on the
+    // oscillators' dependent chains.
+    WorkingCopy<std::array<TriangleParabolaOscillator, 2>> o(osc);
+    TriangleParabolaPair sweeps((*o)[0], (*o)[1]);
     const __m128d fbs = _mm_set1_pd(fb), dry = _mm_set1_pd(kDryGain), wet = _mm_set1_pd(kWetGain);
     const __m128 hs = _mm_set1_ps(h);
-    __m128 ip = _mm_setzero_ps(), op = _mm_setzero_ps();
-    // The inputs, crossovers and sweeps of a group, taken a group ahead of the combs so their
-    // recursions run while the previous group's reads and writes are still in flight.
-    struct Group {
-        __m128 input, xs, lows, d;
-    };
-    const auto prepare = [&](int at) __attribute__((always_inline)) {
-        Group g;
-        g.input = Load<C>(in, at);
-        g.xs = g.input;
-        g.lows = _mm_setzero_ps();
-        if (Split) LowBandBypassSplit::SplitGroup<C>(bands, band[0], in[0] + at, g.input, g.xs, g.lows);
-        if constexpr (C == 2) {
-            const __m128 now = sweeps.Tick();
-            g.d = _mm_mul_ps(_mm_unpacklo_ps(now, sweeps.Tick()), hs);
-        } else {
-            // Lane 1 steps the right sweep along unused; it is not copied back.
-            const __m128 p0 = sweeps.Tick(), p1 = sweeps.Tick(), p2 = sweeps.Tick();
-            g.d = _mm_mul_ps(_mm_movelh_ps(_mm_unpacklo_ps(p0, p1), _mm_unpacklo_ps(p2, sweeps.Tick())), hs);
-        }
-        return g;
-    };
-    int i = 0;
-    Group next = {};
-    if (kSpan <= n) next = prepare(0);
-    for (; i + kSpan <= n; i += kSpan) {
-        const Group g = next;
-        if (i + 2 * kSpan <= n) next = prepare(i + kSpan);
-        const __m128 xs = g.xs, lows = g.lows, d = g.d;
-        ip = PeakLanes(ip, g.input);
-        __m128 v, y;
-        if (cursor.ReadGroup<C>(d, v)) {
-            const __m128d xl = Low(xs), xh = High(xs), vl = Low(v), vh = High(v);
-            cursor.WriteGroup<C>(FlushDenormals(
-                Narrow(_mm_add_pd(_mm_mul_pd(fbs, vl), xl), _mm_add_pd(_mm_mul_pd(fbs, vh), xh))));
-            __m128d yl = _mm_add_pd(_mm_mul_pd(dry, xl), _mm_mul_pd(wet, vl));
-            __m128d yh = _mm_add_pd(_mm_mul_pd(dry, xh), _mm_mul_pd(wet, vh));
-            if (Split) {
-                yl = _mm_add_pd(Low(lows), yl);
-                yh = _mm_add_pd(High(lows), yh);
+    RunDelayGroups<C, Split>(
+        in, out, inPeak, outPeak, n, line, split.get(),
+        [&]() __attribute__((always_inline)) {
+            if constexpr (C == 2) {
+                const __m128 now = sweeps.Tick();
+                return _mm_mul_ps(_mm_unpacklo_ps(now, sweeps.Tick()), hs);
+            } else {
+                // Lane 1 steps the right sweep along unused; it is not copied back.
+                const __m128 p0 = sweeps.Tick(), p1 = sweeps.Tick(), p2 = sweeps.Tick();
+                return _mm_mul_ps(_mm_movelh_ps(_mm_unpacklo_ps(p0, p1), _mm_unpacklo_ps(p2, sweeps.Tick())),
+                                  hs);
             }
-            y = Narrow(yl, yh);
-        } else {
-            alignas(16) float ds[4], ys[4], x[4], low[4];
-            _mm_store_ps(ds, d);
-            _mm_store_ps(x, xs);
-            _mm_store_ps(low, lows);
-            int r = cursor.ReadIndex(), w = cursor.WriteIndex();
-            for (int t = 0; t < kSpan; ++t, r = cursor.Next(r), w = cursor.Next(w))
-                for (int c = 0; c < C; ++c) {
-                    const int l = c * kSpan + t;
-                    ys[l] = one(c, x[l], low[l], ds[l], r, w);
+        },
+        [&](const ModulatedDelayLine::Cursor& cursor, __m128 xs, __m128 lows, __m128 v)
+            __attribute__((always_inline)) {
+                const __m128d xl = Low(xs), xh = High(xs), vl = Low(v), vh = High(v);
+                cursor.WriteGroup<C>(FlushDenormals(
+                    Narrow(_mm_add_pd(_mm_mul_pd(fbs, vl), xl), _mm_add_pd(_mm_mul_pd(fbs, vh), xh))));
+                __m128d yl = _mm_add_pd(_mm_mul_pd(dry, xl), _mm_mul_pd(wet, vl));
+                __m128d yh = _mm_add_pd(_mm_mul_pd(dry, xh), _mm_mul_pd(wet, vh));
+                if (Split) {
+                    yl = _mm_add_pd(Low(lows), yl);
+                    yh = _mm_add_pd(High(lows), yh);
                 }
-            y = _mm_load_ps(ys);
-        }
-        op = PeakLanes(op, y);
-        Store<C>(out, i, y);
-        cursor.Advance(kSpan);
-    }
-    ForChannels<C>([&](auto c) { sweeps.CopyTo(c, o[c]); });
-    float inP[2], outP[2];
-    if (Split && C == 2) {
-        split->End(bands);
-        ForChannels<C>([&](auto c) { band[c] = split->Begin(c); });
-    }
-    PeaksOf<C>(ip, inP);
-    PeaksOf<C>(op, outP);
-    for (; i < n; ++i) {
-        ForChannels<C>([&](auto c) {
-            float x = in[c][i], low = 0.0f;
-            inP[c] = PeakUpdate(inP[c], x);
-            if (Split) band[c].Split(x, low, x);
-            const float p = o[c].parabola;
-            o[c].tick();
-            const float y = one(c, x, low, p * h, cursor.ReadIndex(), cursor.WriteIndex());
-            out[c][i] = y;
-            outP[c] = PeakUpdate(outP[c], y);
+                return Narrow(yl, yh);
+            },
+        [&](const ModulatedDelayLine::Cursor& cursor, int c, float x, float low, float d, int r, int w)
+            __attribute__((always_inline)) {
+                const float v = cursor.ReadAt(c, r, d);
+                // The recirculating line decays into subnormals after the signal stops; flush them.
+                cursor.WriteAt(c, w, FlushDenormal(static_cast<float>(fb * v + x)));
+                const double wetDry = kDryGain * x + kWetGain * v;
+                return static_cast<float>(Split ? low + wetDry : wetDry);
+            },
+        [&]() __attribute__((always_inline)) { ForChannels<C>([&](auto c) { sweeps.CopyTo(c, (*o)[c]); }); },
+        [&](float d[2]) __attribute__((always_inline)) {
+            ForChannels<C>([&](auto c) {
+                d[c] = (*o)[c].parabola * h;
+                (*o)[c].tick();
+            });
         });
-        cursor.Advance();
-    }
-    ForChannels<C>([&](auto c) {
-        inPeak[c] = inP[c];
-        outPeak[c] = outP[c];
-        if (Split) split->End(c, band[c]);
-    });
-    line.End(cursor);
-    osc[0] = o[0];
-    osc[1] = o[1];
 }
 
 int CMLVFlangerDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {

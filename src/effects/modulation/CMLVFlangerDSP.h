@@ -2,6 +2,7 @@
 #include "effects/modulation/ModulatedDelayLine.h"
 #include "effects/modulation/ModulationFrame.h"
 #include "effects/modulation/TriangleParabolaOscillator.h"
+#include <array>
 #include <memory>
 
 class LowBandBypassSplit;
@@ -41,7 +42,7 @@ class CMLVFlangerDSP : public CMLVModulationDSP {
 
     const bool bass;
     ModulatedDelayLine line;
-    TriangleParabolaOscillator osc[2] = {{1.0f, 0.0f, -1}, {0.0f, -1.0f, 1}};
+    std::array<TriangleParabolaOscillator, 2> osc{{{1.0f, 0.0f, -1}, {0.0f, -1.0f, 1}}};
     std::unique_ptr<LowBandBypassSplit> split;
     int maxDelay = 0, minDelay = 0;
     int upper = 0, lower = 0;
