@@ -1,6 +1,8 @@
 #include "effects/drive/CMLVSpeakerSimulatorDSP.h"
 #include "effects/PeakUpdate.h"
+#include "effects/drive/Float4.h"
 #include "effects/drive/FilterDesigners.h"
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -166,114 +168,129 @@ void CMLVSpeakerSimulatorDSP::Pack() {
     int total = 0;
     for (int j = 0; j < L.mainCount; ++j)
         order[total++] = L.mainUsed[j];
-    packedMain = total;
+    const int mainCount = total;
     if (L.hornSections != 0)
         for (int j = 0; j < L.hornCount; ++j)
             order[total++] = L.hornUsed[j];
-    packedHorn = total - packedMain;
+    const int hornCount = total - mainCount;
+    // The horn starts a lane of its own, so that the main path ends at a lane's last slot.
+    auto lanesFor = [](int count, int slots) { return (count + slots - 1) / slots; };
+    int slots = 1;
+    while (slots < kMaxSlots && lanesFor(mainCount, slots) + lanesFor(hornCount, slots) > kLanes)
+        ++slots;
+    const int hornLanes = lanesFor(hornCount, slots), mainLanes = kLanes - hornLanes;
     Pipeline& pl = pipeline;
-    pl.slots = (total + 3) / 4;
-    for (int k = 0; k < SpeakerStage::kMaxSections; ++k) {
-        for (int c = 0; c < 2; ++c)
-            pl.sec[c][k] = PackedSection{{1, 1, 1, 1}, {}, {}, {}, {}};
-        pl.live[k] = pl.takeMain[k] = LaneMask{};
-        for (int l = 0; l < 4; ++l)
-            pl.section[l][k] = -1;
-    }
-    for (int l = 0, first = 0; l < 4; ++l) {
-        const int length = total / 4 + (l < total % 4 ? 1 : 0);
-        for (int k = 0; k < length; ++k) {
-            const int index = order[first + k];
-            for (int c = 0; c < 2; ++c) {
-                const float* f = stage[c].coef[index];
-                PackedSection& q = pl.sec[c][k];
-                q.g[l] = f[0], q.b1[l] = f[1], q.b2[l] = f[2], q.a1[l] = f[3], q.a2[l] = f[4];
-            }
-            pl.live[k][l] = -1;
-            pl.section[l][k] = index;
-        }
-        const int k = packedMain - first;
-        if (packedHorn != 0 && k >= 0 && k < length) pl.takeMain[k][l] = -1;
-        first += length;
-    }
-    for (int k = 0; k < SpeakerStage::kMaxSections; ++k) {
-        pl.partial[k] = pl.take[k] = false;
-        for (int l = 0; l < 4; ++l) {
-            pl.partial[k] = pl.partial[k] || pl.live[k][l] == 0;
-            pl.take[k] = pl.take[k] || pl.takeMain[k][l] != 0;
-        }
-    }
-}
-
-template <int C>
-void CMLVSpeakerSimulatorDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    const Pipeline& pl = pipeline;
-    const int slots = pl.slots;
-    const bool horn = packedHorn != 0;
-    Lanes s1[C][SpeakerStage::kMaxSections], s2[C][SpeakerStage::kMaxSections];
-    for (int c = 0; c < C; ++c) {
-        for (int k = 0; k < slots; ++k) {
-            s1[c][k] = s2[c][k] = Lanes{};
-            for (int l = 0; l < 4; ++l) {
-                const int index = pl.section[l][k];
-                if (index < 0) continue;
-                s1[c][k][l] = stage[c].s1[index];
-                s2[c][k][l] = stage[c].s2[index];
-            }
-        }
-    }
-    // Per section: u = g u; w = s1 + u; s1 = b1 u - a1 w + s2; s2 = b2 u - a2 w; u = w. Lanes outside
-    // their segment pass the value on; lanes without a sample in this block keep their state.
-    Lanes v[C], main[C];
-    auto step = [&](LaneMask active, auto masked) {
-        for (int k = 0; k < slots; ++k) {
-            for (int c = 0; c < C; ++c) {
-                if (pl.take[k]) main[c] = pl.takeMain[k] ? v[c] : main[c];
-                const PackedSection& q = pl.sec[c][k];
-                const Lanes u = q.g * v[c];
-                const Lanes w = s1[c][k] + u;
-                const Lanes n1 = q.b1 * u - q.a1 * w + s2[c][k];
-                const Lanes n2 = q.b2 * u - q.a2 * w;
-                s1[c][k] = masked ? (active ? n1 : s1[c][k]) : n1;
-                s2[c][k] = masked ? (active ? n2 : s2[c][k]) : n2;
-                v[c] = pl.partial[k] ? (pl.live[k] ? w : v[c]) : w;
+    pl = Pipeline{};
+    pl.slots = slots;
+    pl.mainLane = hornCount != 0 ? mainLanes - 1 : -1;
+    // Sections spread evenly over each path's lanes, at the end of their lanes.
+    auto place = [&](const int* sections, int count, int firstLane, int lanes) {
+        for (int i = 0, next = 0; i < lanes; ++i) {
+            const int length = count / lanes + (i < count % lanes ? 1 : 0);
+            const int l = firstLane + i;
+            for (int k = slots - length; k < slots; ++k) {
+                const int index = sections[next++];
+                for (int c = 0; c < 2; ++c) {
+                    const float* f = stage[c].coef[index];
+                    PackedSection& q = pl.sec[c][k];
+                    q.g[l] = f[0], q.b1[l] = f[1], q.b2[l] = f[2], q.a1[l] = f[3], q.a2[l] = f[4];
+                }
+                pl.used[k][l] = -1;
+                pl.section[l][k] = index;
             }
         }
     };
-    const LaneMask shift = {4, 0, 1, 2};
-    float ip[2] = {0, 0}, op[2] = {0, 0};
-    for (int c = 0; c < C; ++c)
-        v[c] = main[c] = Lanes{};
-    for (int t = 0; t < n + 3; ++t) {
+    for (auto& lane : pl.section)
+        for (int& index : lane)
+            index = -1;
+    place(order, mainCount, 0, mainLanes);
+    place(order + mainCount, hornCount, mainLanes, hornLanes);
+}
+
+// C channels, S slots. Per section: u = g v; w = s1 + u; s1 = b1 u - a1 w + s2; s2 = b2 u - a2 w; on to the
+// next with w. A section whose sample lies outside the block keeps its state; an empty slot passes v on.
+template <int C, int S, bool Skew>
+__attribute__((always_inline)) inline void
+CMLVSpeakerSimulatorDSP::RunSlots(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    // Steps from a sample's entry to its output; lane l, slot k works on the sample `at` steps behind.
+    constexpr int kDelay = Skew ? kLanes * S - 1 : kLanes - 1;
+    const Pipeline& pl = pipeline;
+    const LaneInts lane = {0, 1, 2, 3, 4, 5, 6, 7};
+    LaneInts at[S];
+    for (int k = 0; k < S; ++k)
+        at[k] = Skew ? lane * S + k : lane;
+    // Members as locals: the stores to out[] may alias them as far as the compiler knows.
+    const int mainLane = pl.mainLane;
+    const int mainDelay = Skew ? mainLane * S + S - 1 : mainLane;
+    float gain[C], volume[C], hornLevel[C], ip[C], op[C];
+    Lanes s1[C][S], s2[C][S], w[C][S];
+    for (int c = 0; c < C; ++c) {
+        const SpeakerStage& st = stage[c];
+        gain[c] = st.modelGain, volume[c] = st.volume, hornLevel[c] = st.hornLevel;
+        ip[c] = op[c] = 0.0f;
+        for (int k = 0; k < S; ++k) {
+            s1[c][k] = s2[c][k] = w[c][k] = Lanes{};
+            for (int l = 0; l < kLanes; ++l) {
+                const int index = pl.section[l][k];
+                if (index < 0) continue;
+                s1[c][k][l] = st.s1[index];
+                s2[c][k][l] = st.s2[index];
+            }
+        }
+    }
+    auto step = [&](int t, auto masked) __attribute__((always_inline)) {
         for (int c = 0; c < C; ++c) {
             Lanes fresh = {};
-            if (t < n) {
+            if (!masked || t < n) {
                 float x = in[c][t];
                 ip[c] = PeakUpdate(ip[c], x);
                 if (x == 0.0f) x = 1e-8f;
-                fresh[0] = stage[c].modelGain * x;
+                fresh[0] = gain[c] * x;
             }
-            v[c] = __builtin_shuffle(v[c], fresh, shift);
-            main[c] = __builtin_shuffle(main[c], Lanes{}, shift);
+            const Lanes entry = __builtin_shuffle(w[c][S - 1], fresh, LaneInts{8, 0, 1, 2, 3, 4, 5, 6});
+            Lanes before[S];
+            for (int k = 0; k < S; ++k)
+                before[k] = w[c][k];
+            for (int k = 0; k < S; ++k) {
+                const Lanes v = k == 0 ? entry : Skew ? before[k - 1] : w[c][k - 1];
+                const PackedSection& q = pl.sec[c][k];
+                const Lanes u = q.g * v;
+                const Lanes x = s1[c][k] + u;
+                const Lanes n1 = q.b1 * u - q.a1 * x + s2[c][k];
+                const Lanes n2 = q.b2 * u - q.a2 * x;
+                if (masked) {
+                    const LaneInts behind = t - at[k];
+                    const LaneInts live = (behind >= 0) & (behind < n);
+                    s1[c][k] = live ? n1 : s1[c][k];
+                    s2[c][k] = live ? n2 : s2[c][k];
+                } else {
+                    s1[c][k] = n1;
+                    s2[c][k] = n2;
+                }
+                w[c][k] = pl.used[k] ? x : v;
+            }
+            // The main path's output waits in out[] for the horn's; the input there has been read.
+            const int s = t - mainDelay;
+            if (mainLane >= 0 && (!masked || (s >= 0 && s < n))) out[c][s] = w[c][S - 1][mainLane];
+            const int o = t - kDelay;
+            if (!masked || o >= 0) {
+                const float h = w[c][S - 1][kLanes - 1];
+                const float y = mainLane >= 0 ? volume[c] * (hornLevel[c] * h + out[c][o]) : volume[c] * h;
+                out[c][o] = y;
+                op[c] = PeakUpdate(op[c], y);
+            }
         }
-        if (t >= 3 && t < n) {
-            step(LaneMask{}, std::false_type());
-        } else {
-            const LaneMask lane = {0, 1, 2, 3};
-            step(t - lane >= 0 && t - lane < n, std::true_type());
-        }
-        const int o = t - 3;
-        if (o < 0) continue;
-        for (int c = 0; c < C; ++c) {
-            const SpeakerStage& st = stage[c];
-            const float y = horn ? st.volume * (st.hornLevel * v[c][3] + main[c][3]) : st.volume * v[c][3];
-            out[c][o] = y;
-            op[c] = PeakUpdate(op[c], y);
-        }
-    }
+    };
+    int t = 0;
+    for (const int head = std::min(n, kDelay); t < head; ++t)
+        step(t, std::true_type());
+    for (; t < n; ++t)
+        step(t, std::false_type());
+    for (; t < n + kDelay; ++t)
+        step(t, std::true_type());
     for (int c = 0; c < C; ++c) {
-        for (int k = 0; k < slots; ++k) {
-            for (int l = 0; l < 4; ++l) {
+        for (int k = 0; k < S; ++k) {
+            for (int l = 0; l < kLanes; ++l) {
                 const int index = pl.section[l][k];
                 if (index < 0) continue;
                 stage[c].s1[index] = s1[c][k][l];
@@ -283,6 +300,36 @@ void CMLVSpeakerSimulatorDSP::Run(float* in[2], float* out[2], float inPeak[2], 
         inPeak[c] = ip[c];
         outPeak[c] = op[c];
     }
+}
+
+// Skewed steps take kLanes * slots - 1 steps to fill and drain, the plain ones kLanes - 1: blocks shorter
+// than this take the plain ones.
+constexpr int kSkewFrom = 16;
+
+__attribute__((target_clones("avx2", "default"))) void
+CMLVSpeakerSimulatorDSP::Run(int channels, float* in[2], float* out[2], float inPeak[2], float outPeak[2],
+                             int n) {
+    const bool skew = n >= kSkewFrom;
+    auto run = [&](auto c) __attribute__((always_inline)) {
+        constexpr int C = decltype(c)::value;
+        switch (pipeline.slots) {
+        case 1:
+            return RunSlots<C, 1, false>(in, out, inPeak, outPeak, n);
+        case 2:
+            return skew ? RunSlots<C, 2, true>(in, out, inPeak, outPeak, n)
+                        : RunSlots<C, 2, false>(in, out, inPeak, outPeak, n);
+        case 3:
+            return skew ? RunSlots<C, 3, true>(in, out, inPeak, outPeak, n)
+                        : RunSlots<C, 3, false>(in, out, inPeak, outPeak, n);
+        default:
+            return skew ? RunSlots<C, 4, true>(in, out, inPeak, outPeak, n)
+                        : RunSlots<C, 4, false>(in, out, inPeak, outPeak, n);
+        }
+    };
+    if (channels == 1)
+        run(std::integral_constant<int, 1>());
+    else
+        run(std::integral_constant<int, 2>());
 }
 
 int CMLVSpeakerSimulatorDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
@@ -295,5 +342,5 @@ int CMLVSpeakerSimulatorDSP::Process(float* in[2], float* out[2], float inPeak[2
         }
         return 0;
     }
-    return WithActiveChannels([&](auto c) { Run<decltype(c)::value>(in, out, inPeak, outPeak, n); });
+    return WithActiveChannels([&](auto c) { Run(decltype(c)::value, in, out, inPeak, outPeak, n); });
 }

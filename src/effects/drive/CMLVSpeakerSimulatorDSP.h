@@ -1,5 +1,6 @@
 #pragma once
 #include "params/CMLVParRelations.h"
+#include <cstdint>
 
 // One filter of a cabinet model: Butterworth high- or low-pass at f, or a peak of g dB with quality q.
 struct SpeakerSection {
@@ -84,28 +85,32 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
                             const CMLVPresetTable& factoryPresets);
 
   private:
-    // The cascade (main path, then horn) cut into four segments that run side by side in the four lanes
-    // of one vector per channel: lane p holds segment p, one sample behind segment p - 1. Each section
-    // still sees the same samples in the same order; the lanes only overlap work that used to run one
-    // after another, and the channels' vectors run interleaved.
-    typedef float Lanes __attribute__((vector_size(16)));
-    typedef int LaneMask __attribute__((vector_size(16)));
+    // The cascade (main path, then horn) laid out on an eight-lane vector per channel, `slots` sections
+    // per lane, lane after lane. Each step moves every sample on: with `Skew` each section is one sample
+    // behind the one before it, so no section waits for another within a step and the steps cost the
+    // recursion of one section; without it the sections of a lane work on one sample, one after another,
+    // which fills and drains in fewer steps for short blocks. Each section still sees the same samples in
+    // the same order; the empty slots lead their lanes and pass the value on.
+    typedef float Lanes __attribute__((vector_size(32)));
+    typedef int32_t LaneInts __attribute__((vector_size(32)));
+    static constexpr int kLanes = 8, kMaxSlots = 4;
     struct PackedSection {
         Lanes g, b1, b2, a1, a2;
     };
     struct Pipeline {
-        int slots = 0;
-        PackedSection sec[2][SpeakerStage::kMaxSections]; // per channel: each stage's own numbers
-        LaneMask live[SpeakerStage::kMaxSections];        // lanes whose segment has a section at this slot
-        LaneMask takeMain[SpeakerStage::kMaxSections];    // lanes that leave the main path before this slot
-        bool partial[SpeakerStage::kMaxSections];         // live is not all lanes
-        bool take[SpeakerStage::kMaxSections];            // takeMain has a lane
-        int section[4][SpeakerStage::kMaxSections];       // the stage section of a lane and slot, -1 for none
+        int slots = 1;
+        int mainLane = -1;               // with a horn: the lane whose last slot ends the main path
+        PackedSection sec[2][kMaxSlots]; // per channel: each stage's own numbers, zero where empty
+        LaneInts used[kMaxSlots];        // lanes with a section at this slot
+        int section[kLanes][kMaxSlots];  // the stage section of a lane and slot, -1 for none
     };
     void Pack();
     // Set model accepts model indices below this.
     int ModelLimit() const { return bass ? 7 : 16; }
-    template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    // Audio thread: the active channels, in the code the machine runs best.
+    void Run(int channels, float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <int C, int S, bool Skew>
+    void RunSlots(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
 
     Pipeline pipeline;
     int packedMain = 0, packedHorn = 0;
