@@ -223,12 +223,17 @@ CMLVSpeakerSimulatorDSP::RunSlots(float* in[2], float* out[2], float inPeak[2], 
     const int mainLane = pl.mainLane;
     const int mainDelay = Skew ? mainLane * S + S - 1 : mainLane;
     float gain[C], volume[C], hornLevel[C], ip[C], op[C];
+    PackedSection sec[C][S];
+    LaneInts used[S];
     Lanes s1[C][S], s2[C][S], w[C][S];
+    for (int k = 0; k < S; ++k)
+        used[k] = pl.used[k];
     for (int c = 0; c < C; ++c) {
         const SpeakerStage& st = stage[c];
         gain[c] = st.modelGain, volume[c] = st.volume, hornLevel[c] = st.hornLevel;
         ip[c] = op[c] = 0.0f;
         for (int k = 0; k < S; ++k) {
+            sec[c][k] = pl.sec[c][k];
             s1[c][k] = s2[c][k] = w[c][k] = Lanes{};
             for (int l = 0; l < kLanes; ++l) {
                 const int index = pl.section[l][k];
@@ -248,12 +253,11 @@ CMLVSpeakerSimulatorDSP::RunSlots(float* in[2], float* out[2], float inPeak[2], 
                 fresh[0] = gain[c] * x;
             }
             const Lanes entry = __builtin_shuffle(w[c][S - 1], fresh, LaneInts{8, 0, 1, 2, 3, 4, 5, 6});
-            Lanes before[S];
-            for (int k = 0; k < S; ++k)
-                before[k] = w[c][k];
-            for (int k = 0; k < S; ++k) {
-                const Lanes v = k == 0 ? entry : Skew ? before[k - 1] : w[c][k - 1];
-                const PackedSection& q = pl.sec[c][k];
+            // Skewed, each slot takes the step before's output of the slot before: last slot first.
+            for (int j = 0; j < S; ++j) {
+                const int k = Skew ? S - 1 - j : j;
+                const Lanes v = k == 0 ? entry : w[c][k - 1];
+                const PackedSection& q = sec[c][k];
                 const Lanes u = q.g * v;
                 const Lanes x = s1[c][k] + u;
                 const Lanes n1 = q.b1 * u - q.a1 * x + s2[c][k];
@@ -267,7 +271,7 @@ CMLVSpeakerSimulatorDSP::RunSlots(float* in[2], float* out[2], float inPeak[2], 
                     s1[c][k] = n1;
                     s2[c][k] = n2;
                 }
-                w[c][k] = pl.used[k] ? x : v;
+                w[c][k] = used[k] ? x : v;
             }
             // The main path's output waits in out[] for the horn's; the input there has been read.
             const int s = t - mainDelay;
