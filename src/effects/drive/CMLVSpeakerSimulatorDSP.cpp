@@ -207,11 +207,12 @@ void CMLVSpeakerSimulatorDSP::Pack() {
     place(order + mainCount, hornCount, mainLanes, hornLanes);
 }
 
-// C channels, S slots. Per section: u = g v; w = s1 + u; s1 = b1 u - a1 w + s2; s2 = b2 u - a2 w; on to the
-// next with w. A section whose sample lies outside the block keeps its state; an empty slot passes v on.
-template <int C, int S, bool Skew>
-__attribute__((always_inline)) inline void
-CMLVSpeakerSimulatorDSP::RunSlots(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+// Channel c with S slots. Per section: u = g v; w = s1 + u; s1 = b1 u - a1 w + s2; s2 = b2 u - a2 w; on to
+// the next with w. A section whose sample lies outside the block keeps its state; an empty slot passes v on.
+template <int S, bool Skew>
+__attribute__((always_inline)) inline void CMLVSpeakerSimulatorDSP::RunChannel(int c, const float* in,
+                                                                               float* out, float& inPeak,
+                                                                               float& outPeak, int n) {
     // Steps from a sample's entry to its output; lane l, slot k works on the sample `at` steps behind.
     constexpr int kDelay = Skew ? kLanes * S - 1 : kLanes - 1;
     const Pipeline& pl = pipeline;
@@ -220,69 +221,63 @@ CMLVSpeakerSimulatorDSP::RunSlots(float* in[2], float* out[2], float inPeak[2], 
     for (int k = 0; k < S; ++k)
         at[k] = Skew ? lane * S + k : lane;
     // Members as locals: the stores to out[] may alias them as far as the compiler knows.
+    SpeakerStage& st = stage[c];
     const int mainLane = pl.mainLane;
     const int mainDelay = Skew ? mainLane * S + S - 1 : mainLane;
-    float gain[C], volume[C], hornLevel[C], ip[C], op[C];
-    PackedSection sec[C][S];
+    const float gain = st.modelGain, volume = st.volume, hornLevel = st.hornLevel;
+    PackedSection sec[S];
     LaneInts used[S];
-    Lanes s1[C][S], s2[C][S], w[C][S];
-    for (int k = 0; k < S; ++k)
+    Lanes s1[S], s2[S], w[S];
+    for (int k = 0; k < S; ++k) {
+        sec[k] = pl.sec[c][k];
         used[k] = pl.used[k];
-    for (int c = 0; c < C; ++c) {
-        const SpeakerStage& st = stage[c];
-        gain[c] = st.modelGain, volume[c] = st.volume, hornLevel[c] = st.hornLevel;
-        ip[c] = op[c] = 0.0f;
-        for (int k = 0; k < S; ++k) {
-            sec[c][k] = pl.sec[c][k];
-            s1[c][k] = s2[c][k] = w[c][k] = Lanes{};
-            for (int l = 0; l < kLanes; ++l) {
-                const int index = pl.section[l][k];
-                if (index < 0) continue;
-                s1[c][k][l] = st.s1[index];
-                s2[c][k][l] = st.s2[index];
-            }
+        s1[k] = s2[k] = w[k] = Lanes{};
+        for (int l = 0; l < kLanes; ++l) {
+            const int index = pl.section[l][k];
+            if (index < 0) continue;
+            s1[k][l] = st.s1[index];
+            s2[k][l] = st.s2[index];
         }
     }
+    float ip = 0.0f, op = 0.0f;
     auto step = [&](int t, auto masked) __attribute__((always_inline)) {
-        for (int c = 0; c < C; ++c) {
-            Lanes fresh = {};
-            if (!masked || t < n) {
-                float x = in[c][t];
-                ip[c] = PeakUpdate(ip[c], x);
-                if (x == 0.0f) x = 1e-8f;
-                fresh[0] = gain[c] * x;
+        Lanes fresh = {};
+        if (!masked || t < n) {
+            float x = in[t];
+            ip = PeakUpdate(ip, x);
+            if (x == 0.0f) x = 1e-8f;
+            fresh[0] = gain * x;
+        }
+        const Lanes entry = __builtin_shuffle(w[S - 1], fresh, LaneInts{8, 0, 1, 2, 3, 4, 5, 6});
+        // Skewed, each slot takes the step before's output of the slot before: last slot first.
+        for (int j = 0; j < S; ++j) {
+            const int k = Skew ? S - 1 - j : j;
+            const Lanes v = k == 0 ? entry : w[k - 1];
+            const PackedSection& q = sec[k];
+            const Lanes u = q.g * v;
+            const Lanes x = s1[k] + u;
+            const Lanes n1 = q.b1 * u - q.a1 * x + s2[k];
+            const Lanes n2 = q.b2 * u - q.a2 * x;
+            if (masked) {
+                const LaneInts behind = t - at[k];
+                const LaneInts live = (behind >= 0) & (behind < n);
+                s1[k] = live ? n1 : s1[k];
+                s2[k] = live ? n2 : s2[k];
+            } else {
+                s1[k] = n1;
+                s2[k] = n2;
             }
-            const Lanes entry = __builtin_shuffle(w[c][S - 1], fresh, LaneInts{8, 0, 1, 2, 3, 4, 5, 6});
-            // Skewed, each slot takes the step before's output of the slot before: last slot first.
-            for (int j = 0; j < S; ++j) {
-                const int k = Skew ? S - 1 - j : j;
-                const Lanes v = k == 0 ? entry : w[c][k - 1];
-                const PackedSection& q = sec[c][k];
-                const Lanes u = q.g * v;
-                const Lanes x = s1[c][k] + u;
-                const Lanes n1 = q.b1 * u - q.a1 * x + s2[c][k];
-                const Lanes n2 = q.b2 * u - q.a2 * x;
-                if (masked) {
-                    const LaneInts behind = t - at[k];
-                    const LaneInts live = (behind >= 0) & (behind < n);
-                    s1[c][k] = live ? n1 : s1[c][k];
-                    s2[c][k] = live ? n2 : s2[c][k];
-                } else {
-                    s1[c][k] = n1;
-                    s2[c][k] = n2;
-                }
-                w[c][k] = used[k] ? x : v;
-            }
-            // The main path's output waits in out[] for the horn's; the input there has been read.
-            const int s = t - mainDelay;
-            if (mainLane >= 0 && (!masked || (s >= 0 && s < n))) out[c][s] = w[c][S - 1][mainLane];
-            const int o = t - kDelay;
-            if (!masked || o >= 0) {
-                const float h = w[c][S - 1][kLanes - 1];
-                const float y = mainLane >= 0 ? volume[c] * (hornLevel[c] * h + out[c][o]) : volume[c] * h;
-                out[c][o] = y;
-                op[c] = PeakUpdate(op[c], y);
-            }
+            w[k] = used[k] ? x : v;
+        }
+        // The main path's output waits in out[] for the horn's; the input there has been read.
+        const int s = t - mainDelay;
+        if (mainLane >= 0 && (!masked || (s >= 0 && s < n))) out[s] = w[S - 1][mainLane];
+        const int o = t - kDelay;
+        if (!masked || o >= 0) {
+            const float h = w[S - 1][kLanes - 1];
+            const float y = mainLane >= 0 ? volume * (hornLevel * h + out[o]) : volume * h;
+            out[o] = y;
+            op = PeakUpdate(op, y);
         }
     };
     int t = 0;
@@ -292,48 +287,52 @@ CMLVSpeakerSimulatorDSP::RunSlots(float* in[2], float* out[2], float inPeak[2], 
         step(t, std::false_type());
     for (; t < n + kDelay; ++t)
         step(t, std::true_type());
-    for (int c = 0; c < C; ++c) {
-        for (int k = 0; k < S; ++k) {
-            for (int l = 0; l < kLanes; ++l) {
-                const int index = pl.section[l][k];
-                if (index < 0) continue;
-                stage[c].s1[index] = s1[c][k][l];
-                stage[c].s2[index] = s2[c][k][l];
-            }
+    for (int k = 0; k < S; ++k) {
+        for (int l = 0; l < kLanes; ++l) {
+            const int index = pl.section[l][k];
+            if (index < 0) continue;
+            st.s1[index] = s1[k][l];
+            st.s2[index] = s2[k][l];
         }
-        inPeak[c] = ip[c];
-        outPeak[c] = op[c];
     }
+    inPeak = ip;
+    outPeak = op;
 }
 
 // Skewed steps take kLanes * slots - 1 steps to fill and drain, the plain ones kLanes - 1: blocks shorter
 // than this take the plain ones.
 constexpr int kSkewFrom = 16;
 
+// One channel after the other: each is bound by the latency of a section's recursion, and two side by side
+// would not fit the registers.
 __attribute__((target_clones("avx2", "default"))) void
 CMLVSpeakerSimulatorDSP::Run(int channels, float* in[2], float* out[2], float inPeak[2], float outPeak[2],
                              int n) {
     const bool skew = n >= kSkewFrom;
-    auto run = [&](auto c) __attribute__((always_inline)) {
-        constexpr int C = decltype(c)::value;
+    for (int c = 0; c < channels; ++c) {
+        auto run = [&](auto slots, auto skewed) __attribute__((always_inline)) {
+            RunChannel<decltype(slots)::value, decltype(skewed)::value>(c, in[c], out[c], inPeak[c],
+                                                                        outPeak[c], n);
+        };
+        using Plain = std::false_type;
         switch (pipeline.slots) {
         case 1:
-            return RunSlots<C, 1, false>(in, out, inPeak, outPeak, n);
+            run(std::integral_constant<int, 1>(), Plain());
+            break;
         case 2:
-            return skew ? RunSlots<C, 2, true>(in, out, inPeak, outPeak, n)
-                        : RunSlots<C, 2, false>(in, out, inPeak, outPeak, n);
+            skew ? run(std::integral_constant<int, 2>(), std::true_type())
+                 : run(std::integral_constant<int, 2>(), Plain());
+            break;
         case 3:
-            return skew ? RunSlots<C, 3, true>(in, out, inPeak, outPeak, n)
-                        : RunSlots<C, 3, false>(in, out, inPeak, outPeak, n);
+            skew ? run(std::integral_constant<int, 3>(), std::true_type())
+                 : run(std::integral_constant<int, 3>(), Plain());
+            break;
         default:
-            return skew ? RunSlots<C, 4, true>(in, out, inPeak, outPeak, n)
-                        : RunSlots<C, 4, false>(in, out, inPeak, outPeak, n);
+            skew ? run(std::integral_constant<int, 4>(), std::true_type())
+                 : run(std::integral_constant<int, 4>(), Plain());
+            break;
         }
-    };
-    if (channels == 1)
-        run(std::integral_constant<int, 1>());
-    else
-        run(std::integral_constant<int, 2>());
+    }
 }
 
 int CMLVSpeakerSimulatorDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {

@@ -109,8 +109,8 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
     int ModelLimit() const { return bass ? 7 : 16; }
     // Audio thread: the active channels, in the code the machine runs best.
     void Run(int channels, float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
-    template <int C, int S, bool Skew>
-    void RunSlots(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <int S, bool Skew>
+    void RunChannel(int c, const float* in, float* out, float& inPeak, float& outPeak, int n);
 
     Pipeline pipeline;
     int packedMain = 0, packedHorn = 0;
