@@ -111,7 +111,8 @@ CMLVSpeakerSimulatorDSP::CMLVSpeakerSimulatorDSP(double sampleRate_, int maxBloc
                                                  const CMLVEffectIdentity& identity,
                                                  const SpeakerModel* models_, int count, bool bass_,
                                                  const CMLVPresetTable& factoryPresets)
-    : CMLVParRelations(sampleRate_, maxBlockSize_), models(models_), modelCount(count), bass(bass_) {
+    : CMLVParRelations(sampleRate_, maxBlockSize_), wide(__builtin_cpu_supports("avx2")), models(models_),
+      modelCount(count), bass(bass_) {
     for (SpeakerStage& s : stage)
         s.Init(models, modelCount, ModelLimit(), bass);
     std::vector<std::string> labels;
@@ -196,78 +197,140 @@ void CMLVSpeakerSimulatorDSP::Pack() {
                     q.g[l] = f[0], q.b1[l] = f[1], q.b2[l] = f[2], q.a1[l] = f[3], q.a2[l] = f[4];
                 }
                 pl.used[k][l] = -1;
-                pl.section[l][k] = index;
+                pl.section[k][l] = index;
             }
         }
     };
-    for (auto& lane : pl.section)
-        for (int& index : lane)
+    for (auto& slot : pl.section)
+        for (int& index : slot)
             index = -1;
     place(order, mainCount, 0, mainLanes);
     place(order + mainCount, hornCount, mainLanes, hornLanes);
 }
 
+namespace {
+// Eight lanes in one AVX register.
+struct WideLanes {
+    typedef float V __attribute__((vector_size(32)));
+    typedef int32_t M __attribute__((vector_size(32)));
+    static V Load(const float* p) { return LoadLanes<V>(p); }
+    static M Load(const int32_t* p) {
+        M m;
+        std::memcpy(&m, p, sizeof m);
+        return m;
+    }
+    static M Counting(int scale, int offset) { return M{0, 1, 2, 3, 4, 5, 6, 7} * scale + offset; }
+    // Every lane moves up by one; lane 0 takes x.
+    static V Enter(const V& v, float x) { return __builtin_shuffle(v, V{x}, M{8, 0, 1, 2, 3, 4, 5, 6}); }
+    static V Select(const M& m, const V& a, const V& b) { return m ? a : b; }
+    // Lanes whose sample t - at lies in a block of n.
+    static M Live(const M& at, int t, int n) {
+        const M behind = t - at;
+        return (behind >= 0) & (behind < n);
+    }
+};
+
+// Eight lanes in two SSE registers, for machines without AVX2.
+struct NarrowLanes {
+    struct V {
+        FloatLanes lo, hi;
+        friend V operator+(V a, V b) { return {a.lo + b.lo, a.hi + b.hi}; }
+        friend V operator-(V a, V b) { return {a.lo - b.lo, a.hi - b.hi}; }
+        friend V operator*(V a, V b) { return {a.lo * b.lo, a.hi * b.hi}; }
+        float operator[](int l) const { return l < 4 ? lo[l] : hi[l - 4]; }
+    };
+    struct M {
+        IntLanes lo, hi;
+    };
+    static V Load(const float* p) { return {LoadLanes<FloatLanes>(p), LoadLanes<FloatLanes>(p + 4)}; }
+    static M Load(const int32_t* p) {
+        M m;
+        std::memcpy(&m.lo, p, sizeof m.lo);
+        std::memcpy(&m.hi, p + 4, sizeof m.hi);
+        return m;
+    }
+    static M Counting(int scale, int offset) {
+        const IntLanes lane = {0, 1, 2, 3};
+        return {lane * scale + offset, (lane + 4) * scale + offset};
+    }
+    static V Enter(V v, float x) {
+        return {__builtin_shuffle(v.lo, FloatLanes{x}, IntLanes{4, 0, 1, 2}),
+                __builtin_shuffle(v.hi, v.lo, IntLanes{7, 0, 1, 2})};
+    }
+    static V Select(M m, V a, V b) { return {m.lo ? a.lo : b.lo, m.hi ? a.hi : b.hi}; }
+    static M Live(M at, int t, int n) {
+        const IntLanes lo = t - at.lo, hi = t - at.hi;
+        return {(lo >= 0) & (lo < n), (hi >= 0) & (hi < n)};
+    }
+};
+} // namespace
+
 // Channel c with S slots. Per section: u = g v; w = s1 + u; s1 = b1 u - a1 w + s2; s2 = b2 u - a2 w; on to
 // the next with w. A section whose sample lies outside the block keeps its state; an empty slot passes v on.
-template <int S, bool Skew>
+template <class T, int S, bool Skew>
 __attribute__((always_inline)) inline void CMLVSpeakerSimulatorDSP::RunChannel(int c, const float* in,
                                                                                float* out, float& inPeak,
                                                                                float& outPeak, int n) {
+    using V = typename T::V;
+    using M = typename T::M;
+    struct Section {
+        V g, b1, b2, a1, a2;
+    };
     // Steps from a sample's entry to its output; lane l, slot k works on the sample `at` steps behind.
     constexpr int kDelay = Skew ? kLanes * S - 1 : kLanes - 1;
     const Pipeline& pl = pipeline;
-    const LaneInts lane = {0, 1, 2, 3, 4, 5, 6, 7};
-    LaneInts at[S];
-    for (int k = 0; k < S; ++k)
-        at[k] = Skew ? lane * S + k : lane;
     // Members as locals: the stores to out[] may alias them as far as the compiler knows.
     SpeakerStage& st = stage[c];
     const int mainLane = pl.mainLane;
     const int mainDelay = Skew ? mainLane * S + S - 1 : mainLane;
     const float gain = st.modelGain, volume = st.volume, hornLevel = st.hornLevel;
-    PackedSection sec[S];
-    LaneInts used[S];
-    Lanes s1[S], s2[S], w[S];
+    Section sec[S];
+    M used[S], at[S];
+    V s1[S], s2[S], w[S];
     for (int k = 0; k < S; ++k) {
-        sec[k] = pl.sec[c][k];
-        used[k] = pl.used[k];
-        s1[k] = s2[k] = w[k] = Lanes{};
+        const PackedSection& q = pl.sec[c][k];
+        sec[k] = {T::Load(q.g), T::Load(q.b1), T::Load(q.b2), T::Load(q.a1), T::Load(q.a2)};
+        used[k] = T::Load(pl.used[k]);
+        at[k] = Skew ? T::Counting(S, k) : T::Counting(1, 0);
+        float a[kLanes] = {}, b[kLanes] = {};
         for (int l = 0; l < kLanes; ++l) {
-            const int index = pl.section[l][k];
+            const int index = pl.section[k][l];
             if (index < 0) continue;
-            s1[k][l] = st.s1[index];
-            s2[k][l] = st.s2[index];
+            a[l] = st.s1[index];
+            b[l] = st.s2[index];
         }
+        s1[k] = T::Load(a);
+        s2[k] = T::Load(b);
+        w[k] = V{};
     }
     float ip = 0.0f, op = 0.0f;
     auto step = [&](int t, auto masked) __attribute__((always_inline)) {
-        Lanes fresh = {};
+        float fresh = 0.0f;
         if (!masked || t < n) {
             float x = in[t];
             ip = PeakUpdate(ip, x);
             if (x == 0.0f) x = 1e-8f;
-            fresh[0] = gain * x;
+            fresh = gain * x;
         }
-        const Lanes entry = __builtin_shuffle(w[S - 1], fresh, LaneInts{8, 0, 1, 2, 3, 4, 5, 6});
+        const V entry = T::Enter(w[S - 1], fresh);
         // Skewed, each slot takes the step before's output of the slot before: last slot first.
         for (int j = 0; j < S; ++j) {
             const int k = Skew ? S - 1 - j : j;
-            const Lanes v = k == 0 ? entry : w[k - 1];
-            const PackedSection& q = sec[k];
-            const Lanes u = q.g * v;
-            const Lanes x = s1[k] + u;
-            const Lanes n1 = q.b1 * u - q.a1 * x + s2[k];
-            const Lanes n2 = q.b2 * u - q.a2 * x;
+            const V v = k == 0 ? entry : w[k - 1];
+            const Section& q = sec[k];
+            const V u = q.g * v;
+            const V x = s1[k] + u;
+            const V n1 = q.b1 * u - q.a1 * x + s2[k];
+            const V n2 = q.b2 * u - q.a2 * x;
             if (masked) {
-                const LaneInts behind = t - at[k];
-                const LaneInts live = (behind >= 0) & (behind < n);
-                s1[k] = live ? n1 : s1[k];
-                s2[k] = live ? n2 : s2[k];
+                const M live = T::Live(at[k], t, n);
+                s1[k] = T::Select(live, n1, s1[k]);
+                s2[k] = T::Select(live, n2, s2[k]);
             } else {
                 s1[k] = n1;
                 s2[k] = n2;
             }
-            w[k] = used[k] ? x : v;
+            w[k] = T::Select(used[k], x, v);
         }
         // The main path's output waits in out[] for the horn's; the input there has been read.
         const int s = t - mainDelay;
@@ -288,11 +351,14 @@ __attribute__((always_inline)) inline void CMLVSpeakerSimulatorDSP::RunChannel(i
     for (; t < n + kDelay; ++t)
         step(t, std::true_type());
     for (int k = 0; k < S; ++k) {
+        float a[kLanes], b[kLanes];
+        std::memcpy(a, &s1[k], sizeof a);
+        std::memcpy(b, &s2[k], sizeof b);
         for (int l = 0; l < kLanes; ++l) {
-            const int index = pl.section[l][k];
+            const int index = pl.section[k][l];
             if (index < 0) continue;
-            st.s1[index] = s1[k][l];
-            st.s2[index] = s2[k][l];
+            st.s1[index] = a[l];
+            st.s2[index] = b[l];
         }
     }
     inPeak = ip;
@@ -303,36 +369,37 @@ __attribute__((always_inline)) inline void CMLVSpeakerSimulatorDSP::RunChannel(i
 // than this take the plain ones.
 constexpr int kSkewFrom = 16;
 
-// One channel after the other: each is bound by the latency of a section's recursion, and two side by side
-// would not fit the registers.
-__attribute__((target_clones("avx2", "default"))) void
-CMLVSpeakerSimulatorDSP::Run(int channels, float* in[2], float* out[2], float inPeak[2], float outPeak[2],
-                             int n) {
+template <class T>
+__attribute__((always_inline)) inline void
+CMLVSpeakerSimulatorDSP::RunSlots(int c, const float* in, float* out, float& inPeak, float& outPeak, int n) {
     const bool skew = n >= kSkewFrom;
-    for (int c = 0; c < channels; ++c) {
-        auto run = [&](auto slots, auto skewed) __attribute__((always_inline)) {
-            RunChannel<decltype(slots)::value, decltype(skewed)::value>(c, in[c], out[c], inPeak[c],
-                                                                        outPeak[c], n);
-        };
-        using Plain = std::false_type;
-        switch (pipeline.slots) {
-        case 1:
-            run(std::integral_constant<int, 1>(), Plain());
-            break;
-        case 2:
-            skew ? run(std::integral_constant<int, 2>(), std::true_type())
-                 : run(std::integral_constant<int, 2>(), Plain());
-            break;
-        case 3:
-            skew ? run(std::integral_constant<int, 3>(), std::true_type())
-                 : run(std::integral_constant<int, 3>(), Plain());
-            break;
-        default:
-            skew ? run(std::integral_constant<int, 4>(), std::true_type())
-                 : run(std::integral_constant<int, 4>(), Plain());
-            break;
-        }
+    auto run = [&](auto slots, auto skewed) __attribute__((always_inline)) {
+        RunChannel<T, decltype(slots)::value, decltype(skewed)::value>(c, in, out, inPeak, outPeak, n);
+    };
+    using Plain = std::false_type;
+    switch (pipeline.slots) {
+    case 1:
+        return run(std::integral_constant<int, 1>(), Plain());
+    case 2:
+        return skew ? run(std::integral_constant<int, 2>(), std::true_type())
+                    : run(std::integral_constant<int, 2>(), Plain());
+    case 3:
+        return skew ? run(std::integral_constant<int, 3>(), std::true_type())
+                    : run(std::integral_constant<int, 3>(), Plain());
+    default:
+        return skew ? run(std::integral_constant<int, 4>(), std::true_type())
+                    : run(std::integral_constant<int, 4>(), Plain());
     }
+}
+
+__attribute__((target("avx2"))) void CMLVSpeakerSimulatorDSP::RunWide(int c, const float* in, float* out,
+                                                                      float& inPeak, float& outPeak, int n) {
+    RunSlots<WideLanes>(c, in, out, inPeak, outPeak, n);
+}
+
+void CMLVSpeakerSimulatorDSP::RunNarrow(int c, const float* in, float* out, float& inPeak, float& outPeak,
+                                        int n) {
+    RunSlots<NarrowLanes>(c, in, out, inPeak, outPeak, n);
 }
 
 int CMLVSpeakerSimulatorDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
@@ -345,5 +412,10 @@ int CMLVSpeakerSimulatorDSP::Process(float* in[2], float* out[2], float inPeak[2
         }
         return 0;
     }
-    return WithActiveChannels([&](auto c) { Run(decltype(c)::value, in, out, inPeak, outPeak, n); });
+    // One channel after the other: each is bound by the latency of a section's recursion, and two side by
+    // side would not fit the registers.
+    for (int c = 0; c < activeChannels; ++c)
+        wide ? RunWide(c, in[c], out[c], inPeak[c], outPeak[c], n)
+             : RunNarrow(c, in[c], out[c], inPeak[c], outPeak[c], n);
+    return 0;
 }

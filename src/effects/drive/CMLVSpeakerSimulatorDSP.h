@@ -91,29 +91,31 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
     // recursion of one section; without it the sections of a lane work on one sample, one after another,
     // which fills and drains in fewer steps for short blocks. Each section still sees the same samples in
     // the same order; the empty slots lead their lanes and pass the value on.
-    typedef float Lanes __attribute__((vector_size(32)));
-    typedef int32_t LaneInts __attribute__((vector_size(32)));
+    // The numbers as plain floats: AVX2 machines load them into one register, others into two.
     static constexpr int kLanes = 8, kMaxSlots = 4;
     struct PackedSection {
-        Lanes g, b1, b2, a1, a2;
+        float g[kLanes], b1[kLanes], b2[kLanes], a1[kLanes], a2[kLanes];
     };
     struct Pipeline {
         int slots = 1;
         int mainLane = -1;               // with a horn: the lane whose last slot ends the main path
         PackedSection sec[2][kMaxSlots]; // per channel: each stage's own numbers, zero where empty
-        LaneInts used[kMaxSlots];        // lanes with a section at this slot
-        int section[kLanes][kMaxSlots];  // the stage section of a lane and slot, -1 for none
+        int32_t used[kMaxSlots][kLanes]; // -1 where a lane has a section at this slot
+        int section[kMaxSlots][kLanes];  // the stage section of a slot and lane, -1 for none
     };
     void Pack();
     // Set model accepts model indices below this.
     int ModelLimit() const { return bass ? 7 : 16; }
-    // Audio thread: the active channels, in the code the machine runs best.
-    void Run(int channels, float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
-    template <int S, bool Skew>
+    // Audio thread: channel c, with eight lanes in one AVX register or in two SSE registers.
+    void RunWide(int c, const float* in, float* out, float& inPeak, float& outPeak, int n);
+    void RunNarrow(int c, const float* in, float* out, float& inPeak, float& outPeak, int n);
+    template <class T>
+    void RunSlots(int c, const float* in, float* out, float& inPeak, float& outPeak, int n);
+    template <class T, int S, bool Skew>
     void RunChannel(int c, const float* in, float* out, float& inPeak, float& outPeak, int n);
 
     Pipeline pipeline;
-    int packedMain = 0, packedHorn = 0;
+    bool wide; // the machine has AVX2
     const SpeakerModel* models;
     int modelCount;
     bool bass;
