@@ -253,9 +253,12 @@ struct NarrowLanes {
         const IntLanes lane = {0, 1, 2, 3};
         return {lane * scale + offset, (lane + 4) * scale + offset};
     }
+    // SSE2 has no general shuffle: two shufps per half.
     static V Enter(V v, float x) {
-        return {__builtin_shuffle(v.lo, FloatLanes{x}, IntLanes{4, 0, 1, 2}),
-                __builtin_shuffle(v.hi, v.lo, IntLanes{7, 0, 1, 2})};
+        const __m128 lo = v.lo, hi = v.hi;
+        const __m128 up = _mm_move_ss(_mm_shuffle_ps(lo, lo, _MM_SHUFFLE(2, 1, 0, 0)), _mm_set_ss(x));
+        const __m128 carry = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(0, 0, 3, 3)); // lo3 lo3 hi0 hi0
+        return {up, _mm_shuffle_ps(carry, hi, _MM_SHUFFLE(2, 1, 2, 0))};
     }
     static V Select(M m, V a, V b) { return {m.lo ? a.lo : b.lo, m.hi ? a.hi : b.hi}; }
     static M Live(M at, int t, int n) {
