@@ -189,6 +189,7 @@ void CMLVSpeakerSimulatorDSP::Pack() {
         for (int i = 0, next = 0; i < lanes; ++i) {
             const int length = count / lanes + (i < count % lanes ? 1 : 0);
             const int l = firstLane + i;
+            pl.gapsAfterFirst = pl.gapsAfterFirst || length < slots - 1;
             for (int k = slots - length; k < slots; ++k) {
                 const int index = sections[next++];
                 for (int c = 0; c < 2; ++c) {
@@ -210,21 +211,25 @@ void CMLVSpeakerSimulatorDSP::Pack() {
 
 namespace {
 // Eight lanes in one AVX register.
-struct WideLanes {
+struct WideLanes { // only ever inlined into AVX2 code: the vectors never cross a call
     typedef float V __attribute__((vector_size(32)));
     typedef int32_t M __attribute__((vector_size(32)));
-    static V Load(const float* p) { return LoadLanes<V>(p); }
-    static M Load(const int32_t* p) {
+    __attribute__((always_inline)) static V Load(const float* p) { return LoadLanes<V>(p); }
+    __attribute__((always_inline)) static M Load(const int32_t* p) {
         M m;
         std::memcpy(&m, p, sizeof m);
         return m;
     }
-    static M Counting(int scale, int offset) { return M{0, 1, 2, 3, 4, 5, 6, 7} * scale + offset; }
+    __attribute__((always_inline)) static M Counting(int scale, int offset) {
+        return M{0, 1, 2, 3, 4, 5, 6, 7} * scale + offset;
+    }
     // Every lane moves up by one; lane 0 takes x.
-    static V Enter(const V& v, float x) { return __builtin_shuffle(v, V{x}, M{8, 0, 1, 2, 3, 4, 5, 6}); }
-    static V Select(const M& m, const V& a, const V& b) { return m ? a : b; }
+    __attribute__((always_inline)) static V Enter(const V& v, float x) {
+        return __builtin_shuffle(v, V{x}, M{8, 0, 1, 2, 3, 4, 5, 6});
+    }
+    __attribute__((always_inline)) static V Select(const M& m, const V& a, const V& b) { return m ? a : b; }
     // Lanes whose sample t - at lies in a block of n.
-    static M Live(const M& at, int t, int n) {
+    __attribute__((always_inline)) static M Live(const M& at, int t, int n) {
         const M behind = t - at;
         return (behind >= 0) & (behind < n);
     }
@@ -289,6 +294,7 @@ __attribute__((always_inline)) inline void CMLVSpeakerSimulatorDSP::RunChannel(i
     const float gain = st.modelGain, volume = st.volume, hornLevel = st.hornLevel;
     Section sec[S];
     M used[S], at[S];
+    const bool gapsAfterFirst = pl.gapsAfterFirst;
     V s1[S], s2[S], w[S];
     for (int k = 0; k < S; ++k) {
         const PackedSection& q = pl.sec[c][k];
@@ -333,11 +339,16 @@ __attribute__((always_inline)) inline void CMLVSpeakerSimulatorDSP::RunChannel(i
                 s1[k] = n1;
                 s2[k] = n2;
             }
-            w[k] = T::Select(used[k], x, v);
+            // Only the first slot has gaps unless a lane holds fewer than slots - 1 sections.
+            w[k] = k == 0 || gapsAfterFirst ? T::Select(used[k], x, v) : x;
         }
         // The main path's output waits in out[] for the horn's; the input there has been read.
         const int s = t - mainDelay;
-        if (mainLane >= 0 && (!masked || (s >= 0 && s < n))) out[s] = w[S - 1][mainLane];
+        if (mainLane >= 0 && (!masked || (s >= 0 && s < n))) {
+            float last[kLanes];
+            std::memcpy(last, &w[S - 1], sizeof last);
+            out[s] = last[mainLane];
+        }
         const int o = t - kDelay;
         if (!masked || o >= 0) {
             const float h = w[S - 1][kLanes - 1];

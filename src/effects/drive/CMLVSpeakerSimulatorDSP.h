@@ -101,6 +101,7 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
         int mainLane = -1;               // with a horn: the lane whose last slot ends the main path
         PackedSection sec[2][kMaxSlots]; // per channel: each stage's own numbers, zero where empty
         int32_t used[kMaxSlots][kLanes]; // -1 where a lane has a section at this slot
+        bool gapsAfterFirst = false;     // a lane has no section at a slot other than the first
         int section[kMaxSlots][kLanes];  // the stage section of a slot and lane, -1 for none
     };
     void Pack();
