@@ -75,6 +75,8 @@ class CMLVSpeakerSimulatorDSP : public CMLVParRelations {
 
     // Main thread: the stage of a channel, for displays and tests.
     const SpeakerStage& Stage(int channel) const { return stage[channel]; }
+    // Main thread, for tests: the SSE lanes even where AVX2 is available.
+    void UseNarrowLanes() { wide = false; }
 
     enum Parameter : int { kVolume = 2, kSpeakerType };
 
