@@ -175,6 +175,10 @@ void CMLVSpeakerSimulatorDSP::Pack() {
             order[total++] = L.hornUsed[j];
     const int hornCount = total - mainCount;
     // The horn starts a lane of its own, so that the main path ends at a lane's last slot.
+    static_assert((SpeakerStage::kMain + kMaxSlots - 1) / kMaxSlots +
+                          (SpeakerStage::kMaxSections - SpeakerStage::kMain + kMaxSlots - 1) / kMaxSlots <=
+                      kLanes,
+                  "the longest paths fit the lanes");
     auto lanesFor = [](int count, int slots) { return (count + slots - 1) / slots; };
     int slots = 1;
     while (slots < kMaxSlots && lanesFor(mainCount, slots) + lanesFor(hornCount, slots) > kLanes)
