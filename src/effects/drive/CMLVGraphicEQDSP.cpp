@@ -1,7 +1,9 @@
 #include "effects/drive/CMLVGraphicEQDSP.h"
 #include "effects/PeakUpdate.h"
+#include "effects/drive/BandWave.h"
 #include "effects/drive/BelowNyquist.h"
 #include <cmath>
+#include <cstring>
 
 CMLVGraphicEQDSP::CMLVGraphicEQDSP(double sampleRate_, int maxBlockSize_, const CMLVEffectIdentity& identity,
                                    const std::array<double, kBands>& freqs_,
@@ -84,31 +86,54 @@ void CMLVGraphicEQDSP::Reset() {
     state[1] = ChannelState{};
 }
 
+namespace {
+// PeakUpdate in every lane.
+inline Float8 PeakLanes(Float8 peak, Float8 x) {
+    typedef int32_t Int8 __attribute__((vector_size(32)));
+    const Float8 a = reinterpret_cast<Float8>(reinterpret_cast<Int8>(x) & 0x7fffffff);
+    return a > peak ? a : peak;
+}
+// The largest lane, as PeakUpdate would have found it sample by sample (no lane holds a NaN).
+inline float LargestLane(Float8 peak, float start) {
+    for (int e = 0; e < 8; ++e)
+        start = peak[e] > start ? peak[e] : start;
+    return start;
+}
+} // namespace
+
+// No active band: each sample is only scaled, eight at a time. Every input of a group is read before its
+// outputs are written, for both channels.
 template <int C>
-void CMLVGraphicEQDSP::Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+__attribute__((target_clones("avx2", "default"))) void
+CMLVGraphicEQDSP::RunFlat(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const float G = coeffs.G;
+    const Float8 g = Float8{} + G, tiny = Float8{} + 1e-7f;
+    Float8 ipv[2] = {}, opv[2] = {};
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        Float8 x[2];
+        for (int c = 0; c < C; ++c)
+            x[c] = LoadLanes<Float8>(in[c] + i);
+        for (int c = 0; c < C; ++c) {
+            ipv[c] = PeakLanes(ipv[c], x[c]);
+            const Float8 y = g * (x[c] == 0.0f ? tiny : x[c]);
+            std::memcpy(out[c] + i, &y, sizeof y);
+            opv[c] = PeakLanes(opv[c], y);
+        }
+    }
     float ip[2] = {0, 0}, op[2] = {0, 0};
-    // The channels in one pass: every input sample is read before its outputs are written.
-    for (int i = 0; i < n; ++i) {
+    for (int c = 0; c < C; ++c) {
+        ip[c] = LargestLane(ipv[c], 0.0f);
+        op[c] = LargestLane(opv[c], 0.0f);
+    }
+    for (; i < n; ++i) {
         float x[2];
         for (int c = 0; c < C; ++c) {
             x[c] = in[c][i];
             ip[c] = PeakUpdate(ip[c], x[c]);
-            if (x[c] == 0.0f) x[c] = 1e-7f;
-        }
-        for (int j = 0; j < activeCount; ++j) {
-            const int k = activeList[j];
-            const Band& b = coeffs.band[k];
-            for (int c = 0; c < C; ++c) {
-                ChannelState& st = state[c];
-                const float w = st.s1[k] + x[c];
-                st.s1[k] = b.b1 * x[c] + st.s2[k] - b.a1 * w;
-                st.s2[k] = b.b2 * x[c] - b.a2 * w;
-                x[c] = w;
-            }
         }
         for (int c = 0; c < C; ++c) {
-            const float y = G * x[c];
+            const float y = G * (x[c] == 0.0f ? 1e-7f : x[c]);
             out[c][i] = y;
             op[c] = PeakUpdate(op[c], y);
         }
@@ -119,7 +144,58 @@ void CMLVGraphicEQDSP::Run(float* in[2], float* out[2], float inPeak[2], float o
     }
 }
 
+// The active bands as a wavefront (BandWave), channel c's band j in lane C j + c: step t takes sample t
+// into the first band and the last band's sample t - (m - 1) out.
+template <int C, int NV>
+__attribute__((target_clones("avx2", "default"))) void
+CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    using Wave = BandWave<C, NV>;
+    const int m = activeCount, lag = m - 1;
+    Wave wave;
+    for (int j = 0; j < m; ++j) {
+        const int k = activeList[j];
+        const Band& b = coeffs.band[k];
+        for (int c = 0; c < C; ++c)
+            wave.Load(j, c, b.b1, b.b2, b.a1, b.a2, state[c].s1[k], state[c].s2[k]);
+    }
+    const float G = coeffs.G;
+    float ip[2] = {0, 0}, op[2] = {0, 0};
+    for (int t = 0; t < n + lag; ++t) {
+        Float8 fresh{};
+        if (t < n) {
+            for (int c = 0; c < C; ++c) {
+                const float x = in[c][t];
+                ip[c] = PeakUpdate(ip[c], x);
+                fresh[c] = x == 0.0f ? 1e-7f : x;
+            }
+        }
+        wave.Step(fresh, t, n, t >= lag && t < n);
+        if (t >= lag) {
+            for (int c = 0; c < C; ++c) {
+                const float y = G * wave.Out(lag, c);
+                out[c][t - lag] = y;
+                op[c] = PeakUpdate(op[c], y);
+            }
+        }
+    }
+    for (int j = 0; j < m; ++j)
+        for (int c = 0; c < C; ++c)
+            wave.Store(j, c, state[c].s1[activeList[j]], state[c].s2[activeList[j]]);
+    for (int c = 0; c < C; ++c) {
+        inPeak[c] = ip[c];
+        outPeak[c] = op[c];
+    }
+}
+
 int CMLVGraphicEQDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    return WithActiveChannels([&](auto c) { Run<decltype(c)::value>(in, out, inPeak, outPeak, n); });
+    if (activeCount == 0)
+        return WithActiveChannels([&](auto c) { RunFlat<decltype(c)::value>(in, out, inPeak, outPeak, n); });
+    if (activeChannels == 1)
+        RunWave<1, 1>(in, out, inPeak, outPeak, n);
+    else if (activeCount <= 4)
+        RunWave<2, 1>(in, out, inPeak, outPeak, n);
+    else
+        RunWave<2, 2>(in, out, inPeak, outPeak, n);
+    return 0;
 }

@@ -40,7 +40,9 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
                      const CMLVPresetTable& factoryPresets);
 
   private:
-    template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <int C> void RunFlat(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <int C, int NV>
+    void RunWave(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     struct ChannelState {
         float s1[kBands] = {}, s2[kBands] = {};
     };
