@@ -2,6 +2,7 @@
 #include "effects/PeakUpdate.h"
 #include "effects/drive/BandWave.h"
 #include "effects/drive/BelowNyquist.h"
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -159,24 +160,37 @@ CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float ou
             wave.Load(j, c, b.b1, b.b2, b.a1, b.a2, state[c].s1[k], state[c].s2[k]);
     }
     const float G = coeffs.G;
+    // Local copies: the stores through out could otherwise alias the pointers.
+    const float* const x[2] = {in[0], in[1]};
+    float* const y[2] = {out[0], out[1]};
     float ip[2] = {0, 0}, op[2] = {0, 0};
-    for (int t = 0; t < n + lag; ++t) {
-        Float8 fresh{};
-        if (t < n) {
-            for (int c = 0; c < C; ++c) {
-                const float x = in[c][t];
-                ip[c] = PeakUpdate(ip[c], x);
-                fresh[c] = x == 0.0f ? 1e-7f : x;
-            }
+    const auto fresh = [&](int t) {
+        Float8 f{};
+        for (int c = 0; c < C; ++c) {
+            const float xc = x[c][t];
+            ip[c] = PeakUpdate(ip[c], xc);
+            f[c] = xc == 0.0f ? 1e-7f : xc;
         }
-        wave.Step(fresh, t, n, t >= lag && t < n);
-        if (t >= lag) {
-            for (int c = 0; c < C; ++c) {
-                const float y = G * wave.Out(lag, c);
-                out[c][t - lag] = y;
-                op[c] = PeakUpdate(op[c], y);
-            }
+        return f;
+    };
+    const auto emit = [&](int t) {
+        for (int c = 0; c < C; ++c) {
+            const float yc = G * wave.Out(lag, c);
+            y[c][t - lag] = yc;
+            op[c] = PeakUpdate(op[c], yc);
         }
+    };
+    // Filling the wavefront, running full, draining it.
+    int t = 0;
+    for (; t < std::min(lag, n); ++t)
+        wave.Step(fresh(t), t, n, false);
+    for (; t < n; ++t) {
+        wave.Step(fresh(t), t, n, true);
+        emit(t);
+    }
+    for (; t < n + lag; ++t) {
+        wave.Step(Float8{}, t, n, false);
+        if (t >= lag) emit(t);
     }
     for (int j = 0; j < m; ++j)
         for (int c = 0; c < C; ++c)
