@@ -102,41 +102,47 @@ inline float LargestLane(Float8 peak, float start) {
 }
 } // namespace
 
-// No active band: each sample is only scaled, eight at a time. Every input of a group is read before its
+// No active band: each sample is only scaled, sixteen at a time. Every input of a group is read before its
 // outputs are written, for both channels.
 template <int C>
 __attribute__((target_clones("avx2", "default"))) void
 CMLVGraphicEQDSP::RunFlat(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     const float G = coeffs.G;
     const Float8 g = Float8{} + G, tiny = Float8{} + 1e-7f;
-    Float8 ipv[2] = {}, opv[2] = {};
+    const float* const x[2] = {in[0], in[1]};
+    float* const y[2] = {out[0], out[1]};
+    // Two groups of eight per round, each with its own peaks, so that one channel has two chains of
+    // maxima in flight.
+    Float8 ipv[2][2] = {}, opv[2][2] = {};
     int i = 0;
-    for (; i + 8 <= n; i += 8) {
-        Float8 x[2];
+    for (; i + 16 <= n; i += 16) {
+        Float8 xv[2][2];
         for (int c = 0; c < C; ++c)
-            x[c] = LoadLanes<Float8>(in[c] + i);
-        for (int c = 0; c < C; ++c) {
-            ipv[c] = PeakLanes(ipv[c], x[c]);
-            const Float8 y = g * (x[c] == 0.0f ? tiny : x[c]);
-            std::memcpy(out[c] + i, &y, sizeof y);
-            opv[c] = PeakLanes(opv[c], y);
-        }
+            for (int h = 0; h < 2; ++h)
+                xv[c][h] = LoadLanes<Float8>(x[c] + i + 8 * h);
+        for (int c = 0; c < C; ++c)
+            for (int h = 0; h < 2; ++h) {
+                ipv[c][h] = PeakLanes(ipv[c][h], xv[c][h]);
+                const Float8 yv = g * (xv[c][h] == 0.0f ? tiny : xv[c][h]);
+                std::memcpy(y[c] + i + 8 * h, &yv, sizeof yv);
+                opv[c][h] = PeakLanes(opv[c][h], yv);
+            }
     }
     float ip[2] = {0, 0}, op[2] = {0, 0};
     for (int c = 0; c < C; ++c) {
-        ip[c] = LargestLane(ipv[c], 0.0f);
-        op[c] = LargestLane(opv[c], 0.0f);
+        ip[c] = LargestLane(ipv[c][1], LargestLane(ipv[c][0], 0.0f));
+        op[c] = LargestLane(opv[c][1], LargestLane(opv[c][0], 0.0f));
     }
     for (; i < n; ++i) {
-        float x[2];
+        float xs[2];
         for (int c = 0; c < C; ++c) {
-            x[c] = in[c][i];
-            ip[c] = PeakUpdate(ip[c], x[c]);
+            xs[c] = x[c][i];
+            ip[c] = PeakUpdate(ip[c], xs[c]);
         }
         for (int c = 0; c < C; ++c) {
-            const float y = G * (x[c] == 0.0f ? 1e-7f : x[c]);
-            out[c][i] = y;
-            op[c] = PeakUpdate(op[c], y);
+            const float ys = G * (xs[c] == 0.0f ? 1e-7f : xs[c]);
+            y[c][i] = ys;
+            op[c] = PeakUpdate(op[c], ys);
         }
     }
     for (int c = 0; c < C; ++c) {
