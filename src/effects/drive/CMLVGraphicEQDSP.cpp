@@ -89,50 +89,51 @@ void CMLVGraphicEQDSP::Reset() {
 
 namespace {
 // PeakUpdate in every lane.
-inline Float8 PeakLanes(Float8 peak, Float8 x) {
-    typedef int32_t Int8 __attribute__((vector_size(32)));
-    const Float8 a = reinterpret_cast<Float8>(reinterpret_cast<Int8>(x) & 0x7fffffff);
+template <class V> inline V PeakLanes(V peak, V x) {
+    using I = typename BandWave<V, 1, 1>::I;
+    const V a = reinterpret_cast<V>(reinterpret_cast<I>(x) & 0x7fffffff);
     return a > peak ? a : peak;
 }
 // The largest lane, as PeakUpdate would have found it sample by sample (no lane holds a NaN).
-inline float LargestLane(Float8 peak, float start) {
-    for (int e = 0; e < 8; ++e)
+template <class V> inline float LargestLane(V peak, float start) {
+    for (int e = 0; e < int(sizeof(V) / sizeof(float)); ++e)
         start = peak[e] > start ? peak[e] : start;
     return start;
 }
 } // namespace
 
 // No active band: each sample is only scaled, sixteen at a time. Every input of a group is read before its
-// outputs are written, for both channels.
-template <int C>
-__attribute__((target_clones("avx2", "default"))) void
+// outputs are written, for both channels. Each group of V has its own peaks, so that one channel has
+// several chains of maxima in flight.
+template <class V, int C>
+inline __attribute__((always_inline)) void
 CMLVGraphicEQDSP::RunFlat(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    constexpr int W = sizeof(V) / sizeof(float), H = 16 / W;
     const float G = coeffs.G;
-    const Float8 g = Float8{} + G, tiny = Float8{} + 1e-7f;
+    const V g = V{} + G, tiny = V{} + 1e-7f;
     const float* const x[2] = {in[0], in[1]};
     float* const y[2] = {out[0], out[1]};
-    // Two groups of eight per round, each with its own peaks, so that one channel has two chains of
-    // maxima in flight.
-    Float8 ipv[2][2] = {}, opv[2][2] = {};
+    V ipv[2][H] = {}, opv[2][H] = {};
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-        Float8 xv[2][2];
+        V xv[2][H];
         for (int c = 0; c < C; ++c)
-            for (int h = 0; h < 2; ++h)
-                xv[c][h] = LoadLanes<Float8>(x[c] + i + 8 * h);
+            for (int h = 0; h < H; ++h)
+                xv[c][h] = LoadLanes<V>(x[c] + i + W * h);
         for (int c = 0; c < C; ++c)
-            for (int h = 0; h < 2; ++h) {
+            for (int h = 0; h < H; ++h) {
                 ipv[c][h] = PeakLanes(ipv[c][h], xv[c][h]);
-                const Float8 yv = g * (xv[c][h] == 0.0f ? tiny : xv[c][h]);
-                std::memcpy(y[c] + i + 8 * h, &yv, sizeof yv);
+                const V yv = g * (xv[c][h] == 0.0f ? tiny : xv[c][h]);
+                std::memcpy(y[c] + i + W * h, &yv, sizeof yv);
                 opv[c][h] = PeakLanes(opv[c][h], yv);
             }
     }
     float ip[2] = {0, 0}, op[2] = {0, 0};
-    for (int c = 0; c < C; ++c) {
-        ip[c] = LargestLane(ipv[c][1], LargestLane(ipv[c][0], 0.0f));
-        op[c] = LargestLane(opv[c][1], LargestLane(opv[c][0], 0.0f));
-    }
+    for (int c = 0; c < C; ++c)
+        for (int h = 0; h < H; ++h) {
+            ip[c] = LargestLane(ipv[c][h], ip[c]);
+            op[c] = LargestLane(opv[c][h], op[c]);
+        }
     for (; i < n; ++i) {
         float xs[2];
         for (int c = 0; c < C; ++c) {
@@ -153,10 +154,10 @@ CMLVGraphicEQDSP::RunFlat(float* in[2], float* out[2], float inPeak[2], float ou
 
 // The active bands as a wavefront (BandWave), channel c's band j in lane C j + c: step t takes sample t
 // into the first band and the last band's sample t - (m - 1) out.
-template <int C, int NV>
-__attribute__((target_clones("avx2", "default"))) void
+template <class V, int C, int NV>
+inline __attribute__((always_inline)) void
 CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    using Wave = BandWave<C, NV>;
+    using Wave = BandWave<V, C, NV>;
     const int m = activeCount, lag = m - 1;
     Wave wave;
     for (int j = 0; j < m; ++j) {
@@ -171,7 +172,7 @@ CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float ou
     float* const y[2] = {out[0], out[1]};
     float ip[2] = {0, 0}, op[2] = {0, 0};
     const auto fresh = [&](int t) {
-        Float8 f{};
+        V f{};
         for (int c = 0; c < C; ++c) {
             const float xc = x[c][t];
             ip[c] = PeakUpdate(ip[c], xc);
@@ -195,7 +196,7 @@ CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float ou
         emit(t);
     }
     for (; t < n + lag; ++t) {
-        wave.Step(Float8{}, t, n, false);
+        wave.Step(V{}, t, n, false);
         if (t >= lag) emit(t);
     }
     for (int j = 0; j < m; ++j)
@@ -207,15 +208,46 @@ CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float ou
     }
 }
 
+// The kernel for the active channels and bands, in registers V: as few registers as the lanes need.
+template <class V>
+inline __attribute__((always_inline)) void
+CMLVGraphicEQDSP::RunWith(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    constexpr int W = sizeof(V) / sizeof(float);
+    const int lanes = activeChannels * activeCount;
+    if (activeCount == 0) {
+        if (activeChannels == 1)
+            RunFlat<V, 1>(in, out, inPeak, outPeak, n);
+        else
+            RunFlat<V, 2>(in, out, inPeak, outPeak, n);
+    } else if (activeChannels == 1) {
+        if (lanes <= W)
+            RunWave<V, 1, 1>(in, out, inPeak, outPeak, n);
+        else
+            RunWave<V, 1, 2>(in, out, inPeak, outPeak, n);
+    } else if (lanes <= W) {
+        RunWave<V, 2, 1>(in, out, inPeak, outPeak, n);
+    } else if (lanes <= 2 * W) {
+        RunWave<V, 2, 2>(in, out, inPeak, outPeak, n);
+    } else {
+        RunWave<V, 2, 4>(in, out, inPeak, outPeak, n);
+    }
+}
+
+// Eight lanes per register with AVX2, four without. Chosen by hand rather than by cloning one kernel: the
+// lane shifts of an eight-lane register would go through memory without AVX.
+__attribute__((target("avx2"))) void CMLVGraphicEQDSP::RunWide(float* in[2], float* out[2], float inPeak[2],
+                                                               float outPeak[2], int n) {
+    RunWith<Float8>(in, out, inPeak, outPeak, n);
+}
+void CMLVGraphicEQDSP::RunNarrow(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    RunWith<Float4>(in, out, inPeak, outPeak, n);
+}
+
 int CMLVGraphicEQDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    if (activeCount == 0)
-        return WithActiveChannels([&](auto c) { RunFlat<decltype(c)::value>(in, out, inPeak, outPeak, n); });
-    if (activeChannels == 1)
-        RunWave<1, 1>(in, out, inPeak, outPeak, n);
-    else if (activeCount <= 4)
-        RunWave<2, 1>(in, out, inPeak, outPeak, n);
+    if (wide)
+        RunWide(in, out, inPeak, outPeak, n);
     else
-        RunWave<2, 2>(in, out, inPeak, outPeak, n);
+        RunNarrow(in, out, inPeak, outPeak, n);
     return 0;
 }

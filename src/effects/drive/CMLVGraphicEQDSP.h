@@ -40,8 +40,12 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
                      const CMLVPresetTable& factoryPresets);
 
   private:
-    template <int C> void RunFlat(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
-    template <int C, int NV>
+    void RunWide(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    void RunNarrow(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <class V> void RunWith(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <class V, int C>
+    void RunFlat(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <class V, int C, int NV>
     void RunWave(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     struct ChannelState {
         float s1[kBands] = {}, s2[kBands] = {};
@@ -52,4 +56,5 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
     int activeList[kBands] = {};
     int activeCount = 0;
     ChannelState state[2];
+    const bool wide = __builtin_cpu_supports("avx2");
 };
