@@ -100,6 +100,42 @@ template <class V> inline float LargestLane(V peak, float start) {
         start = peak[e] > start ? peak[e] : start;
     return start;
 }
+// PeakUpdate over x[0 .. n), sixteen samples per round in 16 / W chains.
+template <class V> inline float BlockPeak(const float* x, int n) {
+    constexpr int W = sizeof(V) / sizeof(float), H = 16 / W;
+    V pv[H] = {};
+    int i = 0;
+    for (; i + 16 <= n; i += 16)
+        for (int h = 0; h < H; ++h)
+            pv[h] = PeakLanes(pv[h], LoadLanes<V>(x + i + W * h));
+    float p = 0.0f;
+    for (int h = 0; h < H; ++h)
+        p = LargestLane(pv[h], p);
+    for (; i < n; ++i)
+        p = PeakUpdate(p, x[i]);
+    return p;
+}
+// y[i] = G y[i] over [0, n); returns the peak of the results.
+template <class V> inline float ScaleBlock(float* y, int n, float G) {
+    constexpr int W = sizeof(V) / sizeof(float), H = 16 / W;
+    const V g = V{} + G;
+    V pv[H] = {};
+    int i = 0;
+    for (; i + 16 <= n; i += 16)
+        for (int h = 0; h < H; ++h) {
+            const V yv = g * LoadLanes<V>(y + i + W * h);
+            std::memcpy(y + i + W * h, &yv, sizeof yv);
+            pv[h] = PeakLanes(pv[h], yv);
+        }
+    float p = 0.0f;
+    for (int h = 0; h < H; ++h)
+        p = LargestLane(pv[h], p);
+    for (; i < n; ++i) {
+        y[i] = G * y[i];
+        p = PeakUpdate(p, y[i]);
+    }
+    return p;
+}
 } // namespace
 
 // No active band: each sample is only scaled, sixteen at a time. Every input of a group is read before its
@@ -166,26 +202,21 @@ CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float ou
         for (int c = 0; c < C; ++c)
             wave.Load(j, c, b.b1, b.b2, b.a1, b.a2, state[c].s1[k], state[c].s2[k]);
     }
-    const float G = coeffs.G;
     // Local copies: the stores through out could otherwise alias the pointers.
     const float* const x[2] = {in[0], in[1]};
     float* const y[2] = {out[0], out[1]};
-    float ip[2] = {0, 0}, op[2] = {0, 0};
+    // The peaks and the output gain in passes of their own, off the loop that carries the chain.
+    for (int c = 0; c < C; ++c)
+        inPeak[c] = BlockPeak<V>(x[c], n);
     const auto fresh = [&](int t) {
         V f{};
-        for (int c = 0; c < C; ++c) {
-            const float xc = x[c][t];
-            ip[c] = PeakUpdate(ip[c], xc);
-            f[c] = xc == 0.0f ? 1e-7f : xc;
-        }
+        for (int c = 0; c < C; ++c)
+            f[c] = x[c][t] == 0.0f ? 1e-7f : x[c][t];
         return f;
     };
     const auto emit = [&](int t) {
-        for (int c = 0; c < C; ++c) {
-            const float yc = G * wave.Out(lag, c);
-            y[c][t - lag] = yc;
-            op[c] = PeakUpdate(op[c], yc);
-        }
+        for (int c = 0; c < C; ++c)
+            y[c][t - lag] = wave.Out(lag, c);
     };
     // Filling the wavefront, running full, draining it.
     int t = 0;
@@ -202,10 +233,8 @@ CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float ou
     for (int j = 0; j < m; ++j)
         for (int c = 0; c < C; ++c)
             wave.Store(j, c, state[c].s1[activeList[j]], state[c].s2[activeList[j]]);
-    for (int c = 0; c < C; ++c) {
-        inPeak[c] = ip[c];
-        outPeak[c] = op[c];
-    }
+    for (int c = 0; c < C; ++c)
+        outPeak[c] = ScaleBlock<V>(y[c], n, coeffs.G);
 }
 
 // The kernel for the active channels and bands, in registers V: as few registers as the lanes need.
