@@ -2,6 +2,7 @@
 #include "effects/PeakUpdate.h"
 #include "effects/drive/BandWave.h"
 #include "effects/drive/BelowNyquist.h"
+#include "effects/drive/BlockPeaks.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -86,57 +87,6 @@ void CMLVGraphicEQDSP::Reset() {
     state[0] = ChannelState{};
     state[1] = ChannelState{};
 }
-
-namespace {
-// PeakUpdate in every lane.
-template <class V> inline V PeakLanes(V peak, V x) {
-    using I = typename BandWave<V, 1, 1>::I;
-    const V a = reinterpret_cast<V>(reinterpret_cast<I>(x) & 0x7fffffff);
-    return a > peak ? a : peak;
-}
-// The largest lane, as PeakUpdate would have found it sample by sample (no lane holds a NaN).
-template <class V> inline float LargestLane(V peak, float start) {
-    for (int e = 0; e < int(sizeof(V) / sizeof(float)); ++e)
-        start = peak[e] > start ? peak[e] : start;
-    return start;
-}
-// PeakUpdate over x[0 .. n), sixteen samples per round in 16 / W chains.
-template <class V> inline float BlockPeak(const float* x, int n) {
-    constexpr int W = sizeof(V) / sizeof(float), H = 16 / W;
-    V pv[H] = {};
-    int i = 0;
-    for (; i + 16 <= n; i += 16)
-        for (int h = 0; h < H; ++h)
-            pv[h] = PeakLanes(pv[h], LoadLanes<V>(x + i + W * h));
-    float p = 0.0f;
-    for (int h = 0; h < H; ++h)
-        p = LargestLane(pv[h], p);
-    for (; i < n; ++i)
-        p = PeakUpdate(p, x[i]);
-    return p;
-}
-// y[i] = G y[i] over [0, n); returns the peak of the results.
-template <class V> inline float ScaleBlock(float* y, int n, float G) {
-    constexpr int W = sizeof(V) / sizeof(float), H = 16 / W;
-    const V g = V{} + G;
-    V pv[H] = {};
-    int i = 0;
-    for (; i + 16 <= n; i += 16)
-        for (int h = 0; h < H; ++h) {
-            const V yv = g * LoadLanes<V>(y + i + W * h);
-            std::memcpy(y + i + W * h, &yv, sizeof yv);
-            pv[h] = PeakLanes(pv[h], yv);
-        }
-    float p = 0.0f;
-    for (int h = 0; h < H; ++h)
-        p = LargestLane(pv[h], p);
-    for (; i < n; ++i) {
-        y[i] = G * y[i];
-        p = PeakUpdate(p, y[i]);
-    }
-    return p;
-}
-} // namespace
 
 // No active band: each sample is only scaled, sixteen at a time. Every input of a group is read before its
 // outputs are written, for both channels. Each group of V has its own peaks, so that one channel has

@@ -40,6 +40,7 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
                      const CMLVPresetTable& factoryPresets);
 
   private:
+    // Audio thread, the block after BeginBlock.
     void RunWide(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     void RunNarrow(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     template <class V> void RunWith(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
@@ -56,5 +57,6 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
     int activeList[kBands] = {};
     int activeCount = 0;
     ChannelState state[2];
+    // The kernels in eight-lane AVX2 registers, else in four-lane ones; both give the same bits.
     const bool wide = __builtin_cpu_supports("avx2");
 };
