@@ -58,5 +58,5 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
     int activeCount = 0;
     ChannelState state[2];
     // The kernels in eight-lane AVX2 registers, else in four-lane ones; both give the same bits.
-    const bool wide = __builtin_cpu_supports("avx2");
+    const bool wide;
 };
