@@ -190,7 +190,8 @@ CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float ou
         outPeak[c] = ScaleBlock<V>(y[c], n, coeffs.G);
 }
 
-// The kernel for the active channels and bands, in registers V: as few registers as the lanes need.
+// The kernel for the active channels and bands, in registers V: as few registers as the lanes need (up
+// to 7 or 14).
 template <class V>
 inline __attribute__((always_inline)) void
 CMLVGraphicEQDSP::RunWith(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
@@ -201,13 +202,15 @@ CMLVGraphicEQDSP::RunWith(float* in[2], float* out[2], float inPeak[2], float ou
             RunFlat<V, 1>(in, out, inPeak, outPeak, n);
         else
             RunFlat<V, 2>(in, out, inPeak, outPeak, n);
-    } else if (activeChannels == 1) {
-        if (lanes <= W)
+    } else if (lanes <= W) {
+        if (activeChannels == 1)
             RunWave<V, 1, 1>(in, out, inPeak, outPeak, n);
         else
-            RunWave<V, 1, 2>(in, out, inPeak, outPeak, n);
-    } else if (lanes <= W) {
-        RunWave<V, 2, 1>(in, out, inPeak, outPeak, n);
+            RunWave<V, 2, 1>(in, out, inPeak, outPeak, n);
+    } else if constexpr (W == 8) {
+        RunWave<V, 2, 2>(in, out, inPeak, outPeak, n);
+    } else if (activeChannels == 1) {
+        RunWave<V, 1, 2>(in, out, inPeak, outPeak, n);
     } else if (lanes <= 2 * W) {
         RunWave<V, 2, 2>(in, out, inPeak, outPeak, n);
     } else {
