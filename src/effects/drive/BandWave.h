@@ -28,9 +28,9 @@ template <class V, int C, int NV> struct BandWave {
     // Channel c's output of section j in the last step.
     float Out(int j, int c) const { return v[(C * j + c) / kWidth][(C * j + c) % kWidth]; }
 
-    // Step t of a block of m samples: `fresh` (lanes 0 .. C - 1) enters section 0 as sample t. Sections
+    // Step t of a block of n samples: `fresh` (lanes 0 .. C - 1) enters section 0 as sample t. Sections
     // whose sample t - j lies outside the block keep their state; `full` says that all lie inside.
-    void Step(V fresh, int t, int m, bool full) {
+    void Step(V fresh, int t, int n, bool full) {
         V in[NV];
         in[0] = __builtin_shuffle(v[0], fresh, Up<kWidth>());
         for (int r = 1; r < NV; ++r)
@@ -44,7 +44,7 @@ template <class V, int C, int NV> struct BandWave {
                 s2[r] = n2;
             } else {
                 const I j = Section(r);
-                const I live = (t - j >= 0) & (t - j < m);
+                const I live = (t - j >= 0) & (t - j < n);
                 s1[r] = reinterpret_cast<V>((reinterpret_cast<I>(n1) & live) |
                                             (reinterpret_cast<I>(s1[r]) & ~live));
                 s2[r] = reinterpret_cast<V>((reinterpret_cast<I>(n2) & live) |
