@@ -138,6 +138,17 @@ class Instance {
         fLastSeen.assign(ports.size(), std::numeric_limits<float>::quiet_NaN());
         for (const auto& p : ports)
             if (p.role == lv2layout::Role::Bypass) fLastSeen[static_cast<size_t>(p.index)] = 0.0f;
+        // Each block visits only the ports of each kind, not the whole layout.
+        for (const auto& p : ports) {
+            if (p.role == lv2layout::Role::Audio)
+                (p.direction == lv2layout::Direction::Input ? fAudioIn : fAudioOut)[p.channel] = p.index;
+            else if (p.role == lv2layout::Role::Events)
+                fEventPorts.push_back(p.index);
+            else if (p.role == lv2layout::Role::Bypass || p.role == lv2layout::Role::Parameter)
+                fControlIns.push_back(&p);
+            else if (p.direction == lv2layout::Direction::Output)
+                fControlOuts.push_back(&p);
+        }
     }
 
     bool Valid() const { return fProcess != nullptr; }
@@ -152,16 +163,13 @@ class Instance {
     // Audio thread. Lock-free: a state save may read the controls meanwhile (they are atomic).
     void Run(uint32_t numSamples) {
         ReadTransport();
-        const auto& ports = fEntry.layout.ports;
         float* in[2] = {nullptr, nullptr};
         float* out[2] = {nullptr, nullptr};
-        for (const auto& p : ports) {
-            if (p.role != lv2layout::Role::Audio) continue;
-            float* buffer = static_cast<float*>(fBuffers[static_cast<size_t>(p.index)]);
-            (p.direction == lv2layout::Direction::Input ? in : out)[p.channel] = buffer;
-        }
-        for (int c = 0; c < fEntry.layout.channels; ++c)
+        for (int c = 0; c < fEntry.layout.channels; ++c) {
+            in[c] = AudioBuffer(fAudioIn[c]);
+            out[c] = AudioBuffer(fAudioOut[c]);
             if (!in[c] || !out[c]) return;
+        }
 
         ApplyControls();
         fProcess->RenderAudio(in, out, static_cast<int>(numSamples));
@@ -201,6 +209,9 @@ class Instance {
 
   private:
     float PortValue(size_t i) const { return *static_cast<const float*>(fBuffers[i]); }
+    float* AudioBuffer(int port) const {
+        return port < 0 ? nullptr : static_cast<float*>(fBuffers[static_cast<size_t>(port)]);
+    }
 
     // The plain value a control port would carry to mean the process's current setting.
     float RestoredValue(const lv2layout::Port& p) const {
@@ -214,8 +225,8 @@ class Instance {
 
     // Port values that changed since the last block go through the control-update path.
     void ApplyControls() {
-        for (const auto& p : fEntry.layout.ports) {
-            if (p.role != lv2layout::Role::Bypass && p.role != lv2layout::Role::Parameter) continue;
+        for (const lv2layout::Port* port : fControlIns) {
+            const lv2layout::Port& p = *port;
             const size_t i = static_cast<size_t>(p.index);
             if (!fBuffers[i]) continue;
             const float v = PortValue(i);
@@ -232,9 +243,10 @@ class Instance {
         float meterIn[2] = {0, 0}, meterOut[2] = {0, 0};
         fProcess->GetMeters(meterIn, meterOut);
         auto meter = [](float m) { return std::isnan(m) ? 0.0f : std::min(1.0f, std::max(0.0f, m)); };
-        for (const auto& p : fEntry.layout.ports) {
+        for (const lv2layout::Port* port : fControlOuts) {
+            const lv2layout::Port& p = *port;
             float* buffer = static_cast<float*>(fBuffers[static_cast<size_t>(p.index)]);
-            if (!buffer || p.direction != lv2layout::Direction::Output || !p.IsControl()) continue;
+            if (!buffer) continue;
             switch (p.role) {
             case lv2layout::Role::MeterIn:
                 *buffer = meter(meterIn[p.channel]);
@@ -262,9 +274,8 @@ class Instance {
     // Reads the newest beats-per-minute of the block's time:Position objects.
     void ReadTransport() {
         if (!fMap) return;
-        for (const auto& p : fEntry.layout.ports) {
-            if (p.role != lv2layout::Role::Events) continue;
-            const auto* seq = static_cast<const LV2_Atom_Sequence*>(fBuffers[static_cast<size_t>(p.index)]);
+        for (const int port : fEventPorts) {
+            const auto* seq = static_cast<const LV2_Atom_Sequence*>(fBuffers[static_cast<size_t>(port)]);
             if (!seq || seq->atom.type != fURIDs.atomSequence) continue;
             const uint8_t* body = reinterpret_cast<const uint8_t*>(&seq->body);
             const uint32_t size = seq->atom.size;
@@ -320,6 +331,9 @@ class Instance {
     std::unique_ptr<CProcess> fProcess;
     std::vector<void*> fBuffers;
     std::vector<float> fLastSeen;
+    int fAudioIn[2] = {-1, -1}, fAudioOut[2] = {-1, -1};
+    std::vector<int> fEventPorts;
+    std::vector<const lv2layout::Port*> fControlIns, fControlOuts; // into fEntry.layout, which outlives us
 };
 
 TypeEntry* EntryOf(const LV2_Descriptor* descriptor) {

@@ -2,6 +2,9 @@
 #include "effects/drive/CMLVGraphicEQBassDSP.h"
 #include "effects/drive/CMLVGraphicEQGuitarDSP.h"
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <array>
+#include <complex>
 #include <memory>
 
 using namespace tsupport;
@@ -68,6 +71,50 @@ TEST(GraphicEQ, ShelfCutUndoesBoost) {
                 ASSERT_NEAR(y[i], x[i], 2e-5f) << i;
         }
     }
+}
+
+// Several bands with inactive ones between them, mono and stereo, in blocks shorter and longer than the
+// chain: the impulse response is the output gain times the product of the designed bands' responses.
+TEST(GraphicEQ, CascadeIsTheProductOfItsBands) {
+    const double fs = 48000;
+    const std::vector<std::array<double, 7>> settings = {{12, 0, -9, 0, 6, 0, 4},
+                                                         {0, 7.3, 8.7, -2.6, 0, 0, -18},
+                                                         {-6, 3, 3, 5, -4, 3, 9},
+                                                         {0, 0, 0, 0, 0, 18, 0}};
+    for (bool bass : {false, true})
+        for (const auto& gains : settings)
+            for (int channels : {1, 2})
+                for (int block : {1, 5, 256}) {
+                    auto eq = Make(bass, fs);
+                    std::vector<double> v(gains.begin(), gains.end());
+                    v.push_back(-3.0);
+                    SetValues(*eq, v);
+                    eq->activeChannels = channels;
+                    const size_t n = 1 << 14;
+                    Stereo y;
+                    RenderStereo(*eq, Impulse(n), Impulse(n, 0.5f), y.l, y.r, block);
+                    std::array<double, 7> freqs;
+                    std::copy_n(bass ? kBassFreqs : kGuitarFreqs, 7, freqs.begin());
+                    std::array<bool, 7> active;
+                    const auto c = CMLVGraphicEQDSP::Design(freqs, gains, -3.0, fs, active);
+                    for (double f : {60.0, 300.0, 1000.0, 5000.0, 15000.0}) {
+                        std::complex<double> h = c.G;
+                        for (int k = 0; k < 7; ++k) {
+                            const double b[3] = {1, c.band[k].b1, c.band[k].b2},
+                                         a[3] = {1, c.band[k].a1, c.band[k].a2};
+                            if (active[k]) h *= Response(b, a, 3, f, fs);
+                        }
+                        const std::string where = std::string(bass ? "GEB" : "GEG") + " channels " +
+                                                  std::to_string(channels) + " block " +
+                                                  std::to_string(block);
+                        EXPECT_NEAR(std::abs(Dft(y.l, f, fs)), std::abs(h), 1e-3 * std::abs(h))
+                            << where << " f " << f;
+                        if (channels == 2) {
+                            EXPECT_NEAR(std::abs(Dft(y.r, f, fs)), 0.5 * std::abs(h), 1e-3 * std::abs(h))
+                                << where;
+                        }
+                    }
+                }
 }
 
 } // namespace

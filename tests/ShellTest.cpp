@@ -1,5 +1,6 @@
 // The shell as a host sees it, with the level control as the probe effect.
 #include "HostTestSupport.h"
+#include "shell/FiniteSamples.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -212,3 +213,25 @@ TEST(NoiseGatePushBack, LearnedThresholdReachesTheHostControls) {
     EXPECT_NE(std::find(listener.changed.begin(), listener.changed.end(), 5), listener.changed.end());
 }
 } // namespace
+
+// One NaN or infinity anywhere in either channel, in the vector body or the tail of any length, fails the
+// block's check; finite extremes (largest, subnormal, negative zero) pass it.
+TEST(FiniteCheck, FindsOneBadSampleAnywhereInEitherChannel) {
+    const float bad[] = {std::nanf(""), -std::nanf(""), HUGE_VALF, -HUGE_VALF};
+    std::vector<float> a(40), b(40);
+    for (int n = 0; n <= 40; ++n) {
+        for (int i = 0; i < 40; ++i) {
+            a[size_t(i)] = i % 3 ? 3.4e38f : -0.0f;
+            b[size_t(i)] = i % 2 ? 1e-45f : -3.4e38f;
+        }
+        EXPECT_TRUE(AllFinite(a.data(), b.data(), n) && AllFinite(b.data(), nullptr, n)) << n;
+        for (int p = 0; p < n; ++p)
+            for (float v : bad) {
+                std::swap(a[size_t(p)], v);
+                EXPECT_FALSE(AllFinite(a.data(), b.data(), n)) << n << " " << p;
+                EXPECT_FALSE(AllFinite(b.data(), a.data(), n)) << n << " " << p;
+                EXPECT_FALSE(AllFinite(a.data(), nullptr, n)) << n << " " << p;
+                std::swap(a[size_t(p)], v);
+            }
+    }
+}

@@ -108,11 +108,10 @@ int CProcess::GetHostTempo(double* bpm) const {
     return fContext.tempo->GetTempo(bpm) ? kNoErr : kTempoVersionTooOld;
 }
 
+// A process without meters shows them at rest.
 void CProcess::GetMeters(float inputs[2], float outputs[2]) const {
-    for (int c = 0; c < 2; ++c) {
-        inputs[c] = fMeterIn[c];
-        outputs[c] = fMeterOut[c];
-    }
+    for (int c = 0; c < 2; ++c)
+        inputs[c] = outputs[c] = 0.0f;
 }
 
 int CProcess::AddControl(std::unique_ptr<CPluginControl> control) {

@@ -102,5 +102,4 @@ class CProcess {
     const CEffectType* fType = nullptr;
     int fTempoVersion = 0;
     int fInstanceNumber = 0;
-    float fMeterIn[2] = {0, 0}, fMeterOut[2] = {0, 0};
 };

@@ -23,6 +23,12 @@ OSType ParameterControlID(const std::string& name) {
     }
     return id;
 }
+
+// -60 dB .. 0 dB onto 0 .. 1. Silence is minus infinity, as log10 gives it, without the library's
+// pole-error path, which costs more than the block's other bookkeeping.
+float MeterLevel(float peak) {
+    return peak == 0.0f ? -HUGE_VALF : (20.0f * std::log10(peak) + 60.0f) / 60.0f;
+}
 } // namespace
 
 CMLVEffectProcess::CMLVEffectProcess(int effectType, bool userFolder)
@@ -136,7 +142,7 @@ void CMLVEffectProcess::SetRenderedChannels(int channels) {
 // algorithm leaves uncomputed is neither read nor written, so it is not checked.
 void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples) {
     const int active = fAlgorithm->activeChannels;
-    if (AllFinite(in[0], numSamples) && (active < 2 || AllFinite(in[1], numSamples))) {
+    if (AllFinite(in[0], active < 2 ? nullptr : in[1], numSamples)) {
         ProcessChecked(in, out, numSamples);
     } else {
         float inPeak[2] = {0, 0}, outPeak[2] = {0, 0};
@@ -161,17 +167,22 @@ void CMLVEffectProcess::ProcessSlice(float* in[2], float* out[2], int numSamples
         SetControlValue(5, static_cast<float>(fAlgorithm->GetParameter(5)->normalizedValue));
         fAlgorithm->ClearMeasurementReport();
     }
-    const int channels = std::min(fContext.channels, 2);
+    fRendered = true;
+}
+
+void CMLVEffectProcess::GetMeters(float inputs[2], float outputs[2]) const {
+    CProcess::GetMeters(inputs, outputs);
+    const int channels = fRendered ? std::min(fContext.channels, 2) : 0;
     for (int c = 0; c < channels; ++c) {
-        fMeterIn[c] = (20.0f * std::log10(fInPeak[c]) + 60.0f) / 60.0f;
-        fMeterOut[c] = (20.0f * std::log10(fOutPeak[c]) + 60.0f) / 60.0f;
+        inputs[c] = MeterLevel(fInPeak[c]);
+        outputs[c] = MeterLevel(fOutPeak[c]);
     }
 }
 
 void CMLVEffectProcess::ProcessChecked(float* in[2], float* out[2], int numSamples) {
     const int active = fAlgorithm->activeChannels;
     fAlgorithm->Process(in, out, fInPeak, fOutPeak, numSamples);
-    if (AllFinite(out[0], numSamples) && (active < 2 || AllFinite(out[1], numSamples))) return;
+    if (AllFinite(out[0], active < 2 ? nullptr : out[1], numSamples)) return;
     // A state that went non-finite would stay so: start again from silence.
     fAlgorithm->Reset();
     gRestarts.fetch_add(1, std::memory_order_relaxed);

@@ -57,6 +57,9 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     bool DependsOnBlockSize() const override;
     bool ChannelsIndependent() const override;
     void ClearHistory() override;
+    // Audio thread, after a block: the last slice's meters, worked out when asked for, so that a render
+    // nobody watches takes no logarithms.
+    void GetMeters(float inputs[2], float outputs[2]) const override;
     std::string LastStatusText() const override { return fLastStatus.str(); }
 
     CMLVDSPAlgInterface* Algorithm() const { return fAlgorithm.get(); }
@@ -83,6 +86,7 @@ class CMLVEffectProcess : public virtual CEffectProcess, public CMLVPlugInInterf
     double fSampleRate;
     int fSyncIndex = 0; // "Sync coeff", 0 when the algorithm has none
     float fInPeak[2] = {0, 0}, fOutPeak[2] = {0, 0};
+    bool fRendered = false; // the peaks belong to a slice
     std::vector<float> fScratch[2];
     // Input with NaN and infinity silenced, in pieces of kSilencedLength.
     static constexpr int kSilencedLength = 2048;

@@ -40,7 +40,14 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
                      const CMLVPresetTable& factoryPresets);
 
   private:
-    template <int C> void Run(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    // Audio thread, the block after BeginBlock.
+    void RunWide(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    void RunNarrow(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <class V> void RunWith(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <class V, int C>
+    void RunFlat(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <class V, int C, int NV>
+    void RunWave(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
     struct ChannelState {
         float s1[kBands] = {}, s2[kBands] = {};
     };
@@ -50,4 +57,6 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
     int activeList[kBands] = {};
     int activeCount = 0;
     ChannelState state[2];
+    // The kernels in eight-lane AVX2 registers, else in four-lane ones; both give the same bits.
+    const bool wide;
 };

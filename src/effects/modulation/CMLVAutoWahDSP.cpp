@@ -143,11 +143,7 @@ void CMLVAutoWahDSP::Run(float* in[2], float* out[2], float inPeak[2], float out
 
 int CMLVAutoWahDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    if (activeChannels == 1)
-        Run<1>(in, out, inPeak, outPeak, n);
-    else
-        Run<2>(in, out, inPeak, outPeak, n);
-    return 0;
+    return WithActiveChannels([&](auto c) { Run<decltype(c)::value>(in, out, inPeak, outPeak, n); });
 }
 
 MLV_REGISTER_ALGORITHM(15, CMLVAutoWahDSP)

@@ -1,0 +1,76 @@
+#pragma once
+#include "effects/drive/Float4.h"
+#include <type_traits>
+
+// Second-order sections in series for C channels (1 or 2), without gain or denormal flush (the graphic
+// equaliser's bands), run as a wavefront in NV registers V (Float4 or Float8): lane C j + c holds section j
+// of channel c, which works on the sample j steps behind the one entering section 0. One step moves every
+// section on by a sample, so the chain costs one step per sample instead of one per section. Each lane
+// performs exactly w = s1 + x; s1 = b1 x + s2 - a1 w; s2 = b2 x - a2 w; x = w. Lanes beyond the last
+// section loaded run on zero coefficients and are never read. Audio thread; only ever inlined.
+template <class V, int C, int NV> struct BandWave {
+    static constexpr int kWidth = sizeof(V) / sizeof(float);
+    using I =
+        typename std::conditional<kWidth == 8, int32_t __attribute__((vector_size(32))), IntLanes>::type;
+    V s1[NV] = {}, s2[NV] = {}, b1[NV] = {}, b2[NV] = {}, a1[NV] = {}, a2[NV] = {};
+    V v[NV] = {}; // the last step's outputs
+
+    // Section j of channel c into its lane, and its state back.
+    void Load(int j, int c, float b1j, float b2j, float a1j, float a2j, float s1j, float s2j) {
+        const int r = (C * j + c) / kWidth, l = (C * j + c) % kWidth;
+        b1[r][l] = b1j, b2[r][l] = b2j, a1[r][l] = a1j, a2[r][l] = a2j, s1[r][l] = s1j, s2[r][l] = s2j;
+    }
+    void Store(int j, int c, float& s1j, float& s2j) const {
+        const int r = (C * j + c) / kWidth, l = (C * j + c) % kWidth;
+        s1j = s1[r][l];
+        s2j = s2[r][l];
+    }
+    // Channel c's output of section j in the last step.
+    float Out(int j, int c) const { return v[(C * j + c) / kWidth][(C * j + c) % kWidth]; }
+
+    // Step t of a block of n samples: `fresh` (lanes 0 .. C - 1) enters section 0 as sample t. Sections
+    // whose sample t - j lies outside the block keep their state; `full` says that all lie inside.
+    void Step(V fresh, int t, int n, bool full) {
+        V in[NV];
+        in[0] = __builtin_shuffle(v[0], fresh, Up<kWidth>());
+        for (int r = 1; r < NV; ++r)
+            in[r] = __builtin_shuffle(v[r], v[r - 1], Up<2 * kWidth - C>());
+        for (int r = 0; r < NV; ++r) {
+            const V w = s1[r] + in[r];
+            const V n1 = b1[r] * in[r] + s2[r] - a1[r] * w;
+            const V n2 = b2[r] * in[r] - a2[r] * w;
+            if (full) {
+                s1[r] = n1;
+                s2[r] = n2;
+            } else {
+                const I j = Section(r);
+                const I live = (t - j >= 0) & (t - j < n);
+                s1[r] = reinterpret_cast<V>((reinterpret_cast<I>(n1) & live) |
+                                            (reinterpret_cast<I>(s1[r]) & ~live));
+                s2[r] = reinterpret_cast<V>((reinterpret_cast<I>(n2) & live) |
+                                            (reinterpret_cast<I>(s2[r]) & ~live));
+            }
+            v[r] = w;
+        }
+    }
+
+  private:
+    // Every lane moves up by C; lanes 0 .. C - 1 take the second operand's lanes from F on.
+    template <int F> static I Up() {
+        if constexpr (kWidth == 8 && C == 2)
+            return I{F, F + 1, 0, 1, 2, 3, 4, 5};
+        else if constexpr (kWidth == 8)
+            return I{F, 0, 1, 2, 3, 4, 5, 6};
+        else if constexpr (C == 2)
+            return I{F, F + 1, 0, 1};
+        else
+            return I{F, 0, 1, 2};
+    }
+    // The section of each lane of register r.
+    static I Section(int r) {
+        I j;
+        for (int e = 0; e < kWidth; ++e)
+            j[e] = (kWidth * r + e) / C;
+        return j;
+    }
+};
