@@ -111,8 +111,11 @@ CMLVSpeakerSimulatorDSP::CMLVSpeakerSimulatorDSP(double sampleRate_, int maxBloc
                                                  const CMLVEffectIdentity& identity,
                                                  const SpeakerModel* models_, int count, bool bass_,
                                                  const CMLVPresetTable& factoryPresets)
-    : CMLVParRelations(sampleRate_, maxBlockSize_), wide(__builtin_cpu_supports("avx2")), models(models_),
-      modelCount(count), bass(bass_) {
+    : CMLVParRelations(sampleRate_, maxBlockSize_), wide([] {
+          __builtin_cpu_init(); // cheap, and makes the probe safe however early this runs
+          return __builtin_cpu_supports("avx2") != 0;
+      }()),
+      models(models_), modelCount(count), bass(bass_) {
     for (SpeakerStage& s : stage)
         s.Init(models, modelCount, ModelLimit(), bass);
     std::vector<std::string> labels;
