@@ -3,6 +3,7 @@
 #include "effects/modulation/LowBandBypassSplit.h"
 #include "effects/modulation/SyncMultiplier.h"
 #include "shell/AlgorithmRegistry.h"
+#include <algorithm>
 
 namespace {
 constexpr double kSweepLowHz = 350.0, kSweepHighHz = 4520.0;
@@ -56,7 +57,7 @@ CMLVPhaserDSP::~CMLVPhaserDSP() = default;
 void CMLVPhaserDSP::Reset() {
     lfo.reset();
     for (auto& c : channel)
-        c = Channel{};
+        c = PhaserChain{};
     if (split) split->Clear();
 }
 
@@ -88,36 +89,66 @@ int CMLVPhaserDSP::UpdateCoefficients(bool full) {
     return 0;
 }
 
-template <bool Split>
-int CMLVPhaserDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    const double wetGain = wet, dryGain = dry, fb = feedback, range = wRange, bottom = wMin;
+template <int C>
+void CMLVPhaserDSP::RunChains(PhaserChain* chains, const float* c, const phaserchain::Frames& x,
+                              phaserchain::Frames& u, int n) const {
+    if (!fused || !phaserchain::RunFused<C>(chains, c, feedback, x, u, n))
+        phaserchain::RunExact<C>(chains, c, feedback, x, u, n);
+}
+
+// In chunks: the sweep and the split first, then the chains, then the mix; each sample sees the same
+// operations as one pass would give it.
+template <bool Split, int C>
+void CMLVPhaserDSP::Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
+    using phaserchain::kChunk;
+    const double wetGain = wet, dryGain = dry, range = wRange, bottom = wMin;
     WorkingCopy<LfoOscillator> osc(lfo);
-    WorkingCopy<std::array<Channel, 2>> state(channel);
-    return RunKernel(in, out, inPeak, outPeak, n, [&](auto channels, const float* input, float* y) {
-        const float w = static_cast<float>((osc->getParabola() + 1.0) * 0.5 * range + bottom);
-        const double c = static_cast<float>((w - 1.0) / (w + 1.0));
-        float x[2] = {input[0], input[1]}, low[2] = {0.0f, 0.0f};
-        for (int ch = 0; ch < channels; ++ch) {
-            if (Split) split->Split(ch, x[ch], low[ch], x[ch]);
-            Channel& st = (*state)[ch];
-            float u = static_cast<float>(st.feedbackValue * fb + x[ch]);
-            for (int k = 0; k < kStages; ++k) {
-                const float v = FlushDenormal(static_cast<float>(c * u + st.state[k]));
-                st.state[k] = static_cast<float>(u - v * c);
-                u = v;
+    float ip[2] = {0.0f, 0.0f}, op[2] = {0.0f, 0.0f};
+    LowBandBypassSplit::Band band[2];
+    if (Split)
+        for (int ch = 0; ch < C; ++ch)
+            band[ch] = split->Begin(ch);
+    for (int pos = 0; pos < n; pos += kChunk) {
+        const int m = std::min(kChunk, n - pos);
+        float c[kChunk];
+        phaserchain::Frames x, low, u;
+        for (int i = 0; i < m; ++i) {
+            const float w = static_cast<float>((osc->getParabola() + 1.0) * 0.5 * range + bottom);
+            c[i] = static_cast<float>((w - 1.0) / (w + 1.0));
+            osc->tick();
+            for (int ch = 0; ch < C; ++ch) {
+                float v = in[ch][pos + i];
+                ip[ch] = PeakUpdate(ip[ch], v);
+                if (Split) band[ch].Split(v, low[i][ch], v);
+                x[i][ch] = v;
             }
-            st.feedbackValue = u;
-            const double mixed = wetGain * u + dryGain * x[ch];
-            y[ch] = static_cast<float>(Split ? low[ch] + mixed : mixed);
         }
-        osc->tick();
-    });
+        RunChains<C>(channel.data(), c, x, u, m);
+        for (int i = 0; i < m; ++i)
+            for (int ch = 0; ch < C; ++ch) {
+                const double mixed = wetGain * u[i][ch] + dryGain * x[i][ch];
+                const float y = static_cast<float>(Split ? low[i][ch] + mixed : mixed);
+                out[ch][pos + i] = y;
+                op[ch] = PeakUpdate(op[ch], y);
+            }
+    }
+    for (int ch = 0; ch < C; ++ch) {
+        if (Split) split->End(ch, band[ch]);
+        inPeak[ch] = ip[ch];
+        outPeak[ch] = op[ch];
+    }
 }
 
 int CMLVPhaserDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    if (split && split->Active()) return Render<true>(in, out, inPeak, outPeak, n);
-    return Render<false>(in, out, inPeak, outPeak, n);
+    const bool splitting = split && split->Active();
+    return WithActiveChannels([&](auto c) {
+        constexpr int C = decltype(c)::value;
+        if (splitting)
+            Render<true, C>(in, out, inPeak, outPeak, n);
+        else
+            Render<false, C>(in, out, inPeak, outPeak, n);
+    });
 }
 
 MLV_REGISTER_ALGORITHM(135, CMLVPhaserDSP)

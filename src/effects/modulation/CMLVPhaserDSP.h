@@ -1,6 +1,7 @@
 #pragma once
 #include "effects/modulation/LfoOscillator.h"
 #include "effects/modulation/ModulationFrame.h"
+#include "effects/modulation/PhaserChain.h"
 #include <array>
 #include <memory>
 
@@ -23,7 +24,7 @@ class CMLVPhaserDSP : public CMLVModulationDSP {
     void Reset() override;
 
     enum Parameter : int { kMix = 2, kRate, kDepth, kResonance, kSyncCoeff, kTap };
-    static constexpr int kStages = 6;
+    static constexpr int kStages = PhaserChain::kStages;
     // The bass variant's "Impact" moves the pair after "Resonance" up by one.
     int SyncCoeffIndex() const;
 
@@ -35,15 +36,17 @@ class CMLVPhaserDSP : public CMLVModulationDSP {
     CMLVPhaserDSP(double sampleRate, int maxBlockSize, bool bass);
 
   private:
-    struct Channel {
-        float state[kStages];
-        float feedbackValue;
-    };
-    template <bool Split> int Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    template <bool Split, int C>
+    void Render(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n);
+    // Chunk of the chains, fused where the processor has it.
+    template <int C>
+    void RunChains(PhaserChain* chains, const float* c, const phaserchain::Frames& x, phaserchain::Frames& u,
+                   int n) const;
 
     const bool bass;
     LfoOscillator lfo;
-    std::array<Channel, 2> channel{};
+    std::array<PhaserChain, 2> channel{};
+    const bool fused = phaserchain::FusedMultiplyAddAvailable();
     std::unique_ptr<LowBandBypassSplit> split;
     float wet = 0.5f, dry = 0.5f, feedback = 0.0f, wMin = 0.0f, wRange = 0.0f;
 };
