@@ -6,6 +6,7 @@
 #include "effects/modulation/CMLVPhaserDSP.h"
 #include "effects/modulation/CMLVTremoloDSP.h"
 #include "effects/modulation/PhaserChain.h"
+#include "effects/CpuFeatures.h"
 #include "TestSupport.h"
 #include <cmath>
 #include <complex>
@@ -272,7 +273,7 @@ INSTANTIATE_TEST_SUITE_P(SampleRates, PhaserNotches, ::testing::Values(44100.0, 
 // the chains as they were. Random chunks over the sweep's coefficients, with silence and signed zeros;
 // then the one stage input found where rounding the double falls on a tie the fused step does not make.
 TEST(PhaserChain, FusedEqualsDoublePrecisionOrDeclines) {
-    if (!phaserchain::FusedMultiplyAddAvailable()) GTEST_SKIP() << "no fused multiply-add";
+    if (!HasFma()) GTEST_SKIP() << "no fused multiply-add";
     using phaserchain::Frames;
     using phaserchain::kChunk;
     std::mt19937 rng(7);

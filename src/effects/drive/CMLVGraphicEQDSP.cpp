@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVGraphicEQDSP.h"
+#include "effects/CpuFeatures.h"
 #include "effects/PeakUpdate.h"
 #include "effects/drive/BandWave.h"
 #include "effects/drive/BelowNyquist.h"
@@ -11,10 +12,7 @@ CMLVGraphicEQDSP::CMLVGraphicEQDSP(double sampleRate_, int maxBlockSize_, const 
                                    const std::array<double, kBands>& freqs_,
                                    const std::array<const char*, kBands>& labels,
                                    const CMLVPresetTable& factoryPresets)
-    : CMLVParRelations(sampleRate_, maxBlockSize_), freqs(freqs_), wide([] {
-          __builtin_cpu_init();
-          return __builtin_cpu_supports("avx2") != 0;
-      }()) {
+    : CMLVParRelations(sampleRate_, maxBlockSize_), freqs(freqs_), wide(HasAvx2()) {
     CMLVParameterTable rows;
     for (int k = 0; k < kBands; ++k)
         rows.push_back({kFirstBand + k, labels[k], "dB", -18, 18, 0.1, 0, Linear});

@@ -1,4 +1,5 @@
 #include "effects/drive/CMLVSpeakerSimulatorDSP.h"
+#include "effects/CpuFeatures.h"
 #include "effects/PeakUpdate.h"
 #include "effects/drive/Float4.h"
 #include "effects/drive/FilterDesigners.h"
@@ -111,11 +112,8 @@ CMLVSpeakerSimulatorDSP::CMLVSpeakerSimulatorDSP(double sampleRate_, int maxBloc
                                                  const CMLVEffectIdentity& identity,
                                                  const SpeakerModel* models_, int count, bool bass_,
                                                  const CMLVPresetTable& factoryPresets)
-    : CMLVParRelations(sampleRate_, maxBlockSize_), wide([] {
-          __builtin_cpu_init(); // cheap, and makes the probe safe however early this runs
-          return __builtin_cpu_supports("avx2") != 0;
-      }()),
-      models(models_), modelCount(count), bass(bass_) {
+    : CMLVParRelations(sampleRate_, maxBlockSize_), wide(HasAvx2()), models(models_), modelCount(count),
+      bass(bass_) {
     for (SpeakerStage& s : stage)
         s.Init(models, modelCount, ModelLimit(), bass);
     std::vector<std::string> labels;

@@ -1,4 +1,5 @@
 #pragma once
+#include "effects/CpuFeatures.h"
 #include "effects/modulation/LfoOscillator.h"
 #include "effects/modulation/ModulationFrame.h"
 #include "effects/modulation/PhaserChain.h"
@@ -46,7 +47,7 @@ class CMLVPhaserDSP : public CMLVModulationDSP {
     const bool bass;
     LfoOscillator lfo;
     std::array<PhaserChain, 2> channel{};
-    const bool fused = phaserchain::FusedMultiplyAddAvailable();
+    const bool fused = HasFma();
     std::unique_ptr<LowBandBypassSplit> split;
     float wet = 0.5f, dry = 0.5f, feedback = 0.0f, wMin = 0.0f, wRange = 0.0f;
 };

@@ -91,11 +91,6 @@ __attribute__((target("fma"))) bool RunFused(PhaserChain* ch, const float* c, fl
     return true;
 }
 
-bool FusedMultiplyAddAvailable() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("fma");
-}
-
 template void RunExact<1>(PhaserChain*, const float*, float, const Frames&, Frames&, int);
 template void RunExact<2>(PhaserChain*, const float*, float, const Frames&, Frames&, int);
 template bool RunFused<1>(PhaserChain*, const float*, float, const Frames&, Frames&, int);

@@ -26,11 +26,8 @@ template <int C> void RunExact(PhaserChain* ch, const float* c, float fb, const 
 // to float falls on a tie it did not start from (about one step in 10^8), or where the exact step
 // flushes a negative zero or a subnormal. Each fused result is checked against the exact one, off the
 // chain; if any differs, returns false with the chains untouched, for RunExact to take the chunk.
-// Audio thread; only where FusedMultiplyAddAvailable().
+// Audio thread; only where HasFma().
 template <int C>
 __attribute__((target("fma"))) bool RunFused(PhaserChain* ch, const float* c, float fb, const Frames& x,
                                              Frames& u, int n);
-
-// Any thread.
-bool FusedMultiplyAddAvailable();
 } // namespace phaserchain
