@@ -112,7 +112,7 @@ void CMLVDriveBaseDSP::AdvanceRing(int n) {
 // Channel 0 alone, on a local copy so that the states stay in registers; the equalisers as wavefronts in
 // the four lanes of one register, in step with the loop as in RunLanes.
 void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    using Wave = SectionWave<1>;
+    using Wave = SectionWave<Float4, 1, 1, SectionKind::FlushAndGain>;
     const float gd = gDrive, go = gOut, gdry = gDry, fa = wa, fb = wb;
     const CoefficientSet t = tone;
     const bool mix = model.mix;
@@ -125,14 +125,14 @@ void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], flo
     float* y = out[0];
     float ip = 0.0f, op = 0.0f;
     for (int s = 0; s < n + 6; ++s) {
-        if (s < n + 3) pre.Step(Wave::V{s < n ? gd * x[s] : 0.0f}, s, n, s >= 3 && s < n);
+        if (s < n + 3) pre.Step(Float4{s < n ? gd * x[s] : 0.0f}, s, n, s >= 3 && s < n);
         const int j = s - 3;
         if (j < 0) continue;
         float o = 0.0f;
         if (j < n) {
             const float xi = x[j];
             ip = PeakUpdate(ip, xi);
-            const float v = std::min(std::max(pre.v[3], -1.0f), 1.0f);
+            const float v = std::min(std::max(pre.Out(3, 0), -1.0f), 1.0f);
             const int rPrev = ri == 0 ? 2 : ri - 1;
             float u = v + fa * c.ring[ri] + fb * c.ring[rPrev];
             for (float(&st)[2] : c.tone)
@@ -142,10 +142,10 @@ void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], flo
             ri = ri == 2 ? 0 : ri + 1;
             o = mix ? go * u + gdry * xi : go * u;
         }
-        cab.Step(Wave::V{o}, j, n, j >= 3 && j < n);
+        cab.Step(Float4{o}, j, n, j >= 3 && j < n);
         if (j >= 3) {
-            y[j - 3] = cab.v[3];
-            op = PeakUpdate(op, cab.v[3]);
+            y[j - 3] = cab.Out(3, 0);
+            op = PeakUpdate(op, cab.Out(3, 0));
         }
     }
     pre.Store(0, c.pre);
@@ -162,7 +162,7 @@ void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], flo
 // through the loop into the cabinet and writes sample s - 6. With AVX each wavefront is one register.
 __attribute__((target_clones("avx2", "default"))) void
 CMLVDriveBaseDSP::RunLanes(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    using Wave = SectionWave<2>;
+    using Wave = SectionWave<Float8, 2, 1, SectionKind::FlushAndGain>;
     const float gd = gDrive, go = gOut, gdry = gDry, fa = wa, fb = wb;
     const FloatLanes ta1 = FloatLanes{} + tone.a1, ta2 = FloatLanes{} + tone.a2, tg = FloatLanes{} + tone.g;
     const FloatLanes two = FloatLanes{} + 2.0f, one = FloatLanes{} + 1.0f;
@@ -183,19 +183,19 @@ CMLVDriveBaseDSP::RunLanes(float* in[2], float* out[2], float inPeak[2], float o
     float ip[2] = {0.0f, 0.0f}, op[2] = {0.0f, 0.0f};
     for (int s = 0; s < n + 6; ++s) {
         if (s < n + 3) {
-            Wave::V fresh{};
+            Float8 fresh{};
             if (s < n) fresh[0] = gd * in[0][s], fresh[1] = gd * in[1][s];
             pre.Step(fresh, s, n, s >= 3 && s < n);
         }
         const int j = s - 3;
         if (j < 0) continue;
-        Wave::V o2{};
+        Float8 o2{};
         if (j < n) {
             const float x0 = in[0][j], x1 = in[1][j];
             const FloatLanes x = {x0, x1, x0, x1};
             ip[0] = PeakUpdate(ip[0], x0);
             ip[1] = PeakUpdate(ip[1], x1);
-            FloatLanes v = {pre.v[6], pre.v[7], pre.v[6], pre.v[7]};
+            FloatLanes v = {pre.Out(3, 0), pre.Out(3, 1), pre.Out(3, 0), pre.Out(3, 1)};
             v = v < -1.0f ? FloatLanes{} - 1.0f : v; // std::max(v, -1)
             v = 1.0f < v ? FloatLanes{} + 1.0f : v;  // std::min(v, 1)
             const float* ring0 = ch[0].ring;
@@ -217,7 +217,7 @@ CMLVDriveBaseDSP::RunLanes(float* in[2], float* out[2], float inPeak[2], float o
         cab.Step(o2, j, n, j >= 3 && j < n);
         if (const int k = j - 3; k >= 0) {
             for (int c = 0; c < 2; ++c) {
-                const float y = cab.v[6 + c];
+                const float y = cab.Out(3, c);
                 out[c][k] = y;
                 op[c] = PeakUpdate(op[c], y);
             }

@@ -1,9 +1,9 @@
 #include "effects/drive/CMLVGraphicEQDSP.h"
 #include "effects/CpuFeatures.h"
 #include "effects/PeakUpdate.h"
-#include "effects/drive/BandWave.h"
 #include "effects/drive/BelowNyquist.h"
 #include "effects/drive/BlockPeaks.h"
+#include "effects/drive/SectionWave.h"
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -139,12 +139,12 @@ CMLVGraphicEQDSP::RunFlat(float* in[2], float* out[2], float inPeak[2], float ou
     }
 }
 
-// The active bands as a wavefront (BandWave), channel c's band j in lane C j + c: step t takes sample t
+// The active bands as a wavefront (SectionWave), channel c's band j in lane C j + c: step t takes sample t
 // into the first band and the last band's sample t - (m - 1) out.
 template <class V, int C, int NV>
 inline __attribute__((always_inline)) void
 CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
-    using Wave = BandWave<V, C, NV>;
+    using Wave = SectionWave<V, C, NV, SectionKind::Plain>;
     const int m = activeCount, lag = m - 1;
     Wave wave;
     for (int j = 0; j < m; ++j) {
