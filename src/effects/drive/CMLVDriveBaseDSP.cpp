@@ -132,7 +132,7 @@ void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], flo
         if (j < n) {
             const float xi = x[j];
             ip = PeakUpdate(ip, xi);
-            const float v = std::min(std::max(pre.Out(3, 0), -1.0f), 1.0f);
+            const float v = std::min(std::max(pre.Out4(0), -1.0f), 1.0f);
             const int rPrev = ri == 0 ? 2 : ri - 1;
             float u = v + fa * c.ring[ri] + fb * c.ring[rPrev];
             for (float(&st)[2] : c.tone)
@@ -144,8 +144,8 @@ void CMLVDriveBaseDSP::RunMono(float* in[2], float* out[2], float inPeak[2], flo
         }
         cab.Step(Float4{o}, j, n, j >= 3 && j < n);
         if (j >= 3) {
-            y[j - 3] = cab.Out(3, 0);
-            op = PeakUpdate(op, cab.Out(3, 0));
+            y[j - 3] = cab.Out4(0);
+            op = PeakUpdate(op, cab.Out4(0));
         }
     }
     pre.Store(0, c.pre);
@@ -195,7 +195,7 @@ CMLVDriveBaseDSP::RunLanes(float* in[2], float* out[2], float inPeak[2], float o
             const FloatLanes x = {x0, x1, x0, x1};
             ip[0] = PeakUpdate(ip[0], x0);
             ip[1] = PeakUpdate(ip[1], x1);
-            FloatLanes v = {pre.Out(3, 0), pre.Out(3, 1), pre.Out(3, 0), pre.Out(3, 1)};
+            FloatLanes v = {pre.Out4(0), pre.Out4(1), pre.Out4(0), pre.Out4(1)};
             v = v < -1.0f ? FloatLanes{} - 1.0f : v; // std::max(v, -1)
             v = 1.0f < v ? FloatLanes{} + 1.0f : v;  // std::min(v, 1)
             const float* ring0 = ch[0].ring;
@@ -217,7 +217,7 @@ CMLVDriveBaseDSP::RunLanes(float* in[2], float* out[2], float inPeak[2], float o
         cab.Step(o2, j, n, j >= 3 && j < n);
         if (const int k = j - 3; k >= 0) {
             for (int c = 0; c < 2; ++c) {
-                const float y = cab.Out(3, c);
+                const float y = cab.Out4(c);
                 out[c][k] = y;
                 op[c] = PeakUpdate(op[c], y);
             }

@@ -46,6 +46,12 @@ template <class V, int C, int NV, SectionKind K> struct SectionWave {
         for (int k = 0; k < 4; ++k)
             Store(k, c, sec[k].s1, sec[k].s2);
     }
+    // Channel c's output of the fourth section, read from a copy of the register: GCC then keeps v in a
+    // register across the drive loop instead of storing it on every step.
+    float Out4(int c) const {
+        const V x = v[0];
+        return x[3 * C + c];
+    }
     // Channel c's output of section j in the last step.
     float Out(int j, int c) const { return v[(C * j + c) / kWidth][(C * j + c) % kWidth]; }
 
