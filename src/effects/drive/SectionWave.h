@@ -1,6 +1,7 @@
 #pragma once
 #include "effects/drive/BiquadSection.h"
 #include "effects/drive/Float4.h"
+#include <cstring>
 #include <type_traits>
 
 // What each lane does around the shared recursion w = s1 + x; s1 = b1 x + s2 - a1 w; s2 = b2 x - a2 w.
