@@ -33,6 +33,9 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
                                const std::array<double, kBands>& gains, double outputDb, double fs,
                                std::array<bool, kBands>& active);
 
+    // Main thread, tests: the four-lane kernels even where AVX2 is present.
+    void UseNarrowLanes() { wide = false; }
+
   protected:
     // Main thread.
     CMLVGraphicEQDSP(double sampleRate, int maxBlockSize, const CMLVEffectIdentity& identity,
@@ -58,5 +61,5 @@ class CMLVGraphicEQDSP : public CMLVParRelations {
     int activeCount = 0;
     ChannelState state[2];
     // The kernels in eight-lane AVX2 registers, else in four-lane ones; both give the same bits.
-    const bool wide;
+    bool wide;
 };
