@@ -9,14 +9,14 @@
 // inlined.
 
 // PeakUpdate in every lane.
-template <class V> inline V PeakLanes(V peak, V x) {
+template <class V> inline __attribute__((always_inline)) V PeakLanes(V peak, V x) {
     using I =
         typename std::conditional<sizeof(V) == 32, int32_t __attribute__((vector_size(32))), IntLanes>::type;
     const V a = reinterpret_cast<V>(reinterpret_cast<I>(x) & 0x7fffffff);
     return a > peak ? a : peak;
 }
 // The largest lane, as PeakUpdate would have found it sample by sample (no lane holds a NaN).
-template <class V> inline float LargestLane(V peak, float start) {
+template <class V> inline __attribute__((always_inline)) float LargestLane(V peak, float start) {
     for (int e = 0; e < int(sizeof(V) / sizeof(float)); ++e)
         start = peak[e] > start ? peak[e] : start;
     return start;

@@ -159,7 +159,7 @@ CMLVGraphicEQDSP::RunWave(float* in[2], float* out[2], float inPeak[2], float ou
     // The peaks and the output gain in passes of their own, off the loop that carries the chain.
     for (int c = 0; c < C; ++c)
         inPeak[c] = BlockPeak<V>(x[c], n);
-    const auto fresh = [&](int t) {
+    const auto fresh = [&](int t) __attribute__((always_inline)) {
         V f{};
         for (int c = 0; c < C; ++c)
             f[c] = x[c][t] == 0.0f ? 1e-7f : x[c][t];

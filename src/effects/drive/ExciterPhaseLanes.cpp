@@ -48,8 +48,8 @@ void ExciterPhaseLanes::Clear() {
 }
 
 template <typename V>
-inline void ExciterPhaseLanes::Group<V>::Step(int i, const ExciterPolynomial& poly, float c0s, float drive,
-                                              float mix) {
+inline __attribute__((always_inline)) void
+ExciterPhaseLanes::Group<V>::Step(int i, const ExciterPolynomial& poly, float c0s, float drive, float mix) {
     V u = V{};
     for (int q = 0; q < kPhases; ++q)
         u += interp[q] * inputs[kPast + i - q];

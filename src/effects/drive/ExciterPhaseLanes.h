@@ -8,7 +8,7 @@
 struct ExciterPolynomial {
     float c5 = 0, c4 = 0, c3 = 0, c2 = 0, c1 = 0;
 
-    template <typename T> T operator()(T v, float c0s) const {
+    template <typename T> __attribute__((always_inline)) T operator()(T v, float c0s) const {
         const T v2 = FlushDenormal(v * v);
         const T v3 = FlushDenormal(v2 * v);
         const T v4 = FlushDenormal(v3 * v);
@@ -52,7 +52,8 @@ class ExciterPhaseLanes {
 
         static constexpr int kWidth = sizeof(V) / sizeof(float);
         // One sample: interpolation, section, polynomial, section, mix.
-        void Step(int i, const ExciterPolynomial& poly, float c0s, float drive, float mix);
+        __attribute__((always_inline)) void Step(int i, const ExciterPolynomial& poly, float c0s, float drive,
+                                                 float mix);
     };
     template <typename F> void ForLane(int lane, F&& f);
 

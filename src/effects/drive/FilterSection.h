@@ -29,7 +29,8 @@ class FilterSection {
     // The same step on coefficients and state held elsewhere: float, or Float4 for four sections side by
     // side.
     template <typename T>
-    static T Step(T x, const T& g, const T& b1, const T& b2, const T& a1, const T& a2, T& s1, T& s2) {
+    __attribute__((always_inline)) static T Step(T x, const T& g, const T& b1, const T& b2, const T& a1,
+                                                 const T& a2, T& s1, T& s2) {
         const T u = FlushDenormal(g * x);
         const T w = FlushDenormal(s1 + u);
         s1 = b1 * u - a1 * w + s2;

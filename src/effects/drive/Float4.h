@@ -18,7 +18,7 @@ typedef float Float8 __attribute__((vector_size(32)));
 // FlushDenormal on each of eight lanes, without a branch. The exponent bits alone, read as a float, are
 // zero exactly when the scalar version flushes; comparing them as floats keeps the eight lanes in one AVX
 // instruction, which has no eight-lane integer compare.
-inline Float8 FlushDenormal(Float8 x) {
+inline __attribute__((always_inline)) Float8 FlushDenormal(Float8 x) {
     typedef int32_t Int8 __attribute__((vector_size(32)));
     const Int8 u = reinterpret_cast<Int8>(x);
     const Float8 exponent = reinterpret_cast<Float8>(u & 0x7f800000);
@@ -26,7 +26,7 @@ inline Float8 FlushDenormal(Float8 x) {
 }
 
 // A vector of floats from any address.
-template <typename V> inline V LoadLanes(const float* p) {
+template <typename V> inline __attribute__((always_inline)) V LoadLanes(const float* p) {
     V v;
     std::memcpy(&v, p, sizeof v);
     return v;

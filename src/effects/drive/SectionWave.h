@@ -14,7 +14,9 @@ enum class SectionKind {
 // Float8): lane C j + c holds section j of channel c, which works on the sample j steps behind the one
 // entering section 0. One step moves every section on by a sample, so the chain costs one step per sample
 // instead of one per section, and lanes one channel alone would leave idle do work. Lanes beyond the last
-// section loaded run on zero coefficients and are never read. Audio thread; only ever inlined.
+// section loaded run on zero coefficients and are never read. Audio thread. Whatever passes a vector by
+// value is forced inline: an eight-float vector travels in other registers in AVX2 code than in the
+// baseline code an out-of-line copy would be compiled as.
 template <class V, int C, int NV, SectionKind K> struct SectionWave {
     static constexpr int kWidth = sizeof(V) / sizeof(float);
     using I =
@@ -49,7 +51,7 @@ template <class V, int C, int NV, SectionKind K> struct SectionWave {
     }
     // Channel c's output of the fourth section, read from a copy of the register: GCC then keeps v in a
     // register across the drive loop instead of storing it on every step.
-    float Out4(int c) const {
+    __attribute__((always_inline)) float Out4(int c) const {
         const V x = v[0];
         return x[3 * C + c];
     }
@@ -58,7 +60,7 @@ template <class V, int C, int NV, SectionKind K> struct SectionWave {
 
     // Step t of a block of n samples: `fresh` (lanes 0 .. C - 1) enters section 0 as sample t. Sections
     // whose sample t - j lies outside the block keep their state; `full` says that all lie inside.
-    void Step(V fresh, int t, int n, bool full) {
+    __attribute__((always_inline)) void Step(V fresh, int t, int n, bool full) {
         V in[NV];
         in[0] = __builtin_shuffle(v[0], fresh, Up<kWidth>());
         for (int r = 1; r < NV; ++r)
@@ -88,7 +90,7 @@ template <class V, int C, int NV, SectionKind K> struct SectionWave {
 
   private:
     // Every lane moves up by C; lanes 0 .. C - 1 take the second operand's lanes from F on.
-    template <int F> static I Up() {
+    template <int F> __attribute__((always_inline)) static I Up() {
         if constexpr (kWidth == 8 && C == 2)
             return I{F, F + 1, 0, 1, 2, 3, 4, 5};
         else if constexpr (kWidth == 8)
@@ -99,7 +101,7 @@ template <class V, int C, int NV, SectionKind K> struct SectionWave {
             return I{F, 0, 1, 2};
     }
     // The section of each lane of register r.
-    static I Section(int r) {
+    __attribute__((always_inline)) static I Section(int r) {
         I j;
         for (int e = 0; e < kWidth; ++e)
             j[e] = (kWidth * r + e) / C;
@@ -108,7 +110,7 @@ template <class V, int C, int NV, SectionKind K> struct SectionWave {
     // BiquadSection's flush on every lane. The test is a predicted branch, as in the scalar form, so that
     // it stays off the step's dependent chain; lanes at the edges of a block carry zeros and take the
     // slow path now and then.
-    static V Flush(V x) {
+    __attribute__((always_inline)) static V Flush(V x) {
         if constexpr (kWidth == 4) {
             return FlushDenormal(x);
         } else {
