@@ -1,5 +1,6 @@
 #include "effects/modulation/PhaserChain.h"
 #include "effects/drive/BiquadSection.h"
+#include "effects/modulation/SampleGroup.h"
 #include <immintrin.h>
 
 float PhaserChain::Step(double c, double fb, float x) {
@@ -36,13 +37,6 @@ __attribute__((target("fma"))) inline __m128 LoadFrame(const float* frame) {
 __attribute__((target("fma"))) inline __m128 Rounded(__m128d a, __m128 b, __m128 s) {
     return _mm_cvtpd_ps(_mm_add_pd(_mm_mul_pd(a, _mm_cvtps_pd(b)), _mm_cvtps_pd(s)));
 }
-// FlushDenormal without a branch: zero and subnormal to +0.
-__attribute__((target("fma"))) inline __m128 Flushed(__m128 v) {
-    const __m128i bits = _mm_castps_si128(v);
-    const __m128i tiny =
-        _mm_cmpeq_epi32(_mm_and_si128(bits, _mm_set1_epi32(0x7f800000)), _mm_setzero_si128());
-    return _mm_andnot_ps(_mm_castsi128_ps(tiny), v);
-}
 // All ones in the lanes where a and b have the same bits.
 __attribute__((target("fma"))) inline __m128i Same(__m128 a, __m128 b) {
     return _mm_cmpeq_epi32(_mm_castps_si128(a), _mm_castps_si128(b));
@@ -69,7 +63,7 @@ __attribute__((target("fma"))) bool RunFused(PhaserChain* ch, const float* c, fl
             const __m128 prev = v;
             v = _mm_fmadd_ps(cf, prev, s[k]);
             // The exact step flushes; where that changes the result, the check fails.
-            same = _mm_and_si128(same, Same(v, Flushed(Rounded(cd, prev, s[k]))));
+            same = _mm_and_si128(same, Same(v, samplegroup::FlushDenormals(Rounded(cd, prev, s[k]))));
             s[k] = _mm_cvtpd_ps(_mm_sub_pd(_mm_cvtps_pd(prev), _mm_mul_pd(_mm_cvtps_pd(v), cd)));
         }
         back = v;
