@@ -164,12 +164,8 @@ int CMLVFlangerDSP::Process(float* in[2], float* out[2], float inPeak[2], float 
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
     // No comb without its buffers: the input passes through.
     if (!line.Ready()) return RunPassThrough(in, out, inPeak, outPeak, n);
-    const bool low = split && split->Active();
-    return WithActiveChannels([&](auto channels) {
-        if (low)
-            Render<channels, true>(in, out, inPeak, outPeak, n);
-        else
-            Render<channels, false>(in, out, inPeak, outPeak, n);
+    return WithChannelsAndSplit(split && split->Active(), [&](auto channels, auto low) {
+        Render<channels, low>(in, out, inPeak, outPeak, n);
     });
 }
 

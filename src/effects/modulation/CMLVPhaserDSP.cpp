@@ -141,13 +141,8 @@ void CMLVPhaserDSP::Render(float* in[2], float* out[2], float inPeak[2], float o
 
 int CMLVPhaserDSP::Process(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int n) {
     if (BeginBlock(in, out, inPeak, outPeak, n)) return 0;
-    const bool splitting = split && split->Active();
-    return WithActiveChannels([&](auto c) {
-        constexpr int C = decltype(c)::value;
-        if (splitting)
-            Render<true, C>(in, out, inPeak, outPeak, n);
-        else
-            Render<false, C>(in, out, inPeak, outPeak, n);
+    return WithChannelsAndSplit(split && split->Active(), [&](auto channels, auto low) {
+        Render<low, channels>(in, out, inPeak, outPeak, n);
     });
 }
 

@@ -25,7 +25,6 @@ class CMLVPhaserDSP : public CMLVModulationDSP {
     void Reset() override;
 
     enum Parameter : int { kMix = 2, kRate, kDepth, kResonance, kSyncCoeff, kTap };
-    static constexpr int kStages = PhaserChain::kStages;
     // The bass variant's "Impact" moves the pair after "Resonance" up by one.
     int SyncCoeffIndex() const;
 

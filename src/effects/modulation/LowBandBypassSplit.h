@@ -31,14 +31,9 @@ class LowBandBypassSplit {
     bool Active() const { return inclusive ? frequency >= threshold : frequency > threshold; }
     float Frequency() const { return frequency; }
 
-    // Audio thread, per sample of an active split.
-    void Split(int channel, float x, float& low, float& high) {
-        low = filter[channel].Process(x);
-        high = x - low;
-    }
-
-    // One channel's filter copied out for a block, so its state stays in registers: Split() with the
-    // flushes as predictable branches, off the filter's feedback path.
+    // One channel's filter copied out for a block, so its state stays in registers. Split() is the filter's
+    // step with the flushes as predictable branches, off its feedback path: low is the filtered sample,
+    // high what remains. Audio thread, per sample of an active split.
     struct Band {
         float g, b1, b2, a1, a2, s1, s2;
         void Split(float x, float& low, float& high) {

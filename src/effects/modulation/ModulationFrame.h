@@ -35,6 +35,18 @@ template <class Base> class ModulationFrame : public Base {
         return Loop<2>(in, out, inPeak, outPeak, numSamples, kernel);
     }
 
+    // For the kernels of the effects with a bass crossover, which take the channel count and whether the
+    // crossover splits off the low band as template arguments: run(channels, split), both compile-time
+    // constants. Returns 0, Process's result.
+    template <class Kernel> int WithChannelsAndSplit(bool split, Kernel&& run) {
+        return this->WithActiveChannels([&](auto channels) {
+            if (split)
+                run(channels, std::true_type{});
+            else
+                run(channels, std::false_type{});
+        });
+    }
+
     // Output = input, peaks collected.
     int RunPassThrough(float* in[2], float* out[2], float inPeak[2], float outPeak[2], int numSamples) {
         return RunKernel(in, out, inPeak, outPeak, numSamples, [](auto channels, const float* x, float* y) {
