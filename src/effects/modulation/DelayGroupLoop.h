@@ -1,5 +1,6 @@
 #pragma once
 #include "effects/PeakUpdate.h"
+#include "effects/drive/BlockPeaks.h"
 #include "effects/modulation/LowBandBypassSplit.h"
 #include "effects/modulation/ModulatedDelayLine.h"
 #include "effects/modulation/SampleGroup.h"

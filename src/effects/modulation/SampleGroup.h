@@ -49,12 +49,8 @@ inline __m128 Narrow(__m128d low, __m128d high) {
     return _mm_movelh_ps(_mm_cvtpd_ps(low), _mm_cvtpd_ps(high));
 }
 
-// PeakUpdate in every lane: |x| > peak ? |x| : peak.
-inline __m128 PeakLanes(__m128 peak, __m128 x) {
-    return _mm_max_ps(_mm_and_ps(x, _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff))), peak);
-}
-// Each channel's peak over its lanes, as PeakUpdate would have found it sample by sample (the largest
-// |x| that is not a NaN, or 0).
+// Each channel's peak over its lanes (collected with PeakLanes), as PeakUpdate would have found it sample by
+// sample (the largest |x| that is not a NaN, or 0).
 template <int C> inline void PeaksOf(__m128 peak, float out[2]) {
     const auto larger = [](float a, float b) { return b > a ? b : a; };
     const float a = _mm_cvtss_f32(peak), b = Lane<1>(peak), c = Lane<2>(peak), d = Lane<3>(peak);
